@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds an optimised copy and starts the application.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/setup.sh
+cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DKELV_BUILD_TESTS=OFF
+cmake --build build-release
+if [[ -x build-release/Kelvora/kelvora ]]; then
+  exec build-release/Kelvora/kelvora "$@"
+fi
+exec build-release/tool/kelv "${@:---help}"
