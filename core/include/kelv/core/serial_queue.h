@@ -43,8 +43,9 @@ class SerialQueue {
                                        std::chrono::duration<double> interval,
                                        std::function<void()> handler);
 
+  struct State;  // shared with the thread and the timers; defined in the source file
+
  private:
-  struct State;
   std::shared_ptr<State> state_;
 };
 
