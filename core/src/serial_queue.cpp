@@ -61,8 +61,12 @@ struct SerialQueue::State : std::enable_shared_from_this<SerialQueue::State> {
         lock.lock();
         continue;
       }
-      if (due.empty()) wake.wait(lock);
-      else wake.wait_until(lock, due.begin()->first);
+      if (due.empty()) {
+        wake.wait(lock);
+      } else {
+        const auto next = due.begin()->first;  // a copy: the map may change while we wait
+        wake.wait_until(lock, next);
+      }
     }
   }
 };
