@@ -1,0 +1,41 @@
+// Unicode-correct text primitives shared by the transcript merge and the Meeting file: trimming,
+// case folding for comparison, splitting into words and into user-perceived characters (grapheme
+// clusters). Built on ICU. Input is UTF-8; an invalid byte sequence is treated as one
+// non-space, non-punctuation character (U+FFFD) rather than rejected. All functions are pure
+// and safe from any thread.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kelv::core::UnicodeText {
+
+// The text without white space and line breaks (Unicode White_Space) at either end.
+std::string trimmed(std::string_view text);
+bool isBlank(std::string_view text);
+
+// Full, locale-independent lower-casing.
+std::string lowercased(std::string_view text);
+
+// Canonical composition (NFC): canonically equivalent texts become byte-equal.
+std::string composed(std::string_view text);
+
+// The text lower-cased and composed, split at every code point that is not a letter, mark or
+// digit (categories L, M, N), empty pieces removed.
+std::vector<std::string> words(std::string_view text);
+
+// The grapheme clusters of the text, in order. Compose first to compare them under canonical
+// equivalence.
+std::vector<std::string> characters(std::string_view text);
+
+// True when the text is not empty and every code point is punctuation (category P).
+bool isPunctuationOnly(std::string_view text);
+
+// True when the last character is one of the sentence enders ".?!。？！".
+bool endsWithSentenceEnder(std::string_view text);
+
+// True for valid UTF-8 (no overlongs, surrogates or code points past U+10FFFF).
+bool isValidUtf8(std::string_view text);
+
+}  // namespace kelv::core::UnicodeText
