@@ -184,6 +184,21 @@ bool endsWithSentenceEnder(std::string_view text) {
   }
 }
 
+std::string repaired(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  const auto size = static_cast<int32_t>(bytes.size());
+  for (int32_t at = 0; at < size;) {
+    const int32_t here = at;
+    if (next(bytes, at) < 0) {
+      out += "\xEF\xBF\xBD";
+    } else {
+      out.append(bytes.substr(here, at - here));
+    }
+  }
+  return out;
+}
+
 bool isValidUtf8(std::string_view text) {
   const auto size = static_cast<int32_t>(text.size());
   for (int32_t at = 0; at < size;) {

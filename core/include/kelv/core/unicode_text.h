@@ -35,6 +35,10 @@ bool isPunctuationOnly(std::string_view text);
 // True when the last character is one of the sentence enders ".?!。？！".
 bool endsWithSentenceEnder(std::string_view text);
 
+// The bytes as valid UTF-8: every invalid sequence (such as a character cut short) becomes
+// U+FFFD.
+std::string repaired(std::string_view bytes);
+
 // True for valid UTF-8 (no overlongs, surrogates or code points past U+10FFFF).
 bool isValidUtf8(std::string_view text);
 
