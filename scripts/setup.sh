@@ -16,7 +16,7 @@ packages=(
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
   pulseaudio pulseaudio-utils gnome-keyring libsecret-tools libnotify-bin dbus dbus-x11
-  xvfb sox ffmpeg python3-dbus python3-gi
+  xvfb sox ffmpeg python3-dbus python3-gi python3-yaml tzdata
 )
 
 missing=()
