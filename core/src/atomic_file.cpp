@@ -56,8 +56,11 @@ void writeAll(int fd, std::string_view content, const std::filesystem::path& pat
 
 void write(const std::filesystem::path& path, std::string_view content, mode_t mode) {
   const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
-  const std::filesystem::path temporary =
-      folder / ("." + path.filename().string() + ".tmp-" + randomSuffix());
+  std::string hidden(1, '.');  // built by appending: GCC 12 warns falsely on "." + string
+  hidden += path.filename().string();
+  hidden += ".tmp-";
+  hidden += randomSuffix();
+  const std::filesystem::path temporary = folder / hidden;
 
   Descriptor file(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
   if (file.get() < 0) throw PlatformError::fromErrno(errno, "save", path);
