@@ -55,27 +55,49 @@ class CharacterTable {
   std::unordered_map<std::string, uint32_t> clusters_;
 };
 
-// Levenshtein distance over one row of the table, as long as `b` plus one. With a limit, gives
-// up (returning limit + 1) as soon as the distance must exceed it.
-size_t distance(const Characters& a, const Characters& b,
-                size_t limit = std::numeric_limits<size_t>::max()) {
-  const size_t lengthGap = a.size() > b.size() ? a.size() - b.size() : b.size() - a.size();
-  if (lengthGap > limit) return limit + 1;
+// Levenshtein distance over one row of the table, as long as `b` plus one.
+size_t distance(const Characters& a, const Characters& b) {
   std::vector<size_t> row(b.size() + 1);
   for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
   for (size_t i = 1; i <= a.size(); ++i) {
     size_t diagonal = row[0];
     row[0] = i;
-    size_t rowMinimum = row[0];
     for (size_t j = 1; j <= b.size(); ++j) {
       const size_t above = row[j];
       row[j] = std::min({above + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
       diagonal = above;
-      rowMinimum = std::min(rowMinimum, row[j]);
     }
-    if (rowMinimum > limit) return limit + 1;
   }
   return row[b.size()];
+}
+
+// Whether the distance is at most `limit`. Only cells within `limit` of the diagonal can lead
+// to such a distance, so only that band of each row is computed (values capped at limit + 1),
+// and the scan gives up once a whole band exceeds the limit. `row` is scratch space.
+bool withinDistance(const Characters& a, const Characters& b, size_t limit, std::vector<size_t>& row) {
+  const size_t n = a.size();
+  const size_t m = b.size();
+  if ((n > m ? n - m : m - n) > limit) return false;
+  const size_t over = limit + 1;
+  row.resize(m + 1);
+  for (size_t j = 0; j <= m; ++j) row[j] = j <= limit ? j : over;
+  for (size_t i = 1; i <= n; ++i) {
+    const size_t low = i > limit ? i - limit : 1;
+    const size_t high = std::min(m, i + limit);
+    size_t diagonal = row[low - 1];
+    row[low - 1] = low == 1 ? std::min(i, over) : over;
+    size_t rowMinimum = row[low - 1];
+    for (size_t j = low; j <= high; ++j) {
+      const size_t above = row[j];
+      const size_t cell =
+          std::min({above + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1), over});
+      diagonal = above;
+      row[j] = cell;
+      rowMinimum = std::min(rowMinimum, cell);
+    }
+    if (rowMinimum > limit) return false;
+  }
+  return row[m] <= limit;
 }
 
 struct Labelled {
@@ -107,13 +129,18 @@ std::vector<Turn> join(const std::vector<Labelled>& segments) {
   return turns;
 }
 
-// Words of the system track and their characters, computed once per merge.
+// Words and their characters, each distinct word converted once per merge.
 class Vocabulary {
  public:
-  const Characters& charactersOf(const std::string& word) {
+  struct Entry {
+    std::string_view text;
+    const Characters* characters;
+  };
+
+  Entry entry(const std::string& word) {
     auto it = characters_.find(word);
     if (it == characters_.end()) it = characters_.emplace(word, table_.characters(word)).first;
-    return it->second;
+    return Entry{it->first, &it->second};
   }
 
  private:
@@ -121,54 +148,79 @@ class Vocabulary {
   std::unordered_map<std::string, Characters> characters_;
 };
 
-bool isEcho(const std::vector<std::string>& words, const TimedSegment& segment,
-            const std::vector<TimedSegment>& system,
-            const std::vector<std::vector<std::string>>& systemWords, Vocabulary& vocabulary) {
-  std::unordered_set<std::string_view> nearby;
-  std::vector<const std::string*> nearbyInOrder;
-  for (size_t i = 0; i < system.size(); ++i) {
-    if (system[i].start <= segment.end + kNeighbourhood &&
-        system[i].end >= segment.start - kNeighbourhood) {
-      for (const std::string& word : systemWords[i]) {
-        if (nearby.insert(word).second) nearbyInOrder.push_back(&word);
-      }
+// Decides, microphone segment by microphone segment, whether it is the echo of system segments
+// near it in time. Scratch containers are reused across segments.
+class EchoFilter {
+ public:
+  explicit EchoFilter(const std::vector<TimedSegment>& system) {
+    // The scan over every system segment for every microphone segment reads only the times;
+    // keeping them packed makes that scan cheap.
+    times_.reserve(system.size());
+    systemWords_.reserve(system.size());
+    for (const TimedSegment& segment : system) {
+      times_.push_back({segment.start, segment.end});
+      std::vector<Vocabulary::Entry> entries;
+      for (const std::string& word : UnicodeText::words(segment.text)) entries.push_back(vocabulary_.entry(word));
+      systemWords_.push_back(std::move(entries));
     }
   }
-  size_t matches = 0;
-  for (const std::string& word : words) {
-    if (nearby.contains(word)) {
-      ++matches;
-      continue;
+
+  bool isEcho(const TimedSegment& segment, const std::vector<std::string>& words) {
+    nearby_.clear();
+    nearbyInOrder_.clear();
+    const double latestStart = segment.end + kNeighbourhood;
+    const double earliestEnd = segment.start - kNeighbourhood;
+    for (size_t i = 0; i < times_.size(); ++i) {
+      if (times_[i].start <= latestStart && times_[i].end >= earliestEnd) {
+        for (const Vocabulary::Entry& entry : systemWords_[i]) {
+          if (nearby_.insert(entry.text).second) nearbyInOrder_.push_back(entry.characters);
+        }
+      }
     }
-    const Characters& characters = vocabulary.charactersOf(word);
-    if (characters.size() < 3) continue;
-    const size_t allowance = characters.size() == 3 ? 1 : characters.size() / 4;
-    for (const std::string* candidate : nearbyInOrder) {
-      if (distance(characters, vocabulary.charactersOf(*candidate), allowance) <= allowance) {
+    size_t matches = 0;
+    for (const std::string& word : words) {
+      if (nearby_.contains(word)) {
         ++matches;
-        break;
+        continue;
+      }
+      const Characters& characters = *vocabulary_.entry(word).characters;
+      if (characters.size() < 3) continue;
+      const size_t allowance = characters.size() == 3 ? 1 : characters.size() / 4;
+      for (const Characters* candidate : nearbyInOrder_) {
+        if (withinDistance(characters, *candidate, allowance, row_)) {
+          ++matches;
+          break;
+        }
       }
     }
+    // matches ÷ words ≥ 0.6, without rounding.
+    return matches * 5 >= words.size() * 3;
   }
-  // matches ÷ words ≥ 0.6, without rounding.
-  return matches * 5 >= words.size() * 3;
-}
+
+ private:
+  struct Times {
+    double start;
+    double end;
+  };
+  std::vector<Times> times_;
+  Vocabulary vocabulary_;
+  std::vector<std::vector<Vocabulary::Entry>> systemWords_;
+  std::unordered_set<std::string_view> nearby_;
+  std::vector<const Characters*> nearbyInOrder_;
+  std::vector<size_t> row_;
+};
 
 }  // namespace
 
 std::vector<Turn> merge(const std::vector<TimedSegment>& mic, const std::vector<TimedSegment>& system) {
-  std::vector<std::vector<std::string>> systemWords;
-  systemWords.reserve(system.size());
-  for (const TimedSegment& segment : system) systemWords.push_back(UnicodeText::words(segment.text));
-
-  Vocabulary vocabulary;
+  EchoFilter filter(system);
   std::vector<Labelled> labelled;
   labelled.reserve(mic.size() + system.size());
   const std::string you(kYou);
   const std::string them(kThem);
   for (const TimedSegment& segment : mic) {
     const std::vector<std::string> words = UnicodeText::words(segment.text);
-    if (words.empty() || isEcho(words, segment, system, systemWords, vocabulary)) continue;
+    if (words.empty() || filter.isEcho(segment, words)) continue;
     labelled.push_back(Labelled{&segment, you});
   }
   for (const TimedSegment& segment : system) labelled.push_back(Labelled{&segment, them});
