@@ -11,6 +11,7 @@
 #include <string>
 
 #include "command.h"
+#include "kelv/capture/live_capture.h"
 #include "kelv/capture/tone_source.h"
 #include "kelv/core/byte_count.h"
 #include "kelv/core/meeting_store.h"
@@ -24,9 +25,9 @@ using namespace kelv::core;
 std::shared_ptr<CaptureSource> makeCaptureSource() {
   const char* fake = std::getenv("KELV_FAKE_CAPTURE");
   if (fake && std::string(fake) == "1") return std::make_shared<capture::ToneSource>();
-  throw std::runtime_error(
-      "Live capture is not available in this build; set KELV_FAKE_CAPTURE=1 to record test "
-      "tones.");
+  // Problems after the start (a device lost and not yet replaced) don't end the recording.
+  return std::make_shared<capture::LiveCapture>(
+      [](const std::string& problem) { std::cerr << problem << std::endl; });
 }
 
 int record(const std::vector<std::string>& arguments) {
