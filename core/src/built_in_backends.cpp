@@ -1,0 +1,21 @@
+// The makers of this build, one line per backend kind. A kind missing here is built as an
+// UnavailableBackend. Kept in one list (rather than self-registering files) because KelvCore is
+// a static library: a backend file that registered itself would be dropped by the linker from
+// programs that never name it.
+#include "kelv/core/backend_makers.h"
+
+namespace kelv::core {
+
+const BackendMakers& BackendMakers::builtIn() {
+  static const BackendMakers makers = [] {
+    BackendMakers table;
+    // table.transcription[TranscriptionBackendType::openAIStyle] =
+    //     [](const TranscriptionSetup& setup) { return std::make_shared<…>(setup); };
+    // table.notes[NotesBackendType::anthropic] =
+    //     [](const NotesSetup& setup) { return std::make_shared<…>(setup); };
+    return table;
+  }();
+  return makers;
+}
+
+}  // namespace kelv::core
