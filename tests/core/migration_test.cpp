@@ -154,7 +154,9 @@ TEST(MigrationTables, KeyAccountsFollowTheCurrentNaming) {
                        {"assemblyAIApiKey", "v2.transcription.AssemblyAI"},
                        {"elevenLabsApiKey", "v2.transcription.ElevenLabs"}}));
   for (const auto& row : Migration::providers()) {
-    if (row.preset) EXPECT_NE(NotesPreset::named(*row.preset), nullptr) << *row.preset;
+    if (row.preset) {
+      EXPECT_NE(NotesPreset::named(*row.preset), nullptr) << *row.preset;
+    }
   }
 }
 

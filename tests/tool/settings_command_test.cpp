@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include "kelv/core/memory_secret_store.h"
+#include "kelv/core/settings_store.h"
+#include "temp_dir.h"
+#include "tool_runner.h"
+
+namespace kelv::tool {
+namespace {
+
+using kelv::test::runTool;
+
+class KelvSettings : public ::testing::Test {
+ protected:
+  kelv::test::ToolResult run(std::vector<std::string> arguments) {
+    return runTool({std::move(arguments),
+                    {{"HOME", (temp / "home").string()},
+                     {"XDG_CONFIG_HOME", (temp / "config").string()},
+                     {"KELV_DEFAULTS_SUITE", "test"},
+                     {"DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/kelv-test-bus"}}});
+  }
+  core::Settings stored() {
+    return core::SettingsStore(core::Preferences(file), std::make_shared<core::MemorySecretStore>(),
+                               core::BackendMakers{})
+        .load();
+  }
+
+  kelv::test::TempDir temp;
+  std::filesystem::path file = temp / "config" / "test" / "preferences.json";
+};
+
+TEST_F(KelvSettings, PrintsTheDefaultsWithoutWritingAnything) {
+  const auto result = run({"settings"});
+  ASSERT_EQ(result.exitStatus, 0) << result.err;
+  const auto json = nlohmann::json::parse(result.out);
+  EXPECT_EQ(json.get<core::Settings>().notesFolder, temp / "home" / "Documents" / "Kelvora");
+  EXPECT_EQ(json["notes"], nlohmann::json({{"type", "none"}}));
+  EXPECT_FALSE(std::filesystem::exists(file));
+}
+
+TEST_F(KelvSettings, SetsEachFieldWithTheRecordsRules) {
+  struct Step {
+    std::string key, value;
+    std::function<void(core::Settings&)> expect;
+  };
+  using core::NotesBackendType;
+  using core::TranscriptionBackendType;
+  const Step steps[] = {
+      {"notesFolder", "~/Apuntes/", [&](auto& s) { s.notesFolder = temp / "home" / "Apuntes"; }},
+      {"language", "es", [](auto& s) { s.language = "es"; }},
+      {"vocabulary", " Kubernetes, PostgreSQL ,, ", [](auto& s) { s.vocabulary = {"Kubernetes", "PostgreSQL"}; }},
+      {"transcription", "Groq", [](auto& s) { s.transcription = {TranscriptionBackendType::openAIStyle, {}, {}, "Groq"}; }},
+      {"transcription.model", "whisper-large-v3", [](auto& s) { s.transcription.model = "whisper-large-v3"; }},
+      {"notes", "custom", [](auto& s) { s.notes = {NotesBackendType::openAICompatible}; }},
+      {"notes.address", "http://localhost:4000/v1", [](auto& s) { s.notes.address = "http://localhost:4000/v1"; }},
+      {"notes.model", "qwen", [](auto& s) { s.notes.model = "qwen"; }},
+      {"notes", "Ollama", [](auto& s) { s.notes = {NotesBackendType::openAICompatible, {}, {}, "Ollama"}; }},
+      {"notesPrompt", "Resume en español", [](auto& s) { s.notesPrompt = "Resume en español"; }},
+      {"deleteAudioAfterProcessing", "true", [](auto& s) { s.deleteAudioAfterProcessing = true; }},
+      {"askToRecordCalls", "false", [](auto& s) { s.askToRecordCalls = false; }},
+      {"language", "", [](auto& s) { s.language.reset(); }},
+      {"transcription", "on-device", [](auto& s) { s.transcription = {TranscriptionBackendType::onDevice}; }},
+  };
+  core::Settings expected;
+  expected.notesFolder = temp / "home" / "Documents" / "Kelvora";
+  for (const auto& step : steps) {
+    const auto result = run({"settings", "set", step.key, step.value});
+    ASSERT_EQ(result.exitStatus, 0) << step.key << ": " << result.err;
+    step.expect(expected);
+    EXPECT_EQ(stored(), expected) << step.key << " = " << step.value;
+  }
+}
+
+TEST_F(KelvSettings, BadValuesChangeNothing) {
+  ASSERT_EQ(run({"settings", "set", "notes", "Anthropic"}).exitStatus, 0);
+  const std::string before = kelv::test::readFile(file);
+  const std::vector<std::vector<std::string>> bad = {
+      {"settings", "set", "notesFolder", "relative/folder"},
+      {"settings", "set", "notes", "Anthropics"},
+      {"settings", "set", "transcription", "none"},
+      {"settings", "set", "notes.address", "ftp://example.com"},
+      {"settings", "set", "notes.address", "localhost:11434"},
+      {"settings", "set", "askToRecordCalls", "yes"},
+      {"settings", "set", "ignoredCallApps", "zoom"},
+      {"settings", "set", "notesPrompt", "bad \xff byte"},
+      {"settings", "set", "language"},
+      {"settings", "get", "language", "es"},
+  };
+  for (const auto& arguments : bad) {
+    const auto result = run(arguments);
+    EXPECT_EQ(result.exitStatus, 2) << arguments[3 % arguments.size()];
+    EXPECT_FALSE(result.err.empty());
+    EXPECT_EQ(kelv::test::readFile(file), before) << arguments[3 % arguments.size()];
+  }
+}
+
+TEST_F(KelvSettings, TheFirstChangeTakesOverTheEarlierVersionsSettings) {
+  core::Preferences(file).set("transcriptionCustomVocabulary", "Kubernetes: cooper netties");
+  ASSERT_EQ(run({"settings", "set", "language", "es"}).exitStatus, 0);
+  EXPECT_EQ(stored().vocabulary, std::vector<std::string>{"Kubernetes"});
+  EXPECT_EQ(stored().language, "es");
+}
+
+}  // namespace
+}  // namespace kelv::tool
