@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "kelv/core/background_priority.h"
+#include "kelv/core/processing.h"
 
 namespace kelv::core {
 
@@ -65,6 +66,16 @@ struct ProcessingQueue::State {
 
 ProcessingQueue::ProcessingQueue(MeetingStore store, Runner runner)
     : state_(std::make_shared<State>(std::move(store), std::move(runner))) {}
+
+ProcessingQueue::ProcessingQueue(MeetingStore store, OptionsMaker options)
+    : ProcessingQueue(std::move(store), Runner([options = std::move(options)](
+                                                   const MeetingFolder& folder) {
+        try {
+          Processing::run(folder, options());
+        } catch (...) {
+          // Busy or unreadable folders are left as they are; the rest is in the folder.
+        }
+      })) {}
 
 ProcessingQueue::~ProcessingQueue() {
   std::lock_guard lock(state_->mutex);

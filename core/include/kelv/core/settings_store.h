@@ -20,6 +20,8 @@
 
 namespace kelv::core {
 
+struct ProcessingOptions;
+
 class SettingsStore {
  public:
   // The preferences suite name and keychain service name.
@@ -94,6 +96,10 @@ class SettingsStore {
   std::shared_ptr<TranscriptionBackend> transcriptionBackend(const TranscriptionConfig& config) const;
   // nullptr for the type `none`; otherwise like transcriptionBackend.
   std::shared_ptr<NotesBackend> notesBackend(const NotesConfig& config) const;
+
+  // The options of one processing run, from the settings as they are now
+  // (defined with ProcessingOptions).
+  ProcessingOptions processingOptions() const;
 
  private:
   Preferences defaults_;
