@@ -212,10 +212,13 @@ TEST_F(ProcessingTest, FailuresOfStepsLeaveNeedsAttentionWithTheirText) {
     const MeetingStatus status = Processing::run(t.folder, t.options);
     EXPECT_EQ(status.state, State::needsAttention);
     ASSERT_TRUE(status.lastError);
-    if (!c.lastError.empty()) EXPECT_EQ(*status.lastError, c.lastError);
+    if (!c.lastError.empty()) {
+      EXPECT_EQ(*status.lastError, c.lastError);
+    }
     EXPECT_EQ(status, t.folder.readStatus());
-    if (c.name == "undecodable track")
+    if (c.name == "undecodable track") {
       EXPECT_EQ(*status.lastError, "Couldn't read the audio file mixed.mp3.");
+    }
     if (c.name == "backend fails on the second track") {
       EXPECT_TRUE(fs::exists(t.folder.url() / "mic.json"));
       EXPECT_EQ(t.transcription->unloads, 1);
