@@ -1,0 +1,70 @@
+// kelv process MEETING-ID: processes one meeting folder with the current settings, at the
+// lowest priority, and leaves it `done` or `needsAttention`. The application runs it once per
+// meeting and learns the outcome from the folder.
+#include <iostream>
+#include <stdexcept>
+
+#include "command.h"
+#include "kelv/core/background_priority.h"
+#include "kelv/core/meeting_error.h"
+#include "kelv/core/processing.h"
+#include "processing_session.h"
+#include "progress_printer.h"
+
+namespace kelv::tool {
+namespace {
+
+using namespace kelv::core;
+
+int process(const std::vector<std::string>& arguments) {
+  if (arguments.size() != 1) return usageError("process", "expected one meeting id");
+  const auto folder = namedFolder(arguments[0]);
+  if (!folder) return usageError("process", "\"" + arguments[0] + "\" is not a meeting id");
+
+  // Before any thread starts, so that every thread of the run inherits it.
+  enterBackgroundPriority();
+
+  ProcessingOptions options;
+  try {
+    options = processingSettings().processingOptions();
+  } catch (const std::invalid_argument& error) {
+    return usageError("process", error.what());
+  }
+  ProgressPrinter printer;
+  options.progress = printer.observer();
+
+  MeetingStatus status(MeetingStatus::State::processing, {});
+  try {
+    status = Processing::run(*folder, options);
+  } catch (const std::exception& error) {
+    printer.finish();
+    std::cerr << "kelv process: " << error.what() << "\n";
+    return kExitBusy;
+  }
+  printer.finish();
+  std::cout << resultLine(*folder, status) << std::endl;
+  return status.state == MeetingStatus::State::done ? kExitSuccess : kExitFailure;
+}
+
+const CommandRegistration registration{Command{
+    "process",
+    "transcribe a recorded meeting and write its notes and Meeting file",
+    "usage: kelv process MEETING-ID\n"
+    "\n"
+    "Processes the meeting folder MEETING-ID of the meeting store (KELV_MEETINGS_DIR): transcribes\n"
+    "its tracks, merges them, writes the notes and the Meeting file into the notes folder, and\n"
+    "keeps the audio compressed or deletes it, as the settings say. An interrupted run resumes\n"
+    "where it stopped. Runs at the lowest priority; progress goes to standard error, and the\n"
+    "outcome is one line on standard output: the id, \"done\" and the Meeting file, or\n"
+    "\"needs-attention\" and the reason.\n"
+    "\n"
+    "Standard input, unless it is a terminal, is read to its end as the secrets document: a\n"
+    "JSON object of keyring account names (\"v2.transcription.OpenAI\") to API keys. Accounts it\n"
+    "doesn't name are looked up in the Secret Service.\n"
+    "\n"
+    "Exit status: 0 done, 1 needs attention, 2 usage error, 3 the meeting is busy (being\n"
+    "recorded or processed) or its status can't be read.\n",
+    process}};
+
+}  // namespace
+}  // namespace kelv::tool

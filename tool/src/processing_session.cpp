@@ -1,0 +1,32 @@
+#include "processing_session.h"
+
+#include <memory>
+
+#include "document_secret_store.h"
+#include "kelv/core/keychain.h"
+
+namespace kelv::tool {
+
+core::SettingsStore processingSettings() {
+  auto secrets = std::make_shared<DocumentSecretStore>(readSecretsDocument(),
+                                                       std::make_shared<core::Keychain>());
+  return core::SettingsStore(std::nullopt, std::move(secrets));
+}
+
+core::MeetingStore meetingStore() { return core::MeetingStore(core::MeetingStore::rootFromEnvironment()); }
+
+std::string resultLine(const core::MeetingFolder& folder, const core::MeetingStatus& status) {
+  std::string line = folder.id() + " " + core::rawValue(status.state);
+  if (status.state == core::MeetingStatus::State::done && status.meetingFile)
+    line += " " + *status.meetingFile;
+  else if (status.state == core::MeetingStatus::State::needsAttention && status.lastError)
+    line += " " + *status.lastError;
+  return line;
+}
+
+std::optional<core::MeetingFolder> namedFolder(const std::string& id) {
+  if (!core::MeetingStore::isPlainFolderName(id)) return std::nullopt;
+  return core::MeetingFolder(meetingStore().root() / id);
+}
+
+}  // namespace kelv::tool

@@ -1,0 +1,31 @@
+// What the processing commands of `kelv` share: the settings with the keys of this run, and
+// how a meeting id on the command line becomes a folder.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "kelv/core/meeting_folder.h"
+#include "kelv/core/meeting_store.h"
+#include "kelv/core/settings_store.h"
+
+namespace kelv::tool {
+
+// The folder is busy, or its status can't be read.
+inline constexpr int kExitBusy = 3;
+
+// The settings store of this process (KELV_DEFAULTS_SUITE chooses the preferences), with the
+// keys of the secrets document on standard input before those of the Secret Service. Throws
+// std::invalid_argument for a malformed secrets document.
+core::SettingsStore processingSettings();
+
+// The meeting store of KELV_MEETINGS_DIR (else the default root).
+core::MeetingStore meetingStore();
+
+// "<id> done <Meeting file>", "<id> needs-attention <reason>", or the id and the state.
+std::string resultLine(const core::MeetingFolder& folder, const core::MeetingStatus& status);
+
+// The folder named by `id` under the store; nullopt for an id that is not a plain folder name.
+std::optional<core::MeetingFolder> namedFolder(const std::string& id);
+
+}  // namespace kelv::tool

@@ -1,0 +1,89 @@
+// kelv run: processes every meeting waiting in `processing`, one after another, through the
+// processing queue with the in-process runner, and reports each outcome.
+#include <iostream>
+#include <stdexcept>
+
+#include "command.h"
+#include "kelv/core/background_priority.h"
+#include "kelv/core/processing.h"
+#include "kelv/core/processing_queue.h"
+#include "processing_session.h"
+#include "progress_printer.h"
+
+namespace kelv::tool {
+namespace {
+
+using namespace kelv::core;
+
+int runPending(const std::vector<std::string>& arguments) {
+  if (!arguments.empty()) return usageError("run", "expected no arguments");
+  enterBackgroundPriority();
+
+  std::optional<SettingsStore> settings;
+  try {
+    settings = processingSettings();
+  } catch (const std::invalid_argument& error) {
+    return usageError("run", error.what());
+  }
+
+  const MeetingStore store = meetingStore();
+  std::vector<MeetingFolder> waiting;
+  for (const MeetingFolder& folder : store.list()) {
+    try {
+      if (folder.readStatus().state == MeetingStatus::State::processing) waiting.push_back(folder);
+    } catch (const std::exception&) {
+    }
+  }
+  if (waiting.empty()) {
+    std::cerr << "kelv run: no meeting is waiting to be processed\n";
+    return kExitSuccess;
+  }
+
+  ProgressPrinter printer;
+  ProcessingQueue* running = nullptr;
+  ProcessingQueue queue(store, ProcessingQueue::OptionsMaker([&] {
+    // Called on the queue's worker as each meeting starts, while it is the queue's current one.
+    printer.finish();
+    printer.setPrefix(running->current().value_or("") + ": ");
+    ProcessingOptions options = settings->processingOptions();
+    options.progress = printer.observer();
+    return options;
+  }));
+  running = &queue;
+  queue.resumePending();
+  queue.waitUntilIdle();
+  printer.finish();
+
+  int exitStatus = kExitSuccess;
+  for (const MeetingFolder& folder : waiting) {
+    try {
+      const MeetingStatus status = folder.readStatus();
+      std::cout << resultLine(folder, status);
+      if (status.state == MeetingStatus::State::processing)
+        std::cout << " (busy: being recorded or processed elsewhere)";
+      std::cout << "\n";
+      if (status.state != MeetingStatus::State::done) exitStatus = kExitFailure;
+    } catch (const std::exception& error) {
+      std::cout << folder.id() << " unreadable " << error.what() << "\n";
+      exitStatus = kExitFailure;
+    }
+  }
+  std::cout.flush();
+  return exitStatus;
+}
+
+const CommandRegistration registration{Command{
+    "run",
+    "process every meeting waiting to be processed",
+    "usage: kelv run\n"
+    "\n"
+    "Processes every meeting of the meeting store whose state is processing, one after\n"
+    "another and oldest first, like \"kelv process\" does for one, then prints one line per\n"
+    "meeting: its id and \"done\" with the Meeting file, \"needs-attention\" with the reason,\n"
+    "or \"processing\" when someone else held it. Keys come as for \"kelv process\".\n"
+    "\n"
+    "Exit status: 0 when every meeting is done, 1 otherwise, 2 usage error.\n",
+    runPending}};
+
+}  // namespace
+}  // namespace kelv::tool
