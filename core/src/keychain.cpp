@@ -8,6 +8,8 @@
 #include <mutex>
 #include <thread>
 
+#include "kelv/core/preferences.h"
+
 namespace kelv::core {
 namespace {
 
@@ -110,8 +112,9 @@ Keychain::Keychain(std::string service, std::chrono::milliseconds timeout)
     : service_(std::move(service)), timeout_(timeout) {}
 
 std::string Keychain::defaultService() {
+  // Keys follow the settings: a suite name the preferences refuse falls back for both.
   const char* suite = std::getenv("KELV_DEFAULTS_SUITE");
-  if (suite && *suite) return std::string(kBaseService) + "." + suite;
+  if (suite && Preferences::suite(suite)) return std::string(kBaseService) + "." + suite;
   return kBaseService;
 }
 

@@ -69,6 +69,8 @@ TEST(Keychain, ServiceNameFollowsTheDefaultsSuite) {
   EXPECT_EQ(Keychain().service(), "com.tizara.app");
   ::setenv("KELV_DEFAULTS_SUITE", "test", 1);
   EXPECT_EQ(Keychain().service(), "com.tizara.app.test");
+  ::setenv("KELV_DEFAULTS_SUITE", "../x", 1);  // refused by the preferences too
+  EXPECT_EQ(Keychain().service(), "com.tizara.app");
   ::unsetenv("KELV_DEFAULTS_SUITE");
 }
 

@@ -16,7 +16,8 @@ namespace kelv::core {
 
 class Keychain : public SecretStore {
  public:
-  // `service` is "com.tizara.app", or "com.tizara.app." + KELV_DEFAULTS_SUITE when that is set.
+  // `service` is "com.tizara.app", or "com.tizara.app." + KELV_DEFAULTS_SUITE when that is set
+  // to a name the preferences accept as a suite.
   Keychain();
   explicit Keychain(std::string service,
                     std::chrono::milliseconds timeout = std::chrono::seconds(3));
