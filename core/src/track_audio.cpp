@@ -152,6 +152,9 @@ double TrackAudio::duration(const std::filesystem::path& track) noexcept {
 void TrackAudio::compress(const std::filesystem::path& source,
                           const std::filesystem::path& destination) {
   std::error_code ignored;
+  // Clearing the destination first would otherwise delete the only copy of the audio.
+  if (std::filesystem::equivalent(source, destination, ignored))
+    throw PlatformError::fromErrno(EINVAL, "compress the audio file", source);
   std::filesystem::remove(destination, ignored);
   AacWriter writer(destination);
   forEachChunk(source, [&](std::span<const float> buffer) { writer.write(buffer); });

@@ -293,6 +293,14 @@ TEST(TrackAudioCompress, MissingSourceIsAPlatformError) {
   EXPECT_THROW(TrackAudio::compress(dir / "mixed.wav", dir / "mixed.m4a"), PlatformError);
 }
 
+TEST(TrackAudioCompress, NeverEmptiesItsOwnSource) {
+  TempDir dir;
+  test::writeTone(dir / "mixed.m4a", 1, 16000, 1);
+  const auto before = test::readFile(dir / "mixed.m4a");
+  EXPECT_THROW(TrackAudio::compress(dir / "mixed.m4a", dir / "." / "mixed.m4a"), PlatformError);
+  EXPECT_EQ(test::readFile(dir / "mixed.m4a"), before);
+}
+
 TEST(TrackAudioChunks, WritesNumberedChunksWithExactOffsets) {
   TempDir dir;
   const auto track = dir / "mic.pcm";

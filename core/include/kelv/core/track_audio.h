@@ -47,7 +47,8 @@ class TrackAudio {
   static double duration(const std::filesystem::path& track) noexcept;
 
   // Writes the whole track as AAC-LC in an MPEG-4 audio file (16 kHz, mono, 32 kbit/s),
-  // replacing `destination`. On error a partial destination may remain.
+  // replacing `destination`. On error a partial destination may remain. A destination that
+  // is the source itself is refused (PlatformError, EINVAL) rather than emptied.
   static void compress(const std::filesystem::path& source,
                        const std::filesystem::path& destination);
 
