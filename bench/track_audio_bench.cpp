@@ -63,8 +63,17 @@ struct Figure {
   double seconds = 0;  // wall clock
   double cpu = 0;      // user + system: the fair comparison on a busy machine
   long peakKiB = 0;
+  long startKiB = 0;  // resident at the start (a forked child shares the parent's pages)
   bool ok = false;
 };
+
+long residentKiB() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
+  return 0;
+}
 
 // Runs `work` in a child process; the child's own clock and its peak RSS are the figure.
 template <typename Work>
@@ -74,6 +83,7 @@ Figure measure(Work work) {
   const pid_t child = ::fork();
   if (child == 0) {
     ::close(pipefd[0]);
+    const long startKiB = residentKiB();
     const auto start = std::chrono::steady_clock::now();
     int status = 0;
     try {
@@ -84,13 +94,17 @@ Figure measure(Work work) {
     }
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    if (::write(pipefd[1], &seconds, sizeof seconds) != sizeof seconds) status = 1;
+    if (::write(pipefd[1], &seconds, sizeof seconds) != sizeof seconds ||
+        ::write(pipefd[1], &startKiB, sizeof startKiB) != sizeof startKiB)
+      status = 1;
     ::_exit(status);
   }
   ::close(pipefd[1]);
   Figure figure;
   const bool got = ::read(pipefd[0], &figure.seconds, sizeof figure.seconds) ==
-                   static_cast<ssize_t>(sizeof figure.seconds);
+                       static_cast<ssize_t>(sizeof figure.seconds) &&
+                   ::read(pipefd[0], &figure.startKiB, sizeof figure.startKiB) ==
+                       static_cast<ssize_t>(sizeof figure.startKiB);
   ::close(pipefd[0]);
   int status = 0;
   struct rusage usage {};
@@ -127,8 +141,12 @@ Figure measureProgram(const std::vector<std::string>& arguments) {
 }
 
 void report(const char* name, int minutes, const Figure& figure, const char* note = "") {
-  std::printf("%-36s %3d min  %7.2f s wall  %7.2f s CPU  %6.1f MiB peak RSS%s%s\n", name,
-              minutes, figure.seconds, figure.cpu, figure.peakKiB / 1024.0,
+  // Growth over the resident size at the start is only known for forked work.
+  char growth[32] = "";
+  if (figure.startKiB > 0)
+    std::snprintf(growth, sizeof growth, " (+%5.1f MiB)", (figure.peakKiB - figure.startKiB) / 1024.0);
+  std::printf("%-36s %3d min  %7.2f s wall  %7.2f s CPU  %6.1f MiB peak RSS%s%s%s\n", name,
+              minutes, figure.seconds, figure.cpu, figure.peakKiB / 1024.0, growth,
               figure.ok ? "" : "  FAILED", note);
   std::fflush(stdout);
 }
