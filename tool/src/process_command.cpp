@@ -23,6 +23,7 @@ int process(const std::vector<std::string>& arguments) {
 
   // Before any thread starts, so that every thread of the run inherits it.
   enterBackgroundPriority();
+  endOnTermination();
 
   ProcessingOptions options;
   try {

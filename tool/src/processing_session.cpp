@@ -1,5 +1,6 @@
 #include "processing_session.h"
 
+#include <csignal>
 #include <memory>
 
 #include "document_secret_store.h"
@@ -11,6 +12,14 @@ core::SettingsStore processingSettings() {
   auto secrets = std::make_shared<DocumentSecretStore>(readSecretsDocument(),
                                                        std::make_shared<core::Keychain>());
   return core::SettingsStore(std::nullopt, std::move(secrets));
+}
+
+void endOnTermination() {
+  std::signal(SIGTERM, SIG_DFL);
+  sigset_t termination;
+  sigemptyset(&termination);
+  sigaddset(&termination, SIGTERM);
+  pthread_sigmask(SIG_UNBLOCK, &termination, nullptr);
 }
 
 core::MeetingStore meetingStore() { return core::MeetingStore(core::MeetingStore::rootFromEnvironment()); }

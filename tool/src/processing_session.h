@@ -19,6 +19,11 @@ inline constexpr int kExitBusy = 3;
 // std::invalid_argument for a malformed secrets document.
 core::SettingsStore processingSettings();
 
+// Makes SIGTERM end the process at once, whatever disposition or mask it inherited: the
+// folder lock goes with the process and the next run resumes from the checkpoints. Call it
+// before any thread starts.
+void endOnTermination();
+
 // The meeting store of KELV_MEETINGS_DIR (else the default root).
 core::MeetingStore meetingStore();
 

@@ -18,6 +18,7 @@ using namespace kelv::core;
 int runPending(const std::vector<std::string>& arguments) {
   if (!arguments.empty()) return usageError("run", "expected no arguments");
   enterBackgroundPriority();
+  endOnTermination();
 
   std::optional<SettingsStore> settings;
   try {
