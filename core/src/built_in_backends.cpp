@@ -4,6 +4,10 @@
 // programs that never name it.
 #include "kelv/core/backend_makers.h"
 
+#include "kelv/core/anthropic_notes.h"
+#include "kelv/core/gemini_notes.h"
+#include "kelv/core/openai_compatible_notes.h"
+
 namespace kelv::core {
 
 const BackendMakers& BackendMakers::builtIn() {
@@ -13,6 +17,15 @@ const BackendMakers& BackendMakers::builtIn() {
     //     [](const TranscriptionSetup& setup) { return std::make_shared<…>(setup); };
     // table.notes[NotesBackendType::anthropic] =
     //     [](const NotesSetup& setup) { return std::make_shared<…>(setup); };
+    table.notes[NotesBackendType::openAICompatible] = [](const NotesSetup& setup) {
+      return std::make_shared<OpenAICompatibleNotes>(setup);
+    };
+    table.notes[NotesBackendType::anthropic] = [](const NotesSetup& setup) {
+      return std::make_shared<AnthropicNotes>(setup);
+    };
+    table.notes[NotesBackendType::gemini] = [](const NotesSetup& setup) {
+      return std::make_shared<GeminiNotes>(setup);
+    };
     return table;
   }();
   return makers;

@@ -105,7 +105,7 @@ struct FakeHttpService::Impl {
   }
 };
 
-FakeHttpService::FakeHttpService() : impl_(std::make_unique<Impl>()) {
+FakeHttpService::FakeHttpService(int port) : impl_(std::make_unique<Impl>()) {
   auto withBody = [this](const httplib::Request& in, httplib::Response& out,
                          const httplib::ContentReader& reader) {
     Request request = Impl::describe(in);
@@ -122,7 +122,11 @@ FakeHttpService::FakeHttpService() : impl_(std::make_unique<Impl>()) {
   impl_->server.Post(".*", withBody);
   impl_->server.Put(".*", withBody);
   impl_->server.Patch(".*", withBody);
-  port_ = impl_->server.bind_to_any_port("127.0.0.1");
+  if (port > 0) {
+    if (impl_->server.bind_to_port("127.0.0.1", port)) port_ = port;
+  } else {
+    port_ = impl_->server.bind_to_any_port("127.0.0.1");
+  }
   if (port_ <= 0) throw std::runtime_error("the fake HTTP service couldn't bind a port");
   impl_->thread = std::thread([this] { impl_->server.listen_after_bind(); });
   while (!impl_->server.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));

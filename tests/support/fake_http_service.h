@@ -63,7 +63,8 @@ class FakeHttpService {
 
   using Handler = std::function<Reply(const Request&)>;
 
-  FakeHttpService();
+  // Listens on a free port, or on `port` when given (throws when it is taken).
+  explicit FakeHttpService(int port = 0);
   ~FakeHttpService();
   FakeHttpService(const FakeHttpService&) = delete;
   FakeHttpService& operator=(const FakeHttpService&) = delete;
