@@ -118,7 +118,8 @@ std::string encode(const json& value) {
 json parse(std::string_view text) {
   try {
     return json::parse(text);
-  } catch (const json::parse_error&) {
+  } catch (const json::exception&) {
+    // Also a number out of range, which nlohmann reports as out_of_range.
     throw DecodingError("The data isn't valid JSON.");
   }
 }
@@ -181,6 +182,9 @@ std::optional<Date> parseDate(std::string_view text) {
   if (at != text.size()) return std::nullopt;
   const auto local = std::chrono::sys_days{ymd} + std::chrono::hours{hour} +
                      std::chrono::minutes{minute} + std::chrono::seconds{second};
+  // Date counts nanoseconds in 64 bits: years outside about 1685-2255 would overflow.
+  const auto utc = (local - offset).time_since_epoch().count();
+  if (utc < -9'000'000'000LL || utc > 9'000'000'000LL) return std::nullopt;
   return std::chrono::time_point_cast<Date::duration>(local - offset + fraction);
 }
 

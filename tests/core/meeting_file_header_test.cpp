@@ -72,6 +72,8 @@ TEST(MeetingFileHeader, DecidesFromFrontMatterAndName) {
       {"negative minutes", "---\nschema: kelvora/v1\nduration: -3\n---\n", "x.md", MeetingFileHeader{{}, {}, -3}},
       {"overflowing minutes", "---\nschema: kelvora/v1\nduration: 99999999999999999999\n---\n", "x.md",
        MeetingFileHeader{{}, {}, {}}},
+      {"date past what the clock holds", "---\nschema: kelvora/v1\ndate: 8191-03-14T09:15:02+01:00\n---\n",
+       "x.md", MeetingFileHeader{{}, {}, {}}},
       {"sign alone", "---\nschema: kelvora/v1\nduration: -\n---\n", "x.md", MeetingFileHeader{{}, {}, {}}},
   };
   for (const Case& c : cases) EXPECT_EQ(MeetingFileHeader::parse(c.text, c.fileName), c.expected) << c.name;

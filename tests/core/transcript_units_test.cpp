@@ -46,6 +46,9 @@ TEST(TranscriptUnits, ReadersRejectMalformedRecords) {
     EXPECT_THROW(turnFromJson(json::parse(text)), LibraryJson::DecodingError) << text;
   }
   EXPECT_THROW(timedSegmentsFromJson(json::parse(R"({"start":0})")), LibraryJson::DecodingError);
+  // A time too large for a double is a decoding failure like any other, not another exception.
+  EXPECT_THROW(timedSegmentFromJson(LibraryJson::parse(R"({"start":1e400,"end":1,"text":"x"})")),
+               LibraryJson::DecodingError);
   EXPECT_THROW(turnsFromJson(json::parse(R"([{"start":0,"text":"a"}, 5])")),
                LibraryJson::DecodingError);
 }
