@@ -15,6 +15,7 @@
 #include "kelv/core/meeting_error.h"
 #include "kelv/core/meeting_file_writer.h"
 #include "kelv/core/meeting_store.h"
+#include "kelv/core/processing_queue.h"
 #include "kelv/core/track_audio.h"
 #include "temp_dir.h"
 
@@ -348,6 +349,39 @@ TEST_F(ProcessingTest, PrepareOperationsResetTheRightSteps) {
   EXPECT_THAT(folder.readStatus().completedSteps, IsEmpty());
   for (const char* name : {"mic", "system", "mixed", "transcript"})
     EXPECT_FALSE(fs::exists(folder.url() / (std::string(name) + ".json"))) << name;
+}
+
+}  // namespace
+}  // namespace kelv::core
+
+namespace kelv::core {
+namespace {
+
+TEST_F(ProcessingTest, TheInProcessQueueRunsThePipelineWithFreshOptionsForEachMeeting) {
+  writeSeconds("mic.pcm", 1);
+  const MeetingFolder second(temp / "store" / "2025-03-14-090000-beef");
+  createPrivateDirectories(second.url());
+  second.writeStatus(MeetingStatus(State::done, kStart));
+  kelv::test::writeRawTrack(second.micTrackURL(), std::vector<int16_t>(16000, 0));
+  const MeetingFolder broken(temp / "store" / "2025-03-14-100000-dead");
+  createPrivateDirectories(broken.url());
+  broken.writeStatus(MeetingStatus(State::processing, kStart));
+
+  int built = 0;
+  ProcessingQueue queue(MeetingStore(temp / "store"), ProcessingQueue::OptionsMaker([&] {
+                          if (++built == 3) throw std::runtime_error("settings unreadable");
+                          return options;
+                        }));
+  queue.enqueue(folder);
+  queue.enqueue(second);
+  queue.enqueue(broken);
+  queue.waitUntilIdle();
+  EXPECT_EQ(built, 3);
+  EXPECT_EQ(folder.readStatus().state, State::done);
+  EXPECT_EQ(second.readStatus().state, State::done);
+  EXPECT_TRUE(second.readStatus().meetingFile);
+  // The options could not be built: the meeting waits in `processing`.
+  EXPECT_EQ(broken.readStatus().state, State::processing);
 }
 
 }  // namespace
