@@ -5,8 +5,12 @@
 #include "kelv/core/backend_makers.h"
 
 #include "kelv/core/anthropic_notes.h"
+#include "kelv/core/assembly_ai_transcription.h"
+#include "kelv/core/eleven_labs_transcription.h"
 #include "kelv/core/gemini_notes.h"
+#include "kelv/core/gemini_transcription.h"
 #include "kelv/core/openai_compatible_notes.h"
+#include "kelv/core/openai_style_transcription.h"
 
 namespace kelv::core {
 
@@ -17,6 +21,18 @@ const BackendMakers& BackendMakers::builtIn() {
     //     [](const TranscriptionSetup& setup) { return std::make_shared<…>(setup); };
     // table.notes[NotesBackendType::anthropic] =
     //     [](const NotesSetup& setup) { return std::make_shared<…>(setup); };
+    table.transcription[TranscriptionBackendType::openAIStyle] = [](const TranscriptionSetup& setup) {
+      return std::make_shared<OpenAIStyleTranscription>(setup);
+    };
+    table.transcription[TranscriptionBackendType::elevenLabs] = [](const TranscriptionSetup& setup) {
+      return std::make_shared<ElevenLabsTranscription>(setup);
+    };
+    table.transcription[TranscriptionBackendType::assemblyAI] = [](const TranscriptionSetup& setup) {
+      return std::make_shared<AssemblyAITranscription>(setup);
+    };
+    table.transcription[TranscriptionBackendType::gemini] = [](const TranscriptionSetup& setup) {
+      return std::make_shared<GeminiTranscription>(setup);
+    };
     table.notes[NotesBackendType::openAICompatible] = [](const NotesSetup& setup) {
       return std::make_shared<OpenAICompatibleNotes>(setup);
     };

@@ -1,7 +1,12 @@
 // The pure pieces of the backends' requests and results: speaker labels, time texts, prompts.
 #include <gtest/gtest.h>
 
+#include "kelv/core/assembly_ai_transcription.h"
+#include "kelv/core/backend_makers.h"
 #include "kelv/core/eleven_labs_transcription.h"
+#include "kelv/core/openai_style_transcription.h"
+#include "kelv/core/preset.h"
+#include "kelv/core/cloud_error.h"
 #include "kelv/core/gemini_transcription.h"
 
 namespace kelv::core {
@@ -53,6 +58,43 @@ TEST(GeminiTranscription, InstructionNamesTheLanguageWhole) {
             "Transcribe this audio verbatim (language: es)" + tail);
   EXPECT_EQ(GeminiTranscription::instruction("es-ES"),
             "Transcribe this audio verbatim (language: es-ES)" + tail);
+}
+
+TEST(TranscriptionMakers, BuildEveryCloudKindFromItsPreset) {
+  using T = TranscriptionBackendType;
+  struct Case {
+    T type;
+    std::optional<std::string> model;
+    const char* name;
+    bool separates;
+  } cases[] = {
+      {T::openAIStyle, "whisper-1", "openai-style:whisper-1", false},
+      {T::openAIStyle, std::nullopt, "openai-style:whisper-1", false},
+      {T::elevenLabs, std::nullopt, "elevenlabs:scribe_v2", true},
+      {T::assemblyAI, "ignored-model", "assemblyai", true},
+      {T::gemini, "gemini-2.5-pro", "gemini:gemini-2.5-pro", false},
+  };
+  for (const Case& c : cases) {
+    auto backend = BackendMakers::builtIn().transcription.at(c.type)(
+        TranscriptionSetup{c.type, std::nullopt, c.model, "key", 128000});
+    EXPECT_EQ(backend->name(), c.name);
+    EXPECT_EQ(backend->separatesSpeakers(), c.separates);
+  }
+  // The backends' own defaults are the presets' addresses.
+  auto presetAddress = [](const std::string& name) {
+    for (const auto& preset : Preset<TranscriptionBackendType>::all()) {
+      if (preset.name == name) return preset.address;
+    }
+    return std::string();
+  };
+  EXPECT_EQ(OpenAIStyleTranscription::defaultAddress, presetAddress("OpenAI"));
+  EXPECT_EQ(ElevenLabsTranscription::defaultAddress, presetAddress("ElevenLabs"));
+  EXPECT_EQ(AssemblyAITranscription::defaultAddress, presetAddress("AssemblyAI"));
+  EXPECT_EQ(GeminiTranscription::defaultAddress, presetAddress("Gemini"));
+  // An empty key is no key: the backend refuses before touching the network or the track.
+  auto keyless = BackendMakers::builtIn().transcription.at(T::gemini)(
+      TranscriptionSetup{T::gemini, std::nullopt, std::nullopt, "", 0});
+  EXPECT_THROW(keyless->transcribe("/nonexistent/mic.pcm", std::nullopt), CloudError);
 }
 
 }  // namespace

@@ -13,11 +13,13 @@
 #include <vector>
 
 #include "kelv/core/cloud_client.h"
+#include "kelv/core/backend_setup.h"
 #include "kelv/core/timed_segment.h"
+#include "kelv/core/transcription_backend.h"
 
 namespace kelv::core {
 
-class AssemblyAITranscription {
+class AssemblyAITranscription : public TranscriptionBackend {
  public:
   static const std::string defaultAddress;
   // Upload addresses on hosts under this domain are trusted besides the configured host.
@@ -25,15 +27,19 @@ class AssemblyAITranscription {
 
   AssemblyAITranscription(std::optional<std::string> address, std::optional<std::string> apiKey,
                           std::shared_ptr<HttpSession> session);
+  // From the settings: its address, key (no model: the service picks), on a new ephemeral session.
+  explicit AssemblyAITranscription(const TranscriptionSetup& setup,
+                                  std::shared_ptr<HttpSession> session = HttpSession::makeEphemeral())
+      : AssemblyAITranscription(setup.address, setup.apiKey, std::move(session)) {}
 
-  std::string name() const { return "assemblyai"; }
-  bool separatesSpeakers() const { return true; }
+  std::string name() const override { return "assemblyai"; }
+  bool separatesSpeakers() const override { return true; }
 
   // The track's sentence segments in time order. Throws CloudError (failed for a job that
   // errors or never completes), TrackAudio's errors, PlatformError and TransferError; the
   // upload folder is gone when this returns or throws.
   std::vector<TimedSegment> transcribe(const std::filesystem::path& track,
-                                       const std::optional<std::string>& language) const;
+                                       const std::optional<std::string>& language) const override;
 
   std::string address;
   std::optional<std::string> apiKey;

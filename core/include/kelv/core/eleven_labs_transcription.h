@@ -13,25 +13,31 @@
 #include <vector>
 
 #include "kelv/core/cloud_client.h"
+#include "kelv/core/backend_setup.h"
 #include "kelv/core/timed_segment.h"
+#include "kelv/core/transcription_backend.h"
 
 namespace kelv::core {
 
-class ElevenLabsTranscription {
+class ElevenLabsTranscription : public TranscriptionBackend {
  public:
   static const std::string defaultAddress;
 
   ElevenLabsTranscription(std::optional<std::string> address, std::optional<std::string> model,
                           std::optional<std::string> apiKey,
                           std::shared_ptr<HttpSession> session);
+  // From the settings: its address, model and key, on a new ephemeral session.
+  explicit ElevenLabsTranscription(const TranscriptionSetup& setup,
+                                  std::shared_ptr<HttpSession> session = HttpSession::makeEphemeral())
+      : ElevenLabsTranscription(setup.address, setup.model, setup.apiKey, std::move(session)) {}
 
-  std::string name() const { return "elevenlabs:" + model; }
-  bool separatesSpeakers() const { return true; }
+  std::string name() const override { return "elevenlabs:" + model; }
+  bool separatesSpeakers() const override { return true; }
 
   // The track's sentence segments in time order. Throws CloudError, TrackAudio's errors,
   // PlatformError and TransferError; the upload folder is gone when this returns or throws.
   std::vector<TimedSegment> transcribe(const std::filesystem::path& track,
-                                       const std::optional<std::string>& language) const;
+                                       const std::optional<std::string>& language) const override;
 
   // "Speaker " + (n + 1) for a service identifier ending in "_n"; "Speaker 1" otherwise.
   static std::string speakerLabel(const std::string& speakerID);

@@ -15,24 +15,30 @@
 #include <vector>
 
 #include "kelv/core/cloud_client.h"
+#include "kelv/core/backend_setup.h"
 #include "kelv/core/timed_segment.h"
+#include "kelv/core/transcription_backend.h"
 
 namespace kelv::core {
 
-class GeminiTranscription {
+class GeminiTranscription : public TranscriptionBackend {
  public:
   static const std::string defaultAddress;
 
   GeminiTranscription(std::optional<std::string> address, std::optional<std::string> model,
                       std::optional<std::string> apiKey, std::shared_ptr<HttpSession> session);
+  // From the settings: its address, model and key, on a new ephemeral session.
+  explicit GeminiTranscription(const TranscriptionSetup& setup,
+                              std::shared_ptr<HttpSession> session = HttpSession::makeEphemeral())
+      : GeminiTranscription(setup.address, setup.model, setup.apiKey, std::move(session)) {}
 
-  std::string name() const { return "gemini:" + model; }
-  bool separatesSpeakers() const { return false; }
+  std::string name() const override { return "gemini:" + model; }
+  bool separatesSpeakers() const override { return false; }
 
   // The track's segments in time order. Throws CloudError, TrackAudio's errors, PlatformError
   // and TransferError; the upload folder is gone when this returns or throws.
   std::vector<TimedSegment> transcribe(const std::filesystem::path& track,
-                                       const std::optional<std::string>& language) const;
+                                       const std::optional<std::string>& language) const override;
 
   // The instruction sent with every chunk; the language, when given, is named whole.
   static std::string instruction(const std::optional<std::string>& language);

@@ -14,11 +14,13 @@
 #include <vector>
 
 #include "kelv/core/cloud_client.h"
+#include "kelv/core/backend_setup.h"
 #include "kelv/core/timed_segment.h"
+#include "kelv/core/transcription_backend.h"
 
 namespace kelv::core {
 
-class OpenAIStyleTranscription {
+class OpenAIStyleTranscription : public TranscriptionBackend {
  public:
   static const std::string defaultAddress;
 
@@ -26,14 +28,18 @@ class OpenAIStyleTranscription {
   OpenAIStyleTranscription(std::optional<std::string> address, std::optional<std::string> model,
                            std::optional<std::string> apiKey,
                            std::shared_ptr<HttpSession> session);
+  // From the settings: its address, model and key, on a new ephemeral session.
+  explicit OpenAIStyleTranscription(const TranscriptionSetup& setup,
+                                   std::shared_ptr<HttpSession> session = HttpSession::makeEphemeral())
+      : OpenAIStyleTranscription(setup.address, setup.model, setup.apiKey, std::move(session)) {}
 
-  std::string name() const { return "openai-style:" + model; }
-  bool separatesSpeakers() const { return false; }
+  std::string name() const override { return "openai-style:" + model; }
+  bool separatesSpeakers() const override { return false; }
 
   // The track's segments in time order. Throws CloudError, TrackAudio's errors, PlatformError
   // and TransferError; the upload folder is gone when this returns or throws.
   std::vector<TimedSegment> transcribe(const std::filesystem::path& track,
-                                       const std::optional<std::string>& language) const;
+                                       const std::optional<std::string>& language) const override;
 
   std::string address;
   std::string model;
