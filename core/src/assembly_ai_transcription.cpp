@@ -3,6 +3,7 @@
 #include <cctype>
 #include <nlohmann/json.hpp>
 
+#include "kelv/core/chunk_progress.h"
 #include "kelv/core/atomic_file.h"
 #include "kelv/core/cloud_error.h"
 #include "kelv/core/json_reply.h"
@@ -93,7 +94,11 @@ std::vector<TimedSegment> AssemblyAITranscription::transcribe(
 
   UploadFolder folder;
   std::vector<TimedSegment> result;
-  for (const AudioChunk& chunk : TrackAudio::compressedChunks(track, chunkSeconds, folder.path())) {
+  const std::vector<AudioChunk> chunks =
+      TrackAudio::compressedChunks(track, chunkSeconds, folder.path());
+  int sent = 0;
+  for (const AudioChunk& chunk : chunks) {
+    ChunkProgress::report(++sent, static_cast<int>(chunks.size()));
     HttpRequest upload = request("POST", "upload");
     upload.setHeader("Content-Type", "application/octet-stream");
     upload.body = AtomicFile::read(chunk.url);

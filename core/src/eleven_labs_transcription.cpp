@@ -5,6 +5,7 @@
 #include <limits>
 #include <nlohmann/json.hpp>
 
+#include "kelv/core/chunk_progress.h"
 #include "kelv/core/atomic_file.h"
 #include "kelv/core/cloud_error.h"
 #include "kelv/core/json_reply.h"
@@ -82,7 +83,11 @@ std::vector<TimedSegment> ElevenLabsTranscription::transcribe(
 
   UploadFolder folder;
   std::vector<TimedSegment> result;
-  for (const AudioChunk& chunk : TrackAudio::compressedChunks(track, chunkSeconds, folder.path())) {
+  const std::vector<AudioChunk> chunks =
+      TrackAudio::compressedChunks(track, chunkSeconds, folder.path());
+  int sent = 0;
+  for (const AudioChunk& chunk : chunks) {
+    ChunkProgress::report(++sent, static_cast<int>(chunks.size()));
     HttpRequest request;
     request.method = "POST";
     request.url = endpoint;

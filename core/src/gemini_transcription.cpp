@@ -7,6 +7,7 @@
 #include <charconv>
 #include <nlohmann/json.hpp>
 
+#include "kelv/core/chunk_progress.h"
 #include "kelv/core/atomic_file.h"
 #include "kelv/core/cloud_error.h"
 #include "kelv/core/json_reply.h"
@@ -121,7 +122,11 @@ std::vector<TimedSegment> GeminiTranscription::transcribe(
                                            {"responseMimeType", "application/json"},
                                            {"responseSchema", responseSchema()}};
   std::vector<TimedSegment> result;
-  for (const AudioChunk& chunk : TrackAudio::compressedChunks(track, chunkSeconds, folder.path())) {
+  const std::vector<AudioChunk> chunks =
+      TrackAudio::compressedChunks(track, chunkSeconds, folder.path());
+  int sent = 0;
+  for (const AudioChunk& chunk : chunks) {
+    ChunkProgress::report(++sent, static_cast<int>(chunks.size()));
     HttpRequest request;
     request.method = "POST";
     request.url = endpoint;

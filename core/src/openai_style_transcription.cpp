@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "kelv/core/chunk_progress.h"
 #include "kelv/core/atomic_file.h"
 #include "kelv/core/cloud_error.h"
 #include "kelv/core/json_reply.h"
@@ -68,7 +69,11 @@ std::vector<TimedSegment> OpenAIStyleTranscription::transcribe(
 
   UploadFolder folder;
   std::vector<TimedSegment> result;
-  for (const AudioChunk& chunk : TrackAudio::compressedChunks(track, chunkSeconds, folder.path())) {
+  const std::vector<AudioChunk> chunks =
+      TrackAudio::compressedChunks(track, chunkSeconds, folder.path());
+  int sent = 0;
+  for (const AudioChunk& chunk : chunks) {
+    ChunkProgress::report(++sent, static_cast<int>(chunks.size()));
     const double duration = TrackAudio::duration(chunk.url);
 
     HttpRequest request;
