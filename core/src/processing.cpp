@@ -170,6 +170,11 @@ bool carriesBase(const fs::path& file, const std::string& base) {
   return std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
+bool sameFolder(const fs::path& a, const fs::path& b) {
+  std::error_code error;
+  return fs::equivalent(a, b, error);
+}
+
 }  // namespace
 
 MeetingStatus run(const MeetingFolder& folder, const ProcessingOptions& options) {
@@ -241,7 +246,8 @@ void writeMeetingFile(const MeetingFolder& folder, const std::vector<Turn>& turn
     if (current) {
       if (!status.meetingFileHash || MeetingFileWriter::hash(*current) != *status.meetingFileHash) {
         target = MeetingFileWriter::siblingURL(previous);
-      } else if (previous.parent_path() == options.notesFolder && carriesBase(previous, base)) {
+      } else if (sameFolder(previous.parent_path(), options.notesFolder) &&
+                 carriesBase(previous, base)) {
         // Same name as before: replaced atomically in place, so the old text survives a failed write.
         target = previous;
       } else {

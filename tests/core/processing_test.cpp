@@ -274,12 +274,14 @@ TEST_F(ProcessingTest, ReprocessingWritesBesideAnEditedFileAndOverAnUneditedOne)
   options.keepAudio = true;
   const fs::path file(*Processing::run(folder, options).meetingFile);
 
-  // Unedited: replaced under the same name.
+  // Unedited: replaced under the same name, however the notes folder is spelled.
+  options.notesFolder = temp.path() / "notes" / "";
   Processing::prepareReprocess(folder);
   EXPECT_EQ(folder.readStatus().state, State::processing);
   EXPECT_THAT(folder.readStatus().completedSteps, IsEmpty());
   MeetingStatus status = Processing::run(folder, options);
-  EXPECT_EQ(fs::path(*status.meetingFile), file);
+  EXPECT_EQ(fs::path(*status.meetingFile).filename(), file.filename());
+  EXPECT_EQ(std::distance(fs::directory_iterator(temp / "notes"), fs::directory_iterator()), 1);
   EXPECT_THAT(transcription->calls, ElementsAre("mic.pcm", "mic.m4a"));
 
   // Edited: left alone, the new file goes beside it.
