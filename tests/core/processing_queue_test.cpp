@@ -40,6 +40,7 @@ class RecordingRunner {
       changed_.notify_all();
       changed_.wait(lock, [&] { return !closed_; });
       niceness_.push_back(getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid))));
+      ioClasses_.push_back(static_cast<int>(syscall(SYS_ioprio_get, 1, 0) >> 13));
       finished_.push_back(folder.id());
       --running_;
       if (throws_) throw std::runtime_error("runner failed");
@@ -66,6 +67,10 @@ class RecordingRunner {
     std::lock_guard lock(mutex_);
     return niceness_;
   }
+  std::vector<int> ioClasses() const {
+    std::lock_guard lock(mutex_);
+    return ioClasses_;
+  }
 
  private:
   mutable std::mutex mutex_;
@@ -77,6 +82,7 @@ class RecordingRunner {
   std::vector<std::string> started_;
   std::vector<std::string> finished_;
   std::vector<int> niceness_;
+  std::vector<int> ioClasses_;
 };
 
 class ProcessingQueueTest : public testing::Test {
@@ -102,6 +108,7 @@ TEST_F(ProcessingQueueTest, HandsFoldersOverInOrderOneAtATime) {
   EXPECT_EQ(MeetingFolder(temp / "a").readStatus().state, State::processing);
   // The worker runs at the lowest priority.
   EXPECT_THAT(runner.niceness(), testing::Each(19));
+  EXPECT_THAT(runner.ioClasses(), testing::Each(3));  // idle
 }
 
 TEST_F(ProcessingQueueTest, DuplicateRequestsWhileWaitingOrRunningAreIgnored) {

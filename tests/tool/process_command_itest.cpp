@@ -3,12 +3,15 @@
 // fake services on loopback, with the keys arriving on standard input or from the Secret
 // Service.
 #include <signal.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <fstream>
+#include <iterator>
+#include <sstream>
 #include <mutex>
 #include <thread>
 
@@ -304,6 +307,13 @@ TEST_F(KelvProcess, ASecondProcessOnTheSameFolderIsTurnedAwayBusy) {
       environment);
   gate.waitForVisitor();
   const std::string statusBefore = readFile(folder.statusURL());
+  // It works at the lowest priority: nice 19 and the idle I/O class.
+  const std::string stat = readFile("/proc/" + std::to_string(first.pid()) + "/stat");
+  std::istringstream fields(stat.substr(stat.rfind(')') + 2));
+  std::vector<std::string> values{std::istream_iterator<std::string>(fields), {}};
+  ASSERT_GT(values.size(), 16u);
+  EXPECT_EQ(values[16], "19");
+  EXPECT_EQ(syscall(SYS_ioprio_get, 1, first.pid()) >> 13, 3);
 
   const ToolResult second = kelv({"process", folder.id()});
   EXPECT_EQ(second.exitStatus, 3);
