@@ -50,6 +50,8 @@ std::string localISODate(Date date) {
 
 // YAML reads a raw line break inside a quoted scalar as folding and rejects other control
 // characters, so those become blanks; backslash and quote are escaped.
+}  // namespace
+
 std::string yamlQuoted(std::string_view raw) {
   const std::string text = UnicodeText::repaired(raw);
   std::string out = "\"";
@@ -71,6 +73,8 @@ std::string yamlQuoted(std::string_view raw) {
   }
   return out + "\"";
 }
+
+namespace {
 
 // A value YAML reads back as the same string without quotes: it starts with a letter, holds
 // only letters, marks, digits, blanks and a few harmless signs, and is not a YAML 1.1 boolean

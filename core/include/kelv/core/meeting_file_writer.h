@@ -43,6 +43,10 @@ std::string markdown(const Content& content);
 // The title, or the start time as the locale's abbreviated date and short time.
 std::string displayTitle(const std::optional<std::string>& title, Date startedAt);
 
+// The text as a double-quoted YAML scalar that reads back as the same text: backslashes and
+// double quotes escaped, control characters and line breaks replaced by blanks.
+std::string yamlQuoted(std::string_view text);
+
 // SHA-256 of the bytes as 64 lower-case hexadecimal digits.
 std::string hash(std::string_view bytes);
 

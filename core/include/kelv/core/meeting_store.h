@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "kelv/core/library_json.h"
+#include "kelv/core/meeting_entry.h"
 #include "kelv/core/meeting_folder.h"
 
 namespace kelv::core {
@@ -36,6 +37,32 @@ class MeetingStore {
   // The folder named `id` when its meeting.json exists. An id that is not a plain folder name
   // (empty, ".", "..", or with a "/") never names a folder.
   std::optional<MeetingFolder> folder(const std::string& id) const;
+
+  // One file becomes the `mixed` track, two become `mic` and `system`; the copies keep the
+  // extension lower-cased ("audio" without one). The start is the given one, else the first
+  // file's creation time, else now. Returns the folder in state `processing`. Throws
+  // ProcessingError (not one or two files), PlatformError; a failed copy leaves the folder in
+  // `recording` for recovery.
+  MeetingFolder importAudio(const std::vector<std::filesystem::path>& files,
+                            std::optional<Date> startedAt,
+                            std::optional<std::string> language) const;
+
+  // Repairs folders a crash left in `recording` (odd track lengths trimmed, `interrupted` set,
+  // `endedAt` from the longest track) and moves them to `processing`. Folders someone holds
+  // locked are being recorded and are left alone.
+  std::vector<RecoveredMeeting> recoverInterruptedMeetings() const;
+
+  // The meeting folders joined with the Meeting files of the notes folder that no folder
+  // points to, newest first.
+  std::vector<MeetingEntry> entries(const std::filesystem::path& notesFolder) const;
+
+  // Gives the meeting a new title: in its Meeting file (front matter, first heading, file
+  // name) and in its status. A title of blanks does nothing. Throws MeetingError (busy) and
+  // PlatformError.
+  void rename(const MeetingEntry& entry, const std::string& title) const;
+
+  // Deletes the Meeting file and the folder. Throws MeetingError (busy) and PlatformError.
+  void remove(const MeetingEntry& entry) const;
 
   static bool isPlainFolderName(const std::string& id);
   // "yyyy-MM-dd-HHmmss" of a date in the local time zone.
