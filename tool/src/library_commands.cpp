@@ -1,0 +1,145 @@
+// The user's commands over the meeting library: import, list, recover, rename, delete.
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "command.h"
+#include "kelv/core/library_json.h"
+#include "kelv/core/meeting_store.h"
+#include "kelv/core/memory_secret_store.h"
+#include "kelv/core/settings_store.h"
+
+namespace kelv::tool {
+namespace {
+
+using namespace kelv::core;
+
+MeetingStore store() { return MeetingStore(MeetingStore::rootFromEnvironment()); }
+
+// Only the record is needed here, never a key.
+Settings settings() {
+  return SettingsStore(std::nullopt, std::make_shared<MemorySecretStore>()).load();
+}
+
+std::optional<MeetingEntry> findEntry(const std::string& id) {
+  for (auto& entry : store().entries(settings().notesFolder))
+    if (entry.id == id) return entry;
+  return std::nullopt;
+}
+
+int fail(const std::string& command, const std::string& message) {
+  std::cerr << "kelv " << command << ": " << message << "\n";
+  return kExitFailure;
+}
+
+int importCommand(const std::vector<std::string>& arguments) {
+  if (arguments.empty() || arguments.size() > 2)
+    return usageError("import", "give one audio file, or two (microphone, then system audio)");
+  std::vector<std::filesystem::path> files(arguments.begin(), arguments.end());
+  try {
+    const MeetingFolder folder =
+        store().importAudio(files, std::nullopt, settings().meetingLanguage());
+    std::cout << folder.id() << std::endl;
+    return kExitSuccess;
+  } catch (const std::exception& error) {
+    return fail("import", error.what());
+  }
+}
+
+int listCommand(const std::vector<std::string>& arguments) {
+  bool json = false;
+  for (const auto& argument : arguments) {
+    if (argument == "--json") json = true;
+    else return usageError("list", "unknown argument \"" + argument + "\"");
+  }
+  const auto entries = store().entries(settings().notesFolder);
+  if (json) {
+    auto list = nlohmann::json::array();
+    for (const auto& entry : entries) {
+      nlohmann::json item = {{"id", entry.id},
+                             {"title", entry.title},
+                             {"state", rawValue(entry.state)},
+                             {"date", LibraryJson::formatDate(entry.date)}};
+      if (entry.duration) item["duration"] = *entry.duration;
+      if (!entry.message.empty()) item["message"] = entry.message;
+      if (entry.meetingFile) item["meetingFile"] = entry.meetingFile->string();
+      list.push_back(std::move(item));
+    }
+    std::cout << list.dump(2) << std::endl;
+    return kExitSuccess;
+  }
+  for (const auto& entry : entries) {
+    const auto minutes = entry.minutes();
+    std::cout << entry.id << "  " << rawValue(entry.state) << "  "
+              << LibraryJson::formatDate(entry.date) << "  "
+              << (minutes ? std::to_string(*minutes) + " min" : std::string("-")) << "  "
+              << entry.title << "\n";
+  }
+  return kExitSuccess;
+}
+
+int recoverCommand(const std::vector<std::string>& arguments) {
+  if (!arguments.empty()) return usageError("recover", "takes no arguments");
+  for (const auto& meeting : store().recoverInterruptedMeetings())
+    std::cout << meeting.folder.id() << "  " << meeting.message() << "\n";
+  return kExitSuccess;
+}
+
+int renameCommand(const std::vector<std::string>& arguments) {
+  if (arguments.size() != 2) return usageError("rename", "give a meeting id and the new title");
+  const auto entry = findEntry(arguments[0]);
+  if (!entry) return fail("rename", "no meeting with the id \"" + arguments[0] + "\"");
+  try {
+    store().rename(*entry, arguments[1]);
+    return kExitSuccess;
+  } catch (const std::exception& error) {
+    return fail("rename", error.what());
+  }
+}
+
+int deleteCommand(const std::vector<std::string>& arguments) {
+  if (arguments.size() != 1) return usageError("delete", "give one meeting id");
+  const auto entry = findEntry(arguments[0]);
+  if (!entry) return fail("delete", "no meeting with the id \"" + arguments[0] + "\"");
+  try {
+    store().remove(*entry);
+    return kExitSuccess;
+  } catch (const std::exception& error) {
+    return fail("delete", error.what());
+  }
+}
+
+const CommandRegistration importRegistration{Command{
+    "import", "import an audio file (or a microphone/system pair) as a new meeting",
+    "usage: kelv import FILE [FILE]\n\n"
+    "Copies one recording (every voice) or a pair (microphone, then system audio) into a new\n"
+    "meeting, ready for processing, and prints the meeting's id.\n",
+    importCommand}};
+const CommandRegistration listRegistration{Command{
+    "list", "list the meetings, newest first",
+    "usage: kelv list [--json]\n\n"
+    "One line per meeting: id, state, date (UTC), minutes, title. Meeting files in the notes\n"
+    "folder without a meeting folder are listed by their path.\n",
+    listCommand}};
+const CommandRegistration recoverRegistration{Command{
+    "recover", "repair recordings that a crash cut off",
+    "usage: kelv recover\n\n"
+    "Repairs every meeting left in the middle of a recording that nobody is recording now and\n"
+    "makes it ready for processing.\n",
+    recoverCommand}};
+const CommandRegistration renameRegistration{Command{
+    "rename", "give a meeting a new title",
+    "usage: kelv rename ID TITLE\n\n"
+    "Changes the title in the meeting's status and in its Meeting file (front matter, heading\n"
+    "and file name).\n",
+    renameCommand}};
+const CommandRegistration deleteRegistration{Command{
+    "delete", "delete a meeting and its Meeting file",
+    "usage: kelv delete ID\n\nRemoves the meeting's folder and its Meeting file.\n",
+    deleteCommand}};
+
+}  // namespace
+}  // namespace kelv::tool
