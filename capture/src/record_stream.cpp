@@ -15,8 +15,8 @@ constexpr uint32_t kFragmentBytes = RecordStream::kRate * sizeof(float) / 20;
 RecordStream::RecordStream(PulseClient& client, const std::string& streamName,
                            const std::string& source, OnAudio onAudio, OnEnded onEnded)
     : client_(client), onAudio_(std::move(onAudio)), onEnded_(std::move(onEnded)) {
-  const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, kRate, 1};
-  stream_ = pa_stream_new(client.context(), streamName.c_str(), &spec, nullptr);
+  const pa_sample_spec format{PA_SAMPLE_FLOAT32NE, kRate, 1};
+  stream_ = pa_stream_new(client.context(), streamName.c_str(), &format, nullptr);
   if (!stream_) throw Failure{Step::create, client.lastError()};
   pa_stream_set_state_callback(stream_, &RecordStream::onState, this);
   pa_stream_set_read_callback(stream_, &RecordStream::onRead, this);
