@@ -1,0 +1,45 @@
+// The frame around the model: what happens before and after launching, the kelvora: URLs,
+// answers to notifications and the end of the process. Main thread only.
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+#include <QVariantMap>
+
+#include <functional>
+
+namespace kelv::app {
+
+class AppModel;
+
+// Application-wide actions that do nothing until a window sets them.
+struct AppActions {
+  static std::function<void()>& openMainWindow();
+  static std::function<void()>& openSettings();
+};
+
+class AppDelegate : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit AppDelegate(AppModel& model, QObject* parent = nullptr);
+
+  // Ignores SIGPIPE for the whole process, connects the notification centre and its call
+  // prompt categories when installed, and launches the model.
+  void willFinishLaunching();
+  // Registers the saved hotkey.
+  void didFinishLaunching();
+  // "kelvora://start" starts a recording, "kelvora://stop" stops it; anything else is passed
+  // over. Arguments that aren't kelvora: URLs are ignored.
+  void openURLs(const QStringList& urls);
+  void willTerminate();
+
+ public slots:
+  // A click on a notification ("default") or one of its buttons.
+  void respond(const QVariantMap& userInfo, const QString& actionIdentifier);
+
+ private:
+  AppModel& model_;
+};
+
+}  // namespace kelv::app
