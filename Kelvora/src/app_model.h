@@ -70,6 +70,8 @@ class AppModel : public QObject {
     std::optional<core::Preferences> defaults;  // none: the standard domain
     // The processing tool; by default `kelv` beside the application's executable.
     std::optional<std::filesystem::path> kelv;
+    // The call detector's clock in seconds; by default the system uptime.
+    std::function<double()> callClock;
   };
 
   // The application's model: store from KELV_MEETINGS_DIR or the default root, the standard
@@ -152,7 +154,8 @@ class AppModel : public QObject {
   void callsChanged();
 
  private:
-  class ChildRun;
+  // Runs `work` on the main thread, from any thread, unless the model is gone by then.
+  static void onMain(const std::shared_ptr<AppModel*>& self, std::function<void(AppModel&)> work);
 
   void handle(const core::RecorderEvent& event);
   void handle(const core::CallEvent& event);
@@ -167,9 +170,12 @@ class AppModel : public QObject {
   void setProcessingID(std::optional<QString> id);
   void setModelDownload(std::optional<QString> text);
 
+  // Cleared by the destructor; callbacks from other threads hold it, never `this`.
+  std::shared_ptr<AppModel*> self_;
   core::MeetingStore store_;
   core::SettingsStore settings_;
   std::filesystem::path kelv_;
+  std::function<double()> callClock_;
 
   std::shared_ptr<core::Recorder> recorder_;
   std::optional<QDateTime> startedAt_;

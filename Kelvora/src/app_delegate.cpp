@@ -1,0 +1,74 @@
+#include "app_delegate.h"
+
+#include <QUrl>
+
+#include <csignal>
+
+#include "app_model.h"
+#include "bundle.h"
+#include "call_prompt.h"
+#include "hotkey.h"
+#include "hotkey_monitor.h"
+#include "notification_center.h"
+
+namespace kelv::app {
+
+std::function<void()>& AppActions::openMainWindow() {
+  static std::function<void()> action = [] {};
+  return action;
+}
+
+std::function<void()>& AppActions::openSettings() {
+  static std::function<void()> action = [] {};
+  return action;
+}
+
+AppDelegate::AppDelegate(AppModel& model, QObject* parent) : QObject(parent), model_(model) {}
+
+void AppDelegate::willFinishLaunching() {
+  // Writing the secrets to a processing child that already died must not end the application.
+  std::signal(SIGPIPE, SIG_IGN);
+  if (bundleIdentifier()) {
+    connect(&NotificationCenter::shared(), &NotificationCenter::responded, this,
+            &AppDelegate::respond);
+    CallPrompt::registerCategories();
+  }
+  model_.launch();
+}
+
+void AppDelegate::didFinishLaunching() {
+  connect(&HotkeyMonitor::shared(), &HotkeyMonitor::pressed, &model_, &AppModel::toggle,
+          Qt::UniqueConnection);
+  HotkeyMonitor::shared().registerHotkey(Hotkey::saved(model_.settings().defaults()));
+}
+
+void AppDelegate::openURLs(const QStringList& urls) {
+  for (const QString& argument : urls) {
+    const QUrl url(argument);
+    if (url.scheme() != "kelvora") continue;
+    if (url.host() == "start")
+      model_.start();
+    else if (url.host() == "stop")
+      model_.stop();
+  }
+}
+
+void AppDelegate::willTerminate() { model_.terminate(); }
+
+void AppDelegate::respond(const QVariantMap& userInfo, const QString& actionIdentifier) {
+  const QVariant call = userInfo.value("call");
+  if (call.typeId() == QMetaType::QString) {
+    if (const auto app = core::CallApp::named(call.toString().toStdString())) {
+      if (actionIdentifier == CallPrompt::kIgnoreAction)
+        model_.ignore(*app);
+      else
+        model_.record(*app);
+      return;
+    }
+  }
+  const QVariant meeting = userInfo.value("meeting");
+  if (meeting.typeId() == QMetaType::QString) model_.select(meeting.toString());
+  AppActions::openMainWindow()();
+}
+
+}  // namespace kelv::app

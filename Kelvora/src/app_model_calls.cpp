@@ -1,0 +1,125 @@
+// Calls, ignoring call applications, and importing a dropped file.
+#include <QMimeDatabase>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "app_model.h"
+#include "call_prompt.h"
+#include "kelv/capture/call_watcher.h"
+#include "kelv/core/platform_error.h"
+#include "notifier.h"
+
+namespace kelv::app {
+
+namespace {
+
+bool fakeCapture() {
+  const char* value = std::getenv("KELV_FAKE_CAPTURE");
+  return value != nullptr && std::strcmp(value, "1") == 0;
+}
+
+bool contains(const std::vector<core::CallApp>& apps, const core::CallApp& app) {
+  return std::find(apps.begin(), apps.end(), app) != apps.end();
+}
+
+// Audio or video by the MIME type of the file's name (shared-mime-info).
+bool isAudioVisual(const std::filesystem::path& file) {
+  const QMimeType type = QMimeDatabase().mimeTypeForFile(QString::fromStdString(file.string()),
+                                                         QMimeDatabase::MatchExtension);
+  const QString name = type.name();
+  return type.isValid() && !type.isDefault() &&
+         (name.startsWith("audio/") || name.startsWith("video/"));
+}
+
+}  // namespace
+
+capture::CallWatcher& AppModel::callWatcher() {
+  if (!callWatcher_) {
+    callWatcher_ = std::make_unique<capture::CallWatcher>(
+        [self = self_](const core::CallEvent& event) {
+          onMain(self, [event](AppModel& model) { model.handle(event); });
+        },
+        callClock_);
+  }
+  return *callWatcher_;
+}
+
+void AppModel::setCalls(std::vector<core::CallApp> calls) {
+  if (calls == calls_) return;
+  calls_ = std::move(calls);
+  emit callsChanged();
+}
+
+void AppModel::watchCalls() {
+  if (settings_.load().askToRecordCalls && !fakeCapture()) {
+    callWatcher().start();
+    return;
+  }
+  if (callWatcher_) callWatcher_->stop();
+  CallPrompt::withdraw(calls_);
+  setCalls({});
+}
+
+void AppModel::handle(const core::CallEvent& event) {
+  const core::CallApp& app = event.app;
+  if (event.kind == core::CallEvent::Kind::started) {
+    const core::Settings settings = settings_.load();
+    const auto& ignored = settings.ignoredCallApps;
+    if (std::find(ignored.begin(), ignored.end(), app.id) != ignored.end()) return;
+    if (contains(calls_, app)) return;
+    std::vector<core::CallApp> calls = calls_;
+    calls.push_back(app);
+    setCalls(std::move(calls));
+    // While a recording runs the call is only listed.
+    if (!recorder_) CallPrompt::post(app);
+    return;
+  }
+  std::vector<core::CallApp> calls = calls_;
+  std::erase(calls, app);
+  setCalls(std::move(calls));
+  CallPrompt::withdraw({app});
+  if (recordingCall_ == app && recorder_) {
+    stop();
+    Notifier::post("Grabación detenida", QString::fromStdString("The " + app.name + " call ended."));
+  }
+}
+
+void AppModel::record(const core::CallApp& app) {
+  if (!contains(calls_, app) || recorder_) return;
+  start();
+  if (recorder_) recordingCall_ = app;
+}
+
+void AppModel::ignore(const core::CallApp& app) {
+  core::Settings settings = settings_.load();
+  auto& ignored = settings.ignoredCallApps;
+  if (std::find(ignored.begin(), ignored.end(), app.id) == ignored.end()) {
+    ignored.push_back(app.id);
+    try {
+      settings_.save(settings);
+    } catch (...) {
+      // Unsaved, the application is still left alone for the rest of this call.
+    }
+    watchCalls();
+  }
+  CallPrompt::withdraw({app});
+  std::vector<core::CallApp> calls = calls_;
+  std::erase(calls, app);
+  setCalls(std::move(calls));
+}
+
+void AppModel::importAudio(const std::vector<std::filesystem::path>& files) {
+  std::error_code error;
+  if (files.size() != 1 || !std::filesystem::is_regular_file(files.front(), error) ||
+      !isAudioVisual(files.front()))
+    throw core::PlatformError(ENOTSUP, "Drop a single audio file to import it.");
+  const core::MeetingFolder folder =
+      store_.importAudio(files, std::nullopt, settings_.load().meetingLanguage());
+  enqueue(folder);
+  select(QString::fromStdString(folder.id()));
+}
+
+}  // namespace kelv::app
