@@ -162,6 +162,8 @@ struct CallWatcher::Impl : std::enable_shared_from_this<Impl> {
             clients[info.index] = {pid, identifierOf(info.proplist, pid)};
           });
       auto add = [&](bool record, bool corked, uint32_t owner, const pa_proplist* properties) {
+        // Streams of the server's own modules (a loopback, a generator) belong to no program.
+        if (owner == PA_INVALID_INDEX) return;
         Stream stream{record, corked, std::nullopt, owner, ""};
         if (auto it = clients.find(owner); it != clients.end()) {
           stream.processId = it->second.processId;

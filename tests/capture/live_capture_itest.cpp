@@ -6,6 +6,7 @@
 #include <chrono>
 #include <filesystem>
 #include <mutex>
+#include <sstream>
 #include <thread>
 
 #include "kelv/capture/capture_error.h"
@@ -68,9 +69,16 @@ int threadCount() {
   return count;
 }
 
+// Record streams of client programs (the server's own modules have "-" as their client).
 int recordStreams(test::PulseServer& server) {
-  const std::string list = server.pactl("list short source-outputs");
-  return static_cast<int>(std::count(list.begin(), list.end(), '\n'));
+  std::istringstream lines(server.pactl("list short source-outputs"));
+  int count = 0;
+  for (std::string line; std::getline(lines, line);) {
+    std::istringstream fields(line);
+    std::string index, source, client;
+    if (fields >> index >> source >> client && client != "-") ++count;
+  }
+  return count;
 }
 
 TEST(LiveCapture, RecordsTheMicrophoneAndWhatThePeakersPlay) {

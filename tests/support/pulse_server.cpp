@@ -19,13 +19,34 @@ PulseServer::PulseServer(Options options) {
     std::filesystem::create_directories(dir_ / name);
   ::chmod(runtime.c_str(), 0700);
 
+  // A null sink renders up to 2 s ahead unless a client asks for less, and a stream opened on
+  // its monitor meanwhile gets nothing until that block runs out. A low-latency loopback from
+  // each monitor into a spare sink keeps the devices rendering in small steps, like hardware;
+  // suspending and resuming them at the end drops the block rendered before the loopbacks.
   std::string script =
       "load-module module-native-protocol-unix\n"
       "load-module module-null-sink sink_name=fakespk sink_properties=device.description=FakeSpeaker\n"
-      "set-default-sink fakespk\n";
+      "set-default-sink fakespk\n"
+      "load-module module-null-sink sink_name=keeper rate=16000 channels=1 "
+      "sink_properties=device.description=Keeper\n"
+      "load-module module-loopback source=fakespk.monitor sink=keeper latency_msec=20 "
+      "source_dont_move=true sink_dont_move=true\n";
+  // The microphone is a sine played into a private sink and offered as an ordinary source.
+  // module-sine-source would be simpler, but it hands over audio in 2-second blocks with a
+  // fixed 2-second latency, so where a recording's microphone track ends would be luck.
   if (options.micFrequency)
-    script += "load-module module-sine-source source_name=fakemic rate=16000 frequency=" +
-              std::to_string(*options.micFrequency) + "\nset-default-source fakemic\n";
+    script +=
+        "load-module module-null-sink sink_name=fakemic_feed rate=16000 channels=1 "
+        "sink_properties=device.description=FakeMicFeed\n"
+        "load-module module-sine sink=fakemic_feed frequency=" +
+        std::to_string(*options.micFrequency) +
+        "\nload-module module-loopback source=fakemic_feed.monitor sink=keeper "
+        "latency_msec=20 source_dont_move=true sink_dont_move=true\n"
+        "load-module module-remap-source source_name=fakemic master=fakemic_feed.monitor "
+        "rate=16000 channels=1 source_properties=device.description=FakeMic\n"
+        "set-default-source fakemic\n"
+        "suspend-sink fakemic_feed 1\nsuspend-sink fakemic_feed 0\n";
+  script += "suspend-sink fakespk 1\nsuspend-sink fakespk 0\n";
   writeFile(dir_ / "server.pa", script);
 
   address_ = "unix:" + (runtime / "pulse" / "native").string();

@@ -1,5 +1,6 @@
 // A private PulseAudio server for one test: a null sink "fakespk" as the speakers and, unless
-// asked otherwise, a sine source "fakemic" (440 Hz) as the microphone.
+// asked otherwise, a source "fakemic" recording a steady 440 Hz sine (amplitude 0.5) as the
+// microphone.
 //
 // It runs with its own HOME and XDG folders inside a temporary folder, and this process's
 // PULSE_SERVER points at it while it lives (so libpulse in the test and every child such as
