@@ -79,7 +79,8 @@ bool eventually(Condition condition, std::chrono::seconds limit = 20s) {
 class StreamCreations {
  public:
   explicit StreamCreations(test::PulseServer& server) : log_(server.folder() / "events.log") {
-    subscriber_ = server.spawn({"sh", "-c", "exec pactl subscribe > '" + log_.string() + "'"});
+    test::writeFile(log_, "");
+    subscriber_ = server.spawn({"sh", "-c", "exec pactl subscribe >> '" + log_.string() + "'"});
     // Any event proves the subscription is live before the test counts on it.
     int probe = 0;
     EXPECT_TRUE(eventually([&] {
