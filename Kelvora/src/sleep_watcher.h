@@ -21,6 +21,9 @@ class SleepWatcher : public QObject {
 
  private slots:
   void prepareForSleep(bool sleeping);
+
+ private:
+  bool started_ = false;
 };
 
 }  // namespace kelv::app
