@@ -31,11 +31,14 @@ struct Hotkey {
 
   // Nothing stored: the default; JSON that decodes: that value (possibly none); else none.
   static std::optional<Hotkey> saved(const core::Preferences& preferences);
-  // Stores the value (null for none). Registering it is the caller's part.
+  // Stores the value (null for none). Registering it is the caller's part. Throws
+  // core::PlatformError when the preferences can't be written.
   static void setSaved(const core::Preferences& preferences, const std::optional<Hotkey>& hotkey);
 
   // The shortcut a key press makes: at least one of control, option or command, and a letter.
   static std::optional<Hotkey> fromKeyPress(uint32_t keyCode, uint32_t modifiers);
+  // The same from a Qt key event (Qt::Key_A to Qt::Key_Z; Meta is Super, i.e. command).
+  static std::optional<Hotkey> fromQtKey(int key, Qt::KeyboardModifiers modifiers);
 
   // The letter's key code ("R" → 15), or none.
   static std::optional<uint32_t> keyCodeOf(char letter);
