@@ -31,8 +31,8 @@ using ::testing::ElementsAreArray;
 using ::testing::IsEmpty;
 
 core::CallApp callApp(const char* id) { return core::CallApp::named(id).value(); }
-const core::CallApp kZoom = callApp("us.zoom.xos");
-const core::CallApp kTeams = callApp("com.microsoft.teams2");
+core::CallApp zoom() { return callApp("us.zoom.xos"); }
+core::CallApp teams() { return callApp("com.microsoft.teams2"); }
 
 class BundleScope {
  public:
@@ -113,7 +113,7 @@ class NotificationsTest : public ::testing::Test {
 };
 
 TEST_F(NotificationsTest, CallPromptAsksToRecordWithRecordAndIgnoreButtons) {
-  const std::vector<core::CallApp> apps{kZoom, kTeams, callApp("org.mozilla.firefox")};
+  const std::vector<core::CallApp> apps{zoom(), teams(), callApp("org.mozilla.firefox")};
   for (const auto& app : apps) CallPrompt::post(app);
   ASSERT_TRUE(server->waitForCount(apps.size()));
 
@@ -161,9 +161,9 @@ TEST_F(NotificationsTest, PromptIsReplacedAndWithdrawnByItsIdentifier) {
     restartServer();
     for (const char* step = c.steps; *step != '\0'; ++step) {
       switch (*step) {
-        case 'P': CallPrompt::post(kZoom); break;
-        case 'T': CallPrompt::post(kTeams); break;
-        case 'W': CallPrompt::withdraw({kZoom}); break;
+        case 'P': CallPrompt::post(zoom()); break;
+        case 'T': CallPrompt::post(teams()); break;
+        case 'W': CallPrompt::withdraw({zoom()}); break;
         default: shown(static_cast<std::size_t>(*step - '0'));
       }
     }
@@ -180,7 +180,7 @@ TEST_F(NotificationsTest, PromptIsReplacedAndWithdrawnByItsIdentifier) {
 
 TEST_F(NotificationsTest, AnswersReachRespondedWithTheRequestsUserInfo) {
   QSignalSpy responded(&NotificationCenter::shared(), &NotificationCenter::responded);
-  CallPrompt::post(kZoom);
+  CallPrompt::post(zoom());
   Notifier::post("Apuntes listos", "Clase de física.md", QStringLiteral("2024-03-05 Física"));
   Notifier::post("Grabación detenida", "The Zoom call ended.");
   shown(3);
@@ -210,7 +210,7 @@ TEST_F(NotificationsTest, AnswersReachRespondedWithTheRequestsUserInfo) {
   // Other applications' notifications, and ours once withdrawn, are not ours to answer.
   responded.clear();
   server->invokeAction(received.back().id + 100, "default");
-  CallPrompt::withdraw({kZoom});
+  CallPrompt::withdraw({zoom()});
   ASSERT_TRUE(server->waitForClosedCount(1));
   server->invokeAction(received[0].id, "call.record");
   EXPECT_EQ(responded.count(), 0);
@@ -218,19 +218,19 @@ TEST_F(NotificationsTest, AnswersReachRespondedWithTheRequestsUserInfo) {
 
 TEST_F(NotificationsTest, NotificationClosedOnTheServerIsForgotten) {
   QSignalSpy responded(&NotificationCenter::shared(), &NotificationCenter::responded);
-  CallPrompt::post(kZoom);
+  CallPrompt::post(zoom());
   shown(1);
   const uint first = server->received()[0].id;
   server->closeNotification(first, 2);
 
   server->invokeAction(first, "call.record");
   EXPECT_EQ(responded.count(), 0);
-  CallPrompt::post(kZoom);
+  CallPrompt::post(zoom());
   ASSERT_TRUE(server->waitForCount(2));
   EXPECT_EQ(server->received()[1].replacesId, 0u);
   // Nor is the closed one closed again on withdrawal: only the new one.
   server->sync();
-  CallPrompt::withdraw({kZoom});
+  CallPrompt::withdraw({zoom()});
   ASSERT_TRUE(server->waitForClosedCount(1));
   EXPECT_THAT(server->closed(), ElementsAre(server->received()[1].id));
 }
@@ -278,8 +278,8 @@ TEST(NotificationsOutsideBundleTest, NotifierPrintsOneLineAndPromptsAreSkipped) 
 
   StdoutCapture capture;
   CallPrompt::registerCategories();
-  CallPrompt::post(kZoom);
-  CallPrompt::withdraw({kZoom});
+  CallPrompt::post(zoom());
+  CallPrompt::withdraw({zoom()});
   EXPECT_EQ(capture.finish(), "");
 
   // Nothing reached the server: the first thing it gets is posted as an installed application.
@@ -296,16 +296,16 @@ TEST(NotificationsWithoutServerTest, NothingIsShownAndLaterPostsStillWork) {
   BundleScope bundle;
   FakeNotificationServer server;  // not started yet: nobody owns the name
   CallPrompt::registerCategories();
-  CallPrompt::post(kZoom);
-  CallPrompt::post(kZoom);
-  CallPrompt::withdraw({kZoom});
-  CallPrompt::post(kTeams);
+  CallPrompt::post(zoom());
+  CallPrompt::post(zoom());
+  CallPrompt::withdraw({zoom()});
+  CallPrompt::post(teams());
   Notifier::post("Apuntes listos", "Clase.md");
   // Each failed reply may send the next queued request, which fails in turn.
   for (int round = 0; round < 4; ++round) server.sync();
 
   server.start();
-  CallPrompt::post(kTeams);
+  CallPrompt::post(teams());
   ASSERT_TRUE(server.waitForCount(1));
   server.sync();
   Notifier::post("marker", "");
