@@ -1,0 +1,365 @@
+// The application model against the real processing tool (or small scripted stand-ins for
+// it where a test needs a child that misbehaves), the tone source and fake services on
+// loopback. Notifications are read from standard output, where they go outside an installed
+// application.
+#include <sys/stat.h>
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include <cstdlib>
+#include <fstream>
+#include <map>
+
+#include "app_delegate.h"
+#include "app_model.h"
+#include "audio_files.h"
+#include "fake_http_service.h"
+#include "kelv/core/memory_secret_store.h"
+#include "kelv/core/meeting_file_writer.h"
+#include "kelv/core/platform_error.h"
+#include "kelv/core/settings.h"
+#include "stdout_capture.h"
+#include "temp_dir.h"
+
+namespace kelv::app {
+namespace {
+
+namespace fs = std::filesystem;
+using kelv::test::FakeHttpService;
+using State = core::MeetingStatus::State;
+using testing::ElementsAre;
+using testing::IsEmpty;
+using testing::StartsWith;
+
+constexpr int kChildTimeout = 90'000;  // ms; the sanitizer build of kelv is slow to start
+
+const std::map<std::string, std::string> kKeys = {
+    {"v2.transcription.openAIStyle", "sk-stt"},
+    {"v2.notes.openAICompatible", "sk-notes"},
+    {"v2.notes.anthropic", "sk-unused"},
+};
+
+FakeHttpService::Reply json(const nlohmann::json& body) {
+  return FakeHttpService::Reply::json(body.dump());
+}
+
+class AppModelTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    // The processing child inherits all of this and so sees the same store and settings.
+    ::setenv("HOME", temp.path().c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (temp / "config").c_str(), 1);
+    ::setenv("XDG_DATA_HOME", (temp / "data").c_str(), 1);
+    ::setenv("KELV_DEFAULTS_SUITE", "test", 1);
+    ::setenv("KELV_MEETINGS_DIR", (temp / "meetings").c_str(), 1);
+    ::setenv("KELV_FAKE_CAPTURE", "1", 1);
+    ::setenv("TZ", "UTC", 1);
+    stt.on("POST", "/v1/audio/transcriptions", [this](const FakeHttpService::Request&) {
+      const std::string text = sttCalls++ % 2 == 0 ? "Hola a todos" : "Buenos días";
+      return json({{"text", text}, {"segments", {{{"start", 0.2}, {"end", 0.8}, {"text", text}}}}});
+    });
+    llm.on("POST", "/v1/chat/completions", [](const FakeHttpService::Request&) {
+      return json({{"choices",
+                    {{{"message",
+                       {{"role", "assistant"},
+                        {"content", "Title: Derivadas\n\n## Resumen\nLa clase trató de derivadas."}}}}}}});
+    });
+    writeSettings();
+  }
+
+  void writeSettings(bool askToRecordCalls = true) {
+    const nlohmann::json settings = {
+        {"notesFolder", core::folderURL(temp / "notes")},
+        {"transcription",
+         {{"type", "openai-style"}, {"address", stt.baseUrl() + "/v1"}, {"model", "whisper-1"}}},
+        {"notes",
+         {{"type", "openai-compatible"}, {"address", llm.baseUrl() + "/v1"}, {"model", "llama"}}},
+        {"askToRecordCalls", askToRecordCalls},
+        {"language", "es"}};
+    fs::create_directories(temp / "config" / "test");
+    kelv::test::writeFile(preferencesFile(), nlohmann::json{{"v2.settings", settings}}.dump());
+  }
+
+  fs::path preferencesFile() const { return temp / "config" / "test" / "preferences.json"; }
+
+  std::unique_ptr<AppModel> makeModel(std::optional<fs::path> kelv = std::nullopt,
+                                      std::map<std::string, std::string> keys = kKeys) {
+    return std::make_unique<AppModel>(AppModel::Options{
+        core::MeetingStore(temp / "meetings"),
+        std::make_shared<core::MemorySecretStore>(std::move(keys)),
+        core::Preferences(preferencesFile()),
+        kelv.value_or(fs::path(std::getenv("KELV_TOOL"))),
+        {}});
+  }
+
+  // A stand-in for the processing tool: a shell script run as `SCRIPT process <id>`.
+  fs::path script(const std::string& body) {
+    const fs::path path = temp / ("child-" + std::to_string(scripts++) + ".sh");
+    kelv::test::writeFile(path, "#!/bin/sh\nfolder=\"$KELV_MEETINGS_DIR/$2\"\n" + body);
+    ::chmod(path.c_str(), 0755);
+    return path;
+  }
+
+  // Script lines that set the status, as a tool would, with `fields` merged in.
+  static std::string setStatus(const nlohmann::json& fields) {
+    return "/usr/bin/python3 - \"$folder/meeting.json\" <<'EOF'\n"
+           "import json, sys\n"
+           "path = sys.argv[1]\n"
+           "status = json.load(open(path))\n"
+           "status.update(json.loads('" + fields.dump() + "'))\n"
+           "json.dump(status, open(path, 'w'))\n"
+           "EOF\n";
+  }
+
+  // Records for about `seconds` of tone and stops; returns the meeting's folder.
+  core::MeetingFolder recordBriefly(AppModel& model, double seconds = 1.0) {
+    model.start();
+    EXPECT_TRUE(model.isRecording());
+    if (!model.isRecording()) throw std::runtime_error("no recording");
+    const core::MeetingFolder folder = model.recorder()->folder();
+    QTest::qWait(static_cast<int>(seconds * 1000));
+    model.stop();
+    return folder;
+  }
+
+  bool waitForLine(const std::string& line, int timeout = kChildTimeout) {
+    return QTest::qWaitFor(
+        [&] {
+          const auto lines = output.lines();
+          return std::find(lines.begin(), lines.end(), line) != lines.end();
+        },
+        timeout);
+  }
+
+  kelv::test::TempDir temp;
+  FakeHttpService stt;
+  FakeHttpService llm;
+  int sttCalls = 0;
+  int scripts = 0;
+  kelv::test::StdoutCapture output;
+};
+
+TEST_F(AppModelTest, RecordingIsProcessedByTheToolAndReported) {
+  const auto model = makeModel();
+  QSignalSpy processingIDs(model.get(), &AppModel::processingIDChanged);
+  std::vector<std::vector<AppModel::QueuedMeeting>> queues;
+  QObject::connect(model.get(), &AppModel::queueChanged,
+                   [&] { queues.push_back(model->queue()); });
+
+  const core::MeetingFolder folder = recordBriefly(*model, 1.2);
+  EXPECT_FALSE(model->isRecording());
+  EXPECT_FALSE(model->startedAt());
+  // The recorder has closed the folder before stop returns.
+  EXPECT_EQ(folder.readStatus().state, State::processing);
+
+  const core::MeetingStatus before = folder.readStatus();
+  const std::string name =
+      core::MeetingFileWriter::baseName("Derivadas", before.startedAt);
+  ASSERT_TRUE(waitForLine("Apuntes listos: " + name)) << testing::PrintToString(output.lines());
+
+  const core::MeetingStatus after = folder.readStatus();
+  EXPECT_EQ(after.state, State::done);
+  EXPECT_TRUE(fs::exists(temp / "notes" / (name + ".md")));
+  // Queued and running, then gone from the list.
+  ASSERT_FALSE(queues.empty());
+  EXPECT_THAT(queues.front(), ElementsAre(AppModel::QueuedMeeting{
+                                  folder.id(), core::MeetingFileWriter::displayTitle(
+                                                   std::nullopt, before.startedAt)}));
+  EXPECT_THAT(model->queue(), IsEmpty());
+  EXPECT_GE(processingIDs.count(), 2);
+  EXPECT_FALSE(model->processingID());
+  EXPECT_FALSE(model->isProcessingChildRunning());
+  EXPECT_THAT(output.linesStartingWith("Una clase"), IsEmpty());
+}
+
+TEST_F(AppModelTest, StartWhileRecordingAndStopWhileIdleChangeNothing) {
+  const auto model = makeModel(script("exit 0\n"));
+  model->stop();
+  model->start();
+  const std::string first = model->recorder()->folder().id();
+  model->start();
+  EXPECT_EQ(model->recorder()->folder().id(), first);
+  model->terminate();
+  EXPECT_EQ(core::MeetingStore(temp / "meetings").list().size(), 1u);
+  EXPECT_THAT(output.lines(), IsEmpty());
+}
+
+TEST_F(AppModelTest, AMissingToolMarksTheMeetingForAttention) {
+  const auto model = makeModel(temp / "nowhere" / "kelv");
+  const core::MeetingFolder folder = recordBriefly(*model, 0.5);
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return !output.linesStartingWith("Una clase requiere atención: ").empty(); },
+      kChildTimeout));
+  const core::MeetingStatus status = folder.readStatus();
+  EXPECT_EQ(status.state, State::needsAttention);
+  ASSERT_TRUE(status.lastError);
+  EXPECT_THAT(*status.lastError, StartsWith("Couldn't start Processing: "));
+  EXPECT_THAT(output.linesStartingWith("Una clase requiere atención: "),
+              ElementsAre("Una clase requiere atención: " + *status.lastError));
+}
+
+// The folder's status, not the exit status, tells how processing went.
+TEST_F(AppModelTest, TheOutcomeIsReadFromTheFolder) {
+  struct Case {
+    std::string body;
+    std::string line;
+    State state;
+  };
+  const std::vector<Case> cases = {
+      {"exit 0\n", "Una clase requiere atención: Processing stopped unexpectedly.",
+       State::needsAttention},
+      {setStatus({{"state", "done"}, {"meetingFile", "Derivadas 1.5.md"}}) + "exit 1\n",
+       "Apuntes listos: Derivadas 1.5", State::done},
+      {setStatus({{"state", "needs-attention"}, {"lastError", "The notes service said no."}}) +
+           "exit 0\n",
+       "Una clase requiere atención: The notes service said no.", State::needsAttention},
+      {"kill -9 $$\n", "Una clase requiere atención: Processing stopped unexpectedly.",
+       State::needsAttention},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    const auto model = makeModel(script(c.body));
+    const core::MeetingFolder folder = recordBriefly(*model, 0.3);
+    ASSERT_TRUE(waitForLine(c.line)) << testing::PrintToString(output.lines());
+    EXPECT_EQ(folder.readStatus().state, c.state);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !model->isProcessingChildRunning(); }, 5000));
+  }
+}
+
+TEST_F(AppModelTest, MeetingsAreProcessedOneAfterAnother) {
+  const fs::path log = temp / "children.log";
+  const auto model = makeModel(script("echo \"start $2\" >> " + log.string() + "\nsleep 1\n" +
+                                      setStatus({{"state", "done"}, {"meetingFile", "x.md"}}) +
+                                      "echo \"end $2\" >> " + log.string() + "\n"));
+  size_t longestQueue = 0;
+  QObject::connect(model.get(), &AppModel::queueChanged,
+                   [&] { longestQueue = std::max(longestQueue, model->queue().size()); });
+  const core::MeetingFolder first = recordBriefly(*model, 0.2);
+  const core::MeetingFolder second = recordBriefly(*model, 0.2);
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return output.linesStartingWith("Apuntes listos: ").size() == 2; }, kChildTimeout));
+  EXPECT_EQ(kelv::test::readFile(log), "start " + first.id() + "\nend " + first.id() +
+                                           "\nstart " + second.id() + "\nend " + second.id() + "\n");
+  EXPECT_EQ(longestQueue, 2u);
+}
+
+TEST_F(AppModelTest, TheChildGetsExactlyTheKeysOfTheCurrentConfigurations) {
+  const std::string body = "cat > \"$folder/secrets.json\"\n" +
+                           setStatus({{"state", "done"}, {"meetingFile", "x.md"}});
+  {
+    const auto model = makeModel(script(body));
+    const core::MeetingFolder folder = recordBriefly(*model, 0.2);
+    ASSERT_TRUE(waitForLine("Apuntes listos: x"));
+    EXPECT_EQ(nlohmann::json::parse(kelv::test::readFile(folder.url() / "secrets.json")),
+              (nlohmann::json{{"v2.transcription.openAIStyle", "sk-stt"},
+                              {"v2.notes.openAICompatible", "sk-notes"}}));
+  }
+  const auto model = makeModel(script(body), {});
+  const core::MeetingFolder folder = recordBriefly(*model, 0.2);
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return output.linesStartingWith("Apuntes listos: x").size() == 2; }, kChildTimeout));
+  EXPECT_EQ(kelv::test::readFile(folder.url() / "secrets.json"), "{}");
+}
+
+TEST_F(AppModelTest, QuittingDuringProcessingLeavesTheMeetingForTheNextLaunch) {
+  core::MeetingFolder folder = [&] {
+    const auto model = makeModel(script("exec sleep 60\n"));
+    const core::MeetingFolder folder = recordBriefly(*model, 0.2);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return model->isProcessingChildRunning(); }, kChildTimeout));
+    model->terminate();
+    EXPECT_FALSE(model->isProcessingChildRunning());
+    return folder;
+  }();
+  QTest::qWait(200);
+  EXPECT_EQ(folder.readStatus().state, State::processing);
+  EXPECT_THAT(output.lines(), IsEmpty());
+
+  // The next launch processes it.
+  const auto model = makeModel(script(setStatus({{"state", "done"}, {"meetingFile", "y.md"}})));
+  model->launch();
+  ASSERT_TRUE(waitForLine("Apuntes listos: y"));
+  EXPECT_EQ(folder.readStatus().state, State::done);
+}
+
+TEST_F(AppModelTest, QuittingWhileRecordingStopsWithoutQueueing) {
+  const auto model = makeModel(script("exit 0\n"));
+  model->start();
+  const core::MeetingFolder folder = model->recorder()->folder();
+  QTest::qWait(300);
+  model->terminate();
+  QTest::qWait(500);
+  EXPECT_EQ(folder.readStatus().state, State::processing);
+  EXPECT_FALSE(model->isRecording());
+  EXPECT_FALSE(model->processingID());
+  EXPECT_THAT(output.lines(), IsEmpty());
+}
+
+TEST_F(AppModelTest, ImportAcceptsOneAudioFileAndQueuesIt) {
+  const auto model = makeModel(script("exec sleep 60\n"));
+  kelv::test::writeFile(temp / "notes.txt", "not audio");
+  kelv::test::writeTone(temp / "class.m4a", 1.0, 16000, 1);
+  fs::create_directories(temp / "folder.m4a");
+  const std::vector<std::vector<fs::path>> refused = {
+      {temp / "notes.txt"},
+      {temp / "class.m4a", temp / "class.m4a"},
+      {temp / "folder.m4a"},
+      {},
+  };
+  for (const auto& files : refused) {
+    try {
+      model->importAudio(files);
+      ADD_FAILURE() << "accepted " << testing::PrintToString(files);
+    } catch (const core::PlatformError& error) {
+      EXPECT_STREQ(error.what(), "Drop a single audio file to import it.");
+    }
+  }
+  EXPECT_THAT(core::MeetingStore(temp / "meetings").list(), IsEmpty());
+
+  model->importAudio({temp / "class.m4a"});
+  const auto folders = core::MeetingStore(temp / "meetings").list();
+  ASSERT_EQ(folders.size(), 1u);
+  EXPECT_TRUE(fs::exists(folders[0].url() / "mixed.m4a"));
+  EXPECT_EQ(folders[0].readStatus().state, State::processing);
+  EXPECT_EQ(model->selection(), QString::fromStdString(folders[0].id()));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return model->processingID().has_value(); }, kChildTimeout));
+  model->terminate();
+}
+
+TEST_F(AppModelTest, IgnoringAnApplicationStoresItOnce) {
+  const auto model = makeModel(script("exit 0\n"));
+  const core::CallApp zoom = *core::CallApp::named("zoom");
+  AppDelegate delegate(*model);
+  delegate.respond({{"call", "zoom"}}, "call.ignore");
+  model->ignore(zoom);
+  EXPECT_THAT(core::SettingsStore(core::Preferences(preferencesFile()),
+                                  std::make_shared<core::MemorySecretStore>())
+                  .load()
+                  .ignoredCallApps,
+              ElementsAre("zoom"));
+  // A response naming no known application opens the meeting instead.
+  delegate.respond({{"call", "nonsense"}, {"meeting", "2025-03-14-091500-ab12"}}, "default");
+  EXPECT_EQ(model->selection(), QString("2025-03-14-091500-ab12"));
+  EXPECT_FALSE(model->isRecording());
+}
+
+TEST_F(AppModelTest, KelvoraURLsStartAndStop) {
+  const auto model = makeModel(script("exit 0\n"));
+  AppDelegate delegate(*model);
+  delegate.openURLs({"kelvora://start"});
+  ASSERT_TRUE(model->isRecording());
+  const std::string id = model->recorder()->folder().id();
+  delegate.openURLs({"kelvora://start", "https://start", "kelvora://elsewhere"});
+  EXPECT_EQ(model->recorder()->folder().id(), id);
+  delegate.openURLs({"kelvora://stop"});
+  EXPECT_FALSE(model->isRecording());
+  EXPECT_EQ(core::MeetingStore(temp / "meetings").list().size(), 1u);
+}
+
+}  // namespace
+}  // namespace kelv::app
