@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DKELV_BUILD_TESTS=OFF
 cmake --build build-release
-if [[ -x build-release/Kelvora/kelvora ]]; then
-  exec build-release/Kelvora/kelvora "$@"
+if [[ -x build-release/tool/kelvora ]]; then
+  exec build-release/tool/kelvora "$@"
 fi
 exec build-release/tool/kelv "${@:---help}"
