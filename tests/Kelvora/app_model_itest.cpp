@@ -128,11 +128,12 @@ class AppModelTest : public testing::Test {
     return folder;
   }
 
-  bool waitForLine(const std::string& line, int timeout = kChildTimeout) {
+  // Waits until `line` has been printed `times` times in all.
+  bool waitForLine(const std::string& line, size_t times = 1, int timeout = kChildTimeout) {
     return QTest::qWaitFor(
         [&] {
           const auto lines = output.lines();
-          return std::find(lines.begin(), lines.end(), line) != lines.end();
+          return static_cast<size_t>(std::count(lines.begin(), lines.end(), line)) >= times;
         },
         timeout);
   }
@@ -222,11 +223,12 @@ TEST_F(AppModelTest, TheOutcomeIsReadFromTheFolder) {
       {"kill -9 $$\n", "Una clase requiere atención: Processing stopped unexpectedly.",
        State::needsAttention},
   };
+  std::map<std::string, size_t> seen;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
     const auto model = makeModel(script(c.body));
     const core::MeetingFolder folder = recordBriefly(*model, 0.3);
-    ASSERT_TRUE(waitForLine(c.line)) << testing::PrintToString(output.lines());
+    ASSERT_TRUE(waitForLine(c.line, ++seen[c.line])) << testing::PrintToString(output.lines());
     EXPECT_EQ(folder.readStatus().state, c.state);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !model->isProcessingChildRunning(); }, 5000));
   }
@@ -333,15 +335,15 @@ TEST_F(AppModelTest, ImportAcceptsOneAudioFileAndQueuesIt) {
 
 TEST_F(AppModelTest, IgnoringAnApplicationStoresItOnce) {
   const auto model = makeModel(script("exit 0\n"));
-  const core::CallApp zoom = *core::CallApp::named("zoom");
+  const core::CallApp zoom = core::CallApp::of("zoom").value();
   AppDelegate delegate(*model);
-  delegate.respond({{"call", "zoom"}}, "call.ignore");
+  delegate.respond({{"call", QString::fromStdString(zoom.id)}}, "call.ignore");
   model->ignore(zoom);
   EXPECT_THAT(core::SettingsStore(core::Preferences(preferencesFile()),
                                   std::make_shared<core::MemorySecretStore>())
                   .load()
                   .ignoredCallApps,
-              ElementsAre("zoom"));
+              ElementsAre(zoom.id));
   // A response naming no known application opens the meeting instead.
   delegate.respond({{"call", "nonsense"}, {"meeting", "2025-03-14-091500-ab12"}}, "default");
   EXPECT_EQ(model->selection(), QString("2025-03-14-091500-ab12"));

@@ -1,6 +1,7 @@
 // Sends this process's standard output into a file while it lives, so a test can read the
 // lines the application prints (outside an installed application, notifications are lines
-// "title: body" on standard output).
+// "title: body" on standard output). What was captured is printed when it ends, so the test
+// framework's own reports are not lost.
 #pragma once
 
 #include <filesystem>
