@@ -1,0 +1,154 @@
+// The application's entry: one instance per user runs the model; a later launch hands its
+// kelvora: URLs to it and ends. Termination signals end the event loop, so the delegate's
+// will-terminate step runs as it does for a normal quit.
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <QStringList>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <string>
+#include <thread>
+
+#include "app_delegate.h"
+#include "app_model.h"
+#include "bundle.h"
+#include "single_instance.h"
+
+namespace {
+
+constexpr int kExitSuccess = 0;
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+// A launch that loses the race to become the instance retries the hand-over for this long
+// while the winner starts listening.
+constexpr int kHandOverAttempts = 50;
+constexpr auto kHandOverPause = std::chrono::milliseconds(100);
+
+const char kUsage[] =
+    "usage: kelvora [--headless] [kelvora://start | kelvora://stop ...]\n"
+    "\n"
+    "Runs Tizara. When it already runs, the URLs are handed to the running instance:\n"
+    "kelvora://start starts a recording, kelvora://stop stops it.\n"
+    "\n"
+    "  --headless  run without windows\n"
+    "  --help      show this help\n";
+
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int) {
+  const int saved = errno;
+  const char byte = 1;
+  [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
+  errno = saved;
+}
+
+// SIGTERM, SIGINT and SIGHUP quit the event loop from the main thread.
+bool quitOnSignals(QCoreApplication& application) {
+  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, signalPipe) != 0)
+    return false;
+  auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &application);
+  QObject::connect(notifier, &QSocketNotifier::activated, &application, [&application] {
+    char bytes[16];
+    while (::read(signalPipe[0], bytes, sizeof bytes) > 0) {
+    }
+    application.quit();
+  });
+  struct sigaction action {};
+  action.sa_handler = onSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  for (const int number : {SIGTERM, SIGINT, SIGHUP})
+    if (::sigaction(number, &action, nullptr) != 0) return false;
+  return true;
+}
+
+bool isKelvoraURL(const QString& argument) {
+  return argument.startsWith(QLatin1String("kelvora:"), Qt::CaseInsensitive);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QStringList urls;
+  for (int index = 1; index < argc; ++index) {
+    const QString argument = QString::fromLocal8Bit(argv[index]);
+    if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
+      std::fputs(kUsage, stdout);
+      return kExitSuccess;
+    }
+    if (argument == QLatin1String("--headless")) continue;  // no windows exist yet
+    if (isKelvoraURL(argument)) {
+      urls << argument;
+    } else if (argument.startsWith(QLatin1Char('-'))) {
+      std::fprintf(stderr, "kelvora: unknown option %s\n%s", argv[index], kUsage);
+      return kExitUsage;
+    }
+    // Anything else (a desktop launcher's file argument) is passed over.
+  }
+
+  // The build used for automated interface checks does nothing outside its test suite.
+  if (kelv::app::bundleIdentifier() == "com.kelvora.ui-smoke" &&
+      std::getenv("KELV_DEFAULTS_SUITE") == nullptr)
+    return kExitSuccess;
+
+  // A processing child that dies must not take the application with it.
+  ::signal(SIGPIPE, SIG_IGN);
+
+  QCoreApplication application(argc, argv);
+  QCoreApplication::setApplicationName(QStringLiteral("kelvora"));
+
+  kelv::app::SingleInstance instance;
+  for (int attempt = 0; !instance.listen(); ++attempt) {
+    if (kelv::app::SingleInstance::forward(urls)) return kExitSuccess;
+    if (attempt + 1 == kHandOverAttempts) {
+      std::fputs("kelvora: another instance is running but does not answer\n", stderr);
+      return kExitFailure;
+    }
+    std::this_thread::sleep_for(kHandOverPause);
+  }
+
+  try {
+    if (!quitOnSignals(application))
+      std::fprintf(stderr, "kelvora: termination signals can't be handled: %s\n",
+                   std::strerror(errno));
+    kelv::app::AppModel& model = kelv::app::AppModel::shared();
+    kelv::app::AppDelegate delegate(model);
+    QObject::connect(&instance, &kelv::app::SingleInstance::received, &delegate,
+                     [&delegate](const QStringList& arguments) {
+                       QStringList forwarded;
+                       for (const QString& argument : arguments)
+                         if (isKelvoraURL(argument)) forwarded << argument;
+                       try {
+                         delegate.openURLs(forwarded);
+                       } catch (const std::exception& error) {
+                         std::fprintf(stderr, "kelvora: %s\n", error.what());
+                       }
+                     });
+    QObject::connect(&application, &QCoreApplication::aboutToQuit, &delegate,
+                     [&delegate] {
+                       try {
+                         delegate.willTerminate();
+                       } catch (const std::exception& error) {
+                         std::fprintf(stderr, "kelvora: %s\n", error.what());
+                       }
+                     });
+
+    delegate.willFinishLaunching();
+    delegate.didFinishLaunching();
+    delegate.openURLs(urls);
+    return application.exec();
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "kelvora: %s\n", error.what());
+    return kExitFailure;
+  }
+}
