@@ -5,6 +5,10 @@
 
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>
+// xkb.h names a member "explicit", which is a keyword in C++.
+#define explicit explicit_
+#include <xcb/xkb.h>
+#undef explicit
 
 #include <array>
 #include <cstdlib>
@@ -48,8 +52,12 @@ struct HotkeyMonitor::Impl {
   std::optional<Hotkey> wanted;           // what the application asked for
   std::vector<xcb_keycode_t> grabbedKeys;  // what is grabbed now
   uint16_t grabbedModifiers = 0;
-  // X's auto-repeat sends a release and a press with the same time stamp; holding the
-  // shortcut down must not toggle the recording over and over.
+  // Holding the shortcut down must not toggle the recording over and over. With XKB's
+  // detectable auto-repeat a held key sends presses without releases, so a press of the key
+  // that is still down is a repeat. Without it, X sends a release and a press with the same
+  // time stamp for each repeat.
+  bool detectableRepeat = false;
+  std::optional<xcb_keycode_t> heldKey;
   xcb_timestamp_t lastReleaseTime = 0;
   xcb_keycode_t lastReleaseKey = 0;
 
@@ -74,6 +82,7 @@ struct HotkeyMonitor::Impl {
     root = screens.data->root;
     symbols = xcb_key_symbols_alloc(connection);
     numLockMask = findNumLockMask();
+    detectableRepeat = askForDetectableRepeat();
     notifier = new QSocketNotifier(xcb_get_file_descriptor(connection), QSocketNotifier::Read);
     QObject::connect(notifier, &QSocketNotifier::activated, owner, [this] { readEvents(); });
     return true;
@@ -87,6 +96,22 @@ struct HotkeyMonitor::Impl {
     if (connection) xcb_disconnect(connection);
     connection = nullptr;
     grabbedKeys.clear();
+  }
+
+  bool askForDetectableRepeat() {
+    // Asking for an extension the server lacks would close the connection, so look first.
+    const xcb_query_extension_reply_t* xkb = xcb_get_extension_data(connection, &xcb_xkb_id);
+    if (!xkb || !xkb->present) return false;
+    XcbPointer<xcb_xkb_use_extension_reply_t> use(xcb_xkb_use_extension_reply(
+        connection, xcb_xkb_use_extension(connection, XCB_XKB_MAJOR_VERSION, XCB_XKB_MINOR_VERSION),
+        nullptr));
+    if (!use || !use->supported) return false;
+    constexpr uint32_t flag = XCB_XKB_PER_CLIENT_FLAG_DETECTABLE_AUTO_REPEAT;
+    XcbPointer<xcb_xkb_per_client_flags_reply_t> flags(xcb_xkb_per_client_flags_reply(
+        connection,
+        xcb_xkb_per_client_flags(connection, XCB_XKB_ID_USE_CORE_KBD, flag, flag, 0, 0, 0),
+        nullptr));
+    return flags && (flags->value & flag);
   }
 
   // Num Lock is Mod2 on nearly every layout, but the server's modifier map says for sure.
@@ -143,6 +168,7 @@ struct HotkeyMonitor::Impl {
   }
 
   void apply() {
+    heldKey.reset();
     ungrab();
     grab();
     xcb_flush(connection);
@@ -165,12 +191,17 @@ struct HotkeyMonitor::Impl {
       switch (event->response_type & 0x7f) {
         case XCB_KEY_PRESS: {
           const auto& press = *reinterpret_cast<xcb_key_press_event_t*>(raw);
-          const bool repeat = press.detail == lastReleaseKey && press.time == lastReleaseTime;
-          if (!repeat && matches(press)) emit owner->pressed();
+          const bool repeat = detectableRepeat
+                                  ? heldKey == press.detail
+                                  : press.detail == lastReleaseKey && press.time == lastReleaseTime;
+          if (repeat || !matches(press)) break;
+          heldKey = press.detail;
+          emit owner->pressed();
           break;
         }
         case XCB_KEY_RELEASE: {
           const auto& release = *reinterpret_cast<xcb_key_release_event_t*>(raw);
+          if (heldKey == release.detail) heldKey.reset();
           lastReleaseKey = release.detail;
           lastReleaseTime = release.time;
           break;
