@@ -1,6 +1,7 @@
 // The application's entry: one instance per user runs the model; a later launch hands its
 // kelvora: URLs to it and ends. Termination signals end the event loop, so the delegate's
 // will-terminate step runs as it does for a normal quit.
+#include <pthread.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -29,9 +30,10 @@ constexpr int kExitSuccess = 0;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
-// A launch that loses the race to become the instance retries the hand-over for this long
-// while the winner starts listening.
-constexpr int kHandOverAttempts = 50;
+// A launch that loses the race to become the instance retries the hand-over while the winner
+// starts listening, for about this long (an instance that accepts but never answers costs one
+// attempt's wait).
+constexpr auto kHandOverPatience = std::chrono::seconds(5);
 constexpr auto kHandOverPause = std::chrono::milliseconds(100);
 
 const char kUsage[] =
@@ -44,8 +46,17 @@ const char kUsage[] =
     "  --help      show this help\n";
 
 int signalPipe[2] = {-1, -1};
+// Set once this process is the instance; before that a signal ends it as usual.
+volatile sig_atomic_t serving = 0;
 
-void onSignal(int) {
+void onSignal(int number) {
+  if (!serving) {
+    struct sigaction standard {};
+    standard.sa_handler = SIG_DFL;
+    ::sigaction(number, &standard, nullptr);
+    ::raise(number);
+    return;
+  }
   const int saved = errno;
   const char byte = 1;
   [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
@@ -70,6 +81,19 @@ bool quitOnSignals(QCoreApplication& application) {
   for (const int number : {SIGTERM, SIGINT, SIGHUP})
     if (::sigaction(number, &action, nullptr) != 0) return false;
   return true;
+}
+
+// Listens with the termination signals held back, so that one arriving as the socket appears
+// is handled by the mode the process is in once the attempt is over.
+bool becomeInstance(kelv::app::SingleInstance& instance) {
+  sigset_t termination, previous;
+  sigemptyset(&termination);
+  for (const int number : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&termination, number);
+  ::pthread_sigmask(SIG_BLOCK, &termination, &previous);
+  const bool listening = instance.listen();
+  if (listening) serving = 1;
+  ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+  return listening;
 }
 
 bool isKelvoraURL(const QString& argument) {
@@ -107,10 +131,17 @@ int main(int argc, char** argv) {
   QCoreApplication application(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("kelvora"));
 
+  // Handled from the moment a later launch can find this instance, so a signal that follows
+  // the socket's appearance always ends it cleanly.
+  if (!quitOnSignals(application))
+    std::fprintf(stderr, "kelvora: termination signals can't be handled: %s\n",
+                 std::strerror(errno));
+
   kelv::app::SingleInstance instance;
-  for (int attempt = 0; !instance.listen(); ++attempt) {
+  const auto handOverDeadline = std::chrono::steady_clock::now() + kHandOverPatience;
+  while (!becomeInstance(instance)) {
     if (kelv::app::SingleInstance::forward(urls)) return kExitSuccess;
-    if (attempt + 1 == kHandOverAttempts) {
+    if (std::chrono::steady_clock::now() >= handOverDeadline) {
       std::fputs("kelvora: another instance is running but does not answer\n", stderr);
       return kExitFailure;
     }
@@ -118,9 +149,6 @@ int main(int argc, char** argv) {
   }
 
   try {
-    if (!quitOnSignals(application))
-      std::fprintf(stderr, "kelvora: termination signals can't be handled: %s\n",
-                   std::strerror(errno));
     kelv::app::AppModel& model = kelv::app::AppModel::shared();
     kelv::app::AppDelegate delegate(model);
     QObject::connect(&instance, &kelv::app::SingleInstance::received, &delegate,

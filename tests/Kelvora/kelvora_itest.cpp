@@ -141,6 +141,8 @@ TEST_F(KelvoraTest, TerminationDuringARecordingLeavesItForTheNextLaunch) {
 
   EXPECT_EQ(exitStatus(instance->stop()), 0) << readFile(log());
   EXPECT_FALSE(hasSocket());
+  // Stopped on the way out (a killed recorder would leave it in recording), not processed yet.
+  EXPECT_EQ(state(meeting), "processing");
 
   auto next = launch();
   EXPECT_TRUE(eventually([&] {
