@@ -2,149 +2,25 @@
 // it where a test needs a child that misbehaves), the tone source and fake services on
 // loopback. Notifications are read from standard output, where they go outside an installed
 // application.
-#include <sys/stat.h>
-
 #include <QSignalSpy>
 #include <QTest>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <nlohmann/json.hpp>
-
-#include <cstdlib>
-#include <fstream>
-#include <map>
-
 #include "app_delegate.h"
-#include "app_model.h"
+#include "app_model_fixture.h"
 #include "audio_files.h"
-#include "fake_http_service.h"
-#include "kelv/core/memory_secret_store.h"
 #include "kelv/core/meeting_file_writer.h"
 #include "kelv/core/platform_error.h"
-#include "kelv/core/settings.h"
-#include "stdout_capture.h"
-#include "temp_dir.h"
 
 namespace kelv::app {
 namespace {
 
-namespace fs = std::filesystem;
-using kelv::test::FakeHttpService;
 using State = core::MeetingStatus::State;
 using testing::ElementsAre;
 using testing::IsEmpty;
 using testing::StartsWith;
-
-constexpr int kChildTimeout = 90'000;  // ms; the sanitizer build of kelv is slow to start
-
-const std::map<std::string, std::string> kKeys = {
-    {"v2.transcription.openAIStyle", "sk-stt"},
-    {"v2.notes.openAICompatible", "sk-notes"},
-    {"v2.notes.anthropic", "sk-unused"},
-};
-
-FakeHttpService::Reply json(const nlohmann::json& body) {
-  return FakeHttpService::Reply::json(body.dump());
-}
-
-class AppModelTest : public testing::Test {
- protected:
-  void SetUp() override {
-    // The processing child inherits all of this and so sees the same store and settings.
-    ::setenv("HOME", temp.path().c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", (temp / "config").c_str(), 1);
-    ::setenv("XDG_DATA_HOME", (temp / "data").c_str(), 1);
-    ::setenv("KELV_DEFAULTS_SUITE", "test", 1);
-    ::setenv("KELV_MEETINGS_DIR", (temp / "meetings").c_str(), 1);
-    ::setenv("KELV_FAKE_CAPTURE", "1", 1);
-    ::setenv("TZ", "UTC", 1);
-    stt.on("POST", "/v1/audio/transcriptions", [this](const FakeHttpService::Request&) {
-      const std::string text = sttCalls++ % 2 == 0 ? "Hola a todos" : "Buenos días";
-      return json({{"text", text}, {"segments", {{{"start", 0.2}, {"end", 0.8}, {"text", text}}}}});
-    });
-    llm.on("POST", "/v1/chat/completions", [](const FakeHttpService::Request&) {
-      return json({{"choices",
-                    {{{"message",
-                       {{"role", "assistant"},
-                        {"content", "Title: Derivadas\n\n## Resumen\nLa clase trató de derivadas."}}}}}}});
-    });
-    writeSettings();
-  }
-
-  void writeSettings(bool askToRecordCalls = true) {
-    const nlohmann::json settings = {
-        {"notesFolder", core::folderURL(temp / "notes")},
-        {"transcription",
-         {{"type", "openai-style"}, {"address", stt.baseUrl() + "/v1"}, {"model", "whisper-1"}}},
-        {"notes",
-         {{"type", "openai-compatible"}, {"address", llm.baseUrl() + "/v1"}, {"model", "llama"}}},
-        {"askToRecordCalls", askToRecordCalls},
-        {"language", "es"}};
-    fs::create_directories(temp / "config" / "test");
-    kelv::test::writeFile(preferencesFile(), nlohmann::json{{"v2.settings", settings}}.dump());
-  }
-
-  fs::path preferencesFile() const { return temp / "config" / "test" / "preferences.json"; }
-
-  std::unique_ptr<AppModel> makeModel(std::optional<fs::path> kelv = std::nullopt,
-                                      std::map<std::string, std::string> keys = kKeys) {
-    return std::make_unique<AppModel>(AppModel::Options{
-        core::MeetingStore(temp / "meetings"),
-        std::make_shared<core::MemorySecretStore>(std::move(keys)),
-        core::Preferences(preferencesFile()),
-        kelv.value_or(fs::path(std::getenv("KELV_TOOL"))),
-        {}});
-  }
-
-  // A stand-in for the processing tool: a shell script run as `SCRIPT process <id>`.
-  fs::path script(const std::string& body) {
-    const fs::path path = temp / ("child-" + std::to_string(scripts++) + ".sh");
-    kelv::test::writeFile(path, "#!/bin/sh\nfolder=\"$KELV_MEETINGS_DIR/$2\"\n" + body);
-    ::chmod(path.c_str(), 0755);
-    return path;
-  }
-
-  // Script lines that set the status, as a tool would, with `fields` merged in.
-  static std::string setStatus(const nlohmann::json& fields) {
-    return "/usr/bin/python3 - \"$folder/meeting.json\" <<'EOF'\n"
-           "import json, sys\n"
-           "path = sys.argv[1]\n"
-           "status = json.load(open(path))\n"
-           "status.update(json.loads('" + fields.dump() + "'))\n"
-           "json.dump(status, open(path, 'w'))\n"
-           "EOF\n";
-  }
-
-  // Records for about `seconds` of tone and stops; returns the meeting's folder.
-  core::MeetingFolder recordBriefly(AppModel& model, double seconds = 1.0) {
-    model.start();
-    EXPECT_TRUE(model.isRecording());
-    if (!model.isRecording()) throw std::runtime_error("no recording");
-    const core::MeetingFolder folder = model.recorder()->folder();
-    QTest::qWait(static_cast<int>(seconds * 1000));
-    model.stop();
-    return folder;
-  }
-
-  // Waits until `line` has been printed `times` times in all.
-  bool waitForLine(const std::string& line, size_t times = 1, int timeout = kChildTimeout) {
-    return QTest::qWaitFor(
-        [&] {
-          const auto lines = output.lines();
-          return static_cast<size_t>(std::count(lines.begin(), lines.end(), line)) >= times;
-        },
-        timeout);
-  }
-
-  kelv::test::TempDir temp;
-  FakeHttpService stt;
-  FakeHttpService llm;
-  int sttCalls = 0;
-  int scripts = 0;
-  kelv::test::StdoutCapture output;
-};
 
 TEST_F(AppModelTest, RecordingIsProcessedByTheToolAndReported) {
   const auto model = makeModel();
