@@ -131,6 +131,7 @@ class NotificationLink : public QObject {
       if (it->serverId != 0 && it->serverId != *serverId) byServerId.remove(it->serverId);
       it->serverId = *serverId;
       byServerId.insert(*serverId, Delivered{identifier, userInfo});
+      answerEarlyActions(*serverId, userInfo);
     }
     if (it->queued) {
       const Request next = *std::exchange(it->queued, std::nullopt);
@@ -140,6 +141,22 @@ class NotificationLink : public QObject {
       byIdentifier.erase(it);
     } else if (it->serverId == 0) {
       byIdentifier.erase(it);
+    }
+  }
+
+  bool anyInFlight() const {
+    for (const Shown& shown : byIdentifier)
+      if (shown.inFlight) return true;
+    return false;
+  }
+
+  void answerEarlyActions(uint serverId, const QVariantMap& userInfo) {
+    QList<QPair<uint, QString>> waiting = std::exchange(earlyActions, {});
+    for (const auto& [id, actionKey] : waiting) {
+      if (id == serverId)
+        emit center->responded(userInfo, actionKey);
+      else if (anyInFlight())
+        earlyActions.append({id, actionKey});
     }
   }
 
@@ -155,6 +172,7 @@ class NotificationLink : public QObject {
 
   void forgetAll() {
     ++epoch;
+    earlyActions.clear();
     byIdentifier.clear();
     byServerId.clear();
   }
@@ -162,8 +180,13 @@ class NotificationLink : public QObject {
  public slots:
   void actionInvoked(uint serverId, const QString& actionKey) {
     const auto it = byServerId.constFind(serverId);
-    if (it == byServerId.constEnd()) return;  // another application's notification
-    emit center->responded(it->userInfo, actionKey);
+    if (it != byServerId.constEnd()) {
+      emit center->responded(it->userInfo, actionKey);
+      return;
+    }
+    // The signal may overtake the reply that tells us the id; keep it until the replies are in.
+    // Otherwise it is another application's notification.
+    if (anyInFlight()) earlyActions.append({serverId, actionKey});
   }
 
   void notificationClosed(uint serverId, uint /*reason*/) {
@@ -185,6 +208,7 @@ class NotificationLink : public QObject {
   std::vector<Category> categories;
   QHash<QString, Shown> byIdentifier;
   QHash<uint, Delivered> byServerId;
+  QList<QPair<uint, QString>> earlyActions;
   quint64 epoch = 0;
 };
 
