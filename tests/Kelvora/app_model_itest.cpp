@@ -209,6 +209,63 @@ TEST_F(AppModelTest, ImportAcceptsOneAudioFileAndQueuesIt) {
   model->terminate();
 }
 
+TEST_F(AppModelTest, LaunchRepairsInterruptedRecordingsAndResumesProcessing) {
+  const core::MeetingStore store(temp / "meetings");
+  const core::MeetingFolder interrupted = store.create(std::chrono::system_clock::now(), "es");
+  kelv::test::writeRawTrack(interrupted.url() / "mic.pcm", std::vector<int16_t>(32000, 100));
+  const auto model = makeModel(script(setStatus({{"state", "done"}, {"meetingFile", "r.md"}})));
+  model->launch();
+  model->launch();  // once only
+  EXPECT_THAT(output.lines(),
+              ElementsAre(testing::EndsWith(": Its Meeting file will be marked as interrupted.")));
+  ASSERT_TRUE(waitForLine("Apuntes listos: r"));
+  EXPECT_TRUE(interrupted.readStatus().interrupted);
+  EXPECT_EQ(output.linesStartingWith("Apuntes listos: ").size(), 1u);
+}
+
+TEST_F(AppModelTest, TheModelDownloadRunsOnceAndOnlyForTheOnDeviceBackend) {
+  const fs::path log = temp / "downloads.log";
+  const fs::path child = script("echo \"$1\" >> " + log.string() + "\nsleep 1\nexit $STATUS\n");
+  ::setenv("STATUS", "0", 1);
+  const auto model = makeModel(child);
+  model->downloadModel();  // a cloud backend needs no model
+  EXPECT_FALSE(model->modelDownload());
+
+  writeSettings(true, /*onDevice=*/true);
+  model->downloadModel();
+  model->downloadModel();
+  EXPECT_EQ(model->modelDownload(), "Downloading the transcription model in the background…");
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return model->modelDownload() == "Transcription model ready."; }, kChildTimeout));
+  EXPECT_EQ(kelv::test::readFile(log), "download\n");
+
+  ::setenv("STATUS", "1", 1);
+  const auto failing = makeModel(child);
+  failing->downloadModel();
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] {
+        return failing->modelDownload() ==
+               "The transcription model will download with your first Meeting.";
+      },
+      kChildTimeout));
+  ::unsetenv("STATUS");
+}
+
+TEST_F(AppModelTest, ReprocessingRunsAFinishedMeetingAgain) {
+  const auto model = makeModel(script(setStatus({{"state", "done"}, {"meetingFile", "p.md"}})));
+  const core::MeetingFolder folder = recordBriefly(*model, 0.2);
+  ASSERT_TRUE(waitForLine("Apuntes listos: p"));
+  core::MeetingEntry entry;
+  entry.folder = folder;
+  entry.state = core::MeetingEntry::State::processing;
+  model->reprocess(entry);  // busy entries are left alone
+  QTest::qWait(300);
+  EXPECT_EQ(output.linesStartingWith("Apuntes listos: ").size(), 1u);
+  entry.state = core::MeetingEntry::State::done;
+  model->reprocess(entry);
+  ASSERT_TRUE(waitForLine("Apuntes listos: p", 2));
+}
+
 TEST_F(AppModelTest, IgnoringAnApplicationStoresItOnce) {
   const auto model = makeModel(script("exit 0\n"));
   const core::CallApp zoom = core::CallApp::of("zoom").value();

@@ -102,6 +102,9 @@ class KelvoraTest : public ::testing::Test {
   std::map<std::string, std::string> environment_;
 };
 
+// A sanitizer build checks for leaks as it exits, which takes seconds on a busy machine.
+constexpr std::chrono::seconds kQuitPatience{30};
+
 int exitStatus(int waitStatus) { return WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : -1; }
 
 TEST_F(KelvoraTest, URLsFromLaterLaunchesReachTheRunningInstance) {
@@ -130,7 +133,7 @@ TEST_F(KelvoraTest, URLsFromLaterLaunchesReachTheRunningInstance) {
   EXPECT_TRUE(instance->running());
   EXPECT_EQ(meetings().size(), 1u);
 
-  EXPECT_EQ(exitStatus(instance->stop()), 0) << readFile(log());
+  EXPECT_EQ(exitStatus(instance->stop(kQuitPatience)), 0) << readFile(log());
 }
 
 TEST_F(KelvoraTest, TerminationDuringARecordingLeavesItForTheNextLaunch) {
@@ -139,7 +142,7 @@ TEST_F(KelvoraTest, TerminationDuringARecordingLeavesItForTheNextLaunch) {
   ASSERT_EQ(meetings().size(), 1u);
   const fs::path meeting = meetings().front();
 
-  EXPECT_EQ(exitStatus(instance->stop()), 0) << readFile(log());
+  EXPECT_EQ(exitStatus(instance->stop(kQuitPatience)), 0) << readFile(log());
   EXPECT_FALSE(hasSocket());
   // Stopped on the way out (a killed recorder would leave it in recording), not processed yet.
   EXPECT_EQ(state(meeting), "processing");
@@ -149,7 +152,7 @@ TEST_F(KelvoraTest, TerminationDuringARecordingLeavesItForTheNextLaunch) {
     const std::string now = state(meeting);
     return now == "done" || now == "needs-attention";
   })) << state(meeting) << "\n" << readFile(log());
-  EXPECT_EQ(exitStatus(next->stop()), 0);
+  EXPECT_EQ(exitStatus(next->stop(kQuitPatience)), 0);
 }
 
 TEST_F(KelvoraTest, EachTerminationSignalEndsTheInstanceCleanly) {

@@ -48,10 +48,10 @@ bool ChildProcess::running() {
   return true;
 }
 
-int ChildProcess::stop() {
+int ChildProcess::stop(std::chrono::milliseconds patience) {
   if (pid_ <= 0) return status_;
   ::kill(pid_, SIGTERM);
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+  const auto deadline = std::chrono::steady_clock::now() + patience;
   while (running()) {
     if (std::chrono::steady_clock::now() > deadline) {
       ::kill(pid_, SIGKILL);

@@ -4,6 +4,7 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <map>
 #include <string>
 #include <vector>
@@ -25,8 +26,8 @@ class ChildProcess {
 
   pid_t pid() const { return pid_; }
   bool running();
-  // Sends SIGTERM and waits for the end; returns the wait status.
-  int stop();
+  // Sends SIGTERM and waits for the end (SIGKILL after `patience`); returns the wait status.
+  int stop(std::chrono::milliseconds patience = std::chrono::seconds(3));
   // Waits for the end; returns the exit status (-1 when killed by a signal).
   int wait();
 

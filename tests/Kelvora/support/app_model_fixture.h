@@ -67,11 +67,14 @@ class AppModelTest : public testing::Test {
     writeSettings();
   }
 
-  void writeSettings(bool askToRecordCalls = true) {
+  void writeSettings(bool askToRecordCalls = true, bool onDevice = false) {
     const nlohmann::json settings = {
         {"notesFolder", core::folderURL(temp / "notes")},
         {"transcription",
-         {{"type", "openai-style"}, {"address", stt.baseUrl() + "/v1"}, {"model", "whisper-1"}}},
+         onDevice ? nlohmann::json{{"type", "on-device"}}
+                  : nlohmann::json{{"type", "openai-style"},
+                                   {"address", stt.baseUrl() + "/v1"},
+                                   {"model", "whisper-1"}}},
         {"notes",
          {{"type", "openai-compatible"}, {"address", llm.baseUrl() + "/v1"}, {"model", "llama"}}},
         {"askToRecordCalls", askToRecordCalls},
