@@ -167,6 +167,29 @@ TEST_F(AppModelCallsTest, TheIgnoreButtonSilencesTheApplication) {
   EXPECT_FALSE(model->isRecording());
 }
 
+TEST_F(AppModelCallsTest, WakingAfterASleepStopLooksAtTheCallsAfresh) {
+  kelv::test::FakeLogind logind;
+  const auto model = makeModel(script("exit 0\n"), kKeys, clock());
+  AppDelegate delegate(*model);
+  delegate.willFinishLaunching();
+  ZoomCall call(pulse);
+  ASSERT_TRUE(waitForCall(*model, true));
+  ASSERT_TRUE(notifications.waitForCount(1));
+  delegate.openURLs({"kelvora://start"});
+  ASSERT_TRUE(model->isRecording());
+
+  logind.emitPrepareForSleep(true);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !model->isRecording(); }, 5'000));
+  logind.emitPrepareForSleep(false);
+  // The watcher starts over: the call is forgotten, found again and offered again.
+  ASSERT_TRUE(QTest::qWaitFor([&] { return model->calls().empty(); }, 5'000));
+  ASSERT_TRUE(waitForCall(*model, true));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return titled("¿Grabar esta clase?").size() == 2; }, 10'000));
+  EXPECT_EQ(titled("Grabación detenida").front().body,
+            "Your computer went to sleep. The meeting will be processed as usual.");
+  model->terminate();
+}
+
 TEST_F(AppModelTest, SleepStopsARecordingAndQueuesIt) {
   kelv::test::FakeLogind logind;
   const auto model = makeModel(script(setStatus({{"state", "done"}, {"meetingFile", "z.md"}})));
