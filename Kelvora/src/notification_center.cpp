@@ -62,9 +62,13 @@ class NotificationLink : public QObject {
     bus.connect(kService, kPath, kInterface, QStringLiteral("NotificationClosed"), this,
                 SLOT(notificationClosed(uint, uint)));
     // A restarted (or different) server knows nothing of the old ids; replacing by one of them
-    // could replace an unrelated notification.
+    // could replace an unrelated notification. A server appearing where there was none has
+    // nothing to forget: whatever we sent went to it (and the news of its arrival may come
+    // after its first replies).
     connect(&serverWatcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
-            [this] { forgetAll(); });
+            [this](const QString&, const QString& oldOwner, const QString&) {
+              if (!oldOwner.isEmpty()) forgetAll();
+            });
   }
 
   void add(const Request& request) {
