@@ -9,6 +9,8 @@
 #include <system_error>
 #include <thread>
 
+#include <openssl/crypto.h>
+
 #include "kelv/core/background_priority.h"
 #include "kelv/core/processing.h"
 
@@ -47,6 +49,9 @@ struct ProcessingQueue::State {
       lock.lock();
       current.reset();
     }
+    // This thread does no more work. Its thread-local OpenSSL state is freed now, not at some
+    // moment after the queue reports idle (when the process may already be ending).
+    OPENSSL_thread_stop();
     worker = false;
     idle.notify_all();
   }
