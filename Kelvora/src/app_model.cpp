@@ -24,16 +24,16 @@ namespace {
 
 QString text(const std::string& value) { return QString::fromStdString(value); }
 
-bool fakeCapture() {
-  const char* value = std::getenv("KELV_FAKE_CAPTURE");
-  return value != nullptr && std::strcmp(value, "1") == 0;
-}
-
 std::filesystem::path besideApplication() {
   return std::filesystem::path(QCoreApplication::applicationDirPath().toStdString()) / "kelv";
 }
 
 }  // namespace
+
+bool AppModel::usesFakeCapture() {
+  const char* value = std::getenv("KELV_FAKE_CAPTURE");
+  return value != nullptr && std::strcmp(value, "1") == 0;
+}
 
 AppModel& AppModel::shared() {
   // Never destroyed: callbacks may still arrive while the process ends.
@@ -80,7 +80,7 @@ void AppModel::start() {
   if (recorder_) return;
   try {
     std::shared_ptr<core::CaptureSource> source;
-    if (fakeCapture()) {
+    if (usesFakeCapture()) {
       source = std::make_shared<capture::ToneSource>();
     } else {
       source = std::make_shared<capture::LiveCapture>([self = self_](const std::string& message) {
@@ -169,7 +169,7 @@ void AppModel::systemWillSleep() {
 void AppModel::systemDidWake() {
   if (!stoppedForSleep_) return;
   stoppedForSleep_ = false;
-  if (!settings_.load().askToRecordCalls || fakeCapture()) return;
+  if (!settings_.load().askToRecordCalls || usesFakeCapture()) return;
   callWatcher().stop();
   CallPrompt::withdraw(calls_);
   setCalls({});

@@ -154,6 +154,8 @@ class AppModel : public QObject {
   void callsChanged();
 
  private:
+  // KELV_FAKE_CAPTURE is exactly "1": test tones instead of live audio, and no call watching.
+  static bool usesFakeCapture();
   // Runs `work` on the main thread, from any thread, unless the model is gone by then.
   static void onMain(const std::shared_ptr<AppModel*>& self, std::function<void(AppModel&)> work);
 

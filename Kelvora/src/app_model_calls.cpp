@@ -3,8 +3,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
-#include <cstring>
 
 #include "app_model.h"
 #include "call_prompt.h"
@@ -15,11 +13,6 @@
 namespace kelv::app {
 
 namespace {
-
-bool fakeCapture() {
-  const char* value = std::getenv("KELV_FAKE_CAPTURE");
-  return value != nullptr && std::strcmp(value, "1") == 0;
-}
 
 bool contains(const std::vector<core::CallApp>& apps, const core::CallApp& app) {
   return std::find(apps.begin(), apps.end(), app) != apps.end();
@@ -54,7 +47,7 @@ void AppModel::setCalls(std::vector<core::CallApp> calls) {
 }
 
 void AppModel::watchCalls() {
-  if (settings_.load().askToRecordCalls && !fakeCapture()) {
+  if (settings_.load().askToRecordCalls && !usesFakeCapture()) {
     callWatcher().start();
     return;
   }

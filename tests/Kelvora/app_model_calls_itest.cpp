@@ -70,11 +70,11 @@ class AppModelCallsTest : public AppModelTest {
     return [this] { return core::systemUptime() + skipped.load(); };
   }
 
-  bool waitForCall(AppModel& model, bool present) {
+  bool waitForCall(bool present) {
     return QTest::qWaitFor(
         [&] {
           skipped = skipped + 0.5;
-          return model.calls().empty() != present;
+          return model->calls().empty() != present;
         },
         30'000);
   }
@@ -86,18 +86,25 @@ class AppModelCallsTest : public AppModelTest {
     return found;
   }
 
+  // The model as the application launches it, with the delegate that answers notifications.
+  void launchModel() {
+    model = makeModel(script("exit 0\n"), kKeys, clock());
+    delegate = std::make_unique<AppDelegate>(*model);
+    delegate->willFinishLaunching();
+  }
+
   kelv::test::PulseServer pulse;
   FakeNotificationServer notifications;
   std::atomic<double> skipped{0};
   const core::CallApp zoom = core::CallApp::of("zoom").value();
+  std::unique_ptr<AppModel> model;
+  std::unique_ptr<AppDelegate> delegate;
 };
 
 TEST_F(AppModelCallsTest, APromptRecordsTheCallUntilItEnds) {
-  const auto model = makeModel(script("exit 0\n"), kKeys, clock());
-  AppDelegate delegate(*model);
-  delegate.willFinishLaunching();
+  launchModel();
   ZoomCall call(pulse);
-  ASSERT_TRUE(waitForCall(*model, true));
+  ASSERT_TRUE(waitForCall(true));
   EXPECT_THAT(model->calls(), ElementsAre(zoom));
 
   ASSERT_TRUE(notifications.waitForCount(1));
@@ -116,7 +123,7 @@ TEST_F(AppModelCallsTest, APromptRecordsTheCallUntilItEnds) {
   const core::MeetingFolder folder = model->recorder()->folder();
 
   call.hangUp();
-  ASSERT_TRUE(waitForCall(*model, false));
+  ASSERT_TRUE(waitForCall(false));
   EXPECT_FALSE(model->isRecording());
   EXPECT_FALSE(model->recordingCall());
   ASSERT_TRUE(QTest::qWaitFor([&] { return !titled("Grabación detenida").empty(); }, 10'000));
@@ -126,16 +133,14 @@ TEST_F(AppModelCallsTest, APromptRecordsTheCallUntilItEnds) {
 }
 
 TEST_F(AppModelCallsTest, ACallDuringTheUsersOwnRecordingIsOnlyListed) {
-  const auto model = makeModel(script("exit 0\n"), kKeys, clock());
-  AppDelegate delegate(*model);
-  delegate.willFinishLaunching();
-  delegate.openURLs({"kelvora://start"});
+  launchModel();
+  delegate->openURLs({"kelvora://start"});
   ASSERT_TRUE(model->isRecording());
 
   ZoomCall call(pulse);
-  ASSERT_TRUE(waitForCall(*model, true));
+  ASSERT_TRUE(waitForCall(true));
   call.hangUp();
-  ASSERT_TRUE(waitForCall(*model, false));
+  ASSERT_TRUE(waitForCall(false));
   // The user started it, so the call's end doesn't stop it; and no prompt was ever shown.
   EXPECT_TRUE(model->isRecording());
   EXPECT_TRUE(titled("¿Grabar esta clase?").empty());
@@ -143,12 +148,10 @@ TEST_F(AppModelCallsTest, ACallDuringTheUsersOwnRecordingIsOnlyListed) {
 }
 
 TEST_F(AppModelCallsTest, TheIgnoreButtonSilencesTheApplication) {
-  const auto model = makeModel(script("exit 0\n"), kKeys, clock());
-  AppDelegate delegate(*model);
-  delegate.willFinishLaunching();
+  launchModel();
   {
     ZoomCall call(pulse);
-    ASSERT_TRUE(waitForCall(*model, true));
+    ASSERT_TRUE(waitForCall(true));
     ASSERT_TRUE(notifications.waitForCount(1));
     notifications.invokeAction(notifications.received().front().id, "call.ignore");
     ASSERT_TRUE(QTest::qWaitFor([&] { return model->calls().empty(); }, 5'000));
@@ -169,13 +172,11 @@ TEST_F(AppModelCallsTest, TheIgnoreButtonSilencesTheApplication) {
 
 TEST_F(AppModelCallsTest, WakingAfterASleepStopLooksAtTheCallsAfresh) {
   kelv::test::FakeLogind logind;
-  const auto model = makeModel(script("exit 0\n"), kKeys, clock());
-  AppDelegate delegate(*model);
-  delegate.willFinishLaunching();
+  launchModel();
   ZoomCall call(pulse);
-  ASSERT_TRUE(waitForCall(*model, true));
+  ASSERT_TRUE(waitForCall(true));
   ASSERT_TRUE(notifications.waitForCount(1));
-  delegate.openURLs({"kelvora://start"});
+  delegate->openURLs({"kelvora://start"});
   ASSERT_TRUE(model->isRecording());
 
   logind.emitPrepareForSleep(true);
@@ -183,7 +184,7 @@ TEST_F(AppModelCallsTest, WakingAfterASleepStopLooksAtTheCallsAfresh) {
   logind.emitPrepareForSleep(false);
   // The watcher starts over: the call is forgotten, found again and offered again.
   ASSERT_TRUE(QTest::qWaitFor([&] { return model->calls().empty(); }, 5'000));
-  ASSERT_TRUE(waitForCall(*model, true));
+  ASSERT_TRUE(waitForCall(true));
   ASSERT_TRUE(QTest::qWaitFor([&] { return titled("¿Grabar esta clase?").size() == 2; }, 10'000));
   EXPECT_EQ(titled("Grabación detenida").front().body,
             "Your computer went to sleep. The meeting will be processed as usual.");
