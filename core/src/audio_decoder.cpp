@@ -7,7 +7,7 @@
 #include <cerrno>
 
 #include "kelv/core/platform_error.h"
-#include "kelv/core/processing_error.h"
+#include "kelv/core/audio_error.h"
 #include "kelv/core/track_audio.h"
 
 extern "C" {
@@ -74,7 +74,7 @@ AudioDecoder::~AudioDecoder() {
 }
 
 void AudioDecoder::unreadable() const {
-  throw ProcessingError::unreadableAudio(path_.filename().string());
+  throw AudioError::unreadableAudio(path_.filename().string());
 }
 
 std::optional<double> AudioDecoder::declaredDuration() const {

@@ -17,14 +17,14 @@ class AudioDecoder {
   using Sink = std::function<void(std::span<const float>)>;
 
   // Opens the file and finds its audio stream. Throws PlatformError when the file can't be
-  // opened, ProcessingError::unreadableAudio when it holds no decodable audio.
+  // opened, AudioError::unreadableAudio when it holds no decodable audio.
   explicit AudioDecoder(const std::filesystem::path& path);
   ~AudioDecoder();
   AudioDecoder(const AudioDecoder&) = delete;
   AudioDecoder& operator=(const AudioDecoder&) = delete;
 
   // Decodes the whole stream, handing converted samples to `sink` in pieces of any size.
-  // Call once. Throws ProcessingError::unreadableAudio on damaged data, PlatformError on
+  // Call once. Throws AudioError::unreadableAudio on damaged data, PlatformError on
   // read failures; exceptions from `sink` propagate.
   void decode(const Sink& sink);
 

@@ -8,7 +8,7 @@
 
 #include "kelv/core/meeting_store.h"
 #include "kelv/core/platform_error.h"
-#include "kelv/core/processing_error.h"
+#include "kelv/core/audio_error.h"
 
 namespace kelv::core {
 
@@ -44,7 +44,7 @@ MeetingFolder MeetingStore::importAudio(const std::vector<fs::path>& files,
   std::vector<Track> tracks;
   if (files.size() == 1) tracks = {Track::mixed};
   else if (files.size() == 2) tracks = {Track::mic, Track::system};
-  else throw ProcessingError::noTracks();
+  else throw AudioError::noTracks();
 
   const Date start = startedAt ? *startedAt
                                : creationDate(files[0]).value_or(std::chrono::system_clock::now());

@@ -16,7 +16,7 @@
 #include "kelv/core/meeting_file_writer.h"
 #include "kelv/core/notes_writer.h"
 #include "kelv/core/platform_error.h"
-#include "kelv/core/processing_error.h"
+#include "kelv/core/audio_error.h"
 #include "kelv/core/track_audio.h"
 #include "kelv/core/transcript_merge.h"
 
@@ -95,7 +95,7 @@ void transcribe(const MeetingFolder& folder, const ProcessingOptions& options) {
     for (const fs::path& file : files.back()) duration = std::max(duration, TrackAudio::duration(file));
     anyFile = anyFile || !files.back().empty();
   }
-  if (!anyFile) throw ProcessingError::noTracks();
+  if (!anyFile) throw AudioError::noTracks();
 
   const TranscriptionBackend& backend = *options.transcription;
   const std::optional<std::string> language = folder.readStatus().language;

@@ -8,7 +8,7 @@
 #include "kelv/core/meeting_file_writer.h"
 #include "kelv/core/meeting_store.h"
 #include "kelv/core/platform_error.h"
-#include "kelv/core/processing_error.h"
+#include "kelv/core/audio_error.h"
 #include "temp_dir.h"
 
 namespace kelv::core {
@@ -73,9 +73,9 @@ TEST_F(LibraryTest, ImportCopiesOneFileAsMixedAndTwoAsAPair) {
 
 TEST_F(LibraryTest, ImportRefusesZeroOrThreeFilesAndKeepsAFailedCopyForRecovery) {
   writeFile(temp / "a.wav", "");
-  EXPECT_THROW(store.importAudio({}, std::nullopt, {}), ProcessingError);
+  EXPECT_THROW(store.importAudio({}, std::nullopt, {}), AudioError);
   EXPECT_THROW(store.importAudio({temp / "a.wav", temp / "a.wav", temp / "a.wav"}, {}, {}),
-               ProcessingError);
+               AudioError);
   EXPECT_TRUE(store.list().empty());
 
   EXPECT_THROW(store.importAudio({temp / "missing.wav"}, at(8, 0), {}), PlatformError);

@@ -8,7 +8,7 @@
 
 #include "audio_files.h"
 #include "kelv/core/platform_error.h"
-#include "kelv/core/processing_error.h"
+#include "kelv/core/audio_error.h"
 #include "temp_dir.h"
 
 namespace kelv::core {
@@ -243,14 +243,14 @@ TEST(TrackAudioDecoded, BadInputIsReportedClearly) {
     try {
       TrackAudio::samples(path);
       ADD_FAILURE() << name << ": no error";
-    } catch (const ProcessingError& error) {
-      EXPECT_EQ(error.kind(), ProcessingError::Kind::unreadableAudio);
+    } catch (const AudioError& error) {
+      EXPECT_EQ(error.kind(), AudioError::Kind::unreadableAudio);
       EXPECT_STREQ(error.what(), ("Couldn't read the audio file " + std::string(name) + ".").c_str());
     } catch (const std::exception& error) {
       ADD_FAILURE() << name << ": " << error.what();
     }
-    EXPECT_THROW(TrackAudio::compressedChunks(path, 30, dir / "chunks"), ProcessingError) << name;
-    EXPECT_THROW(TrackAudio::compress(path, dir / "out.m4a"), ProcessingError) << name;
+    EXPECT_THROW(TrackAudio::compressedChunks(path, 30, dir / "chunks"), AudioError) << name;
+    EXPECT_THROW(TrackAudio::compress(path, dir / "out.m4a"), AudioError) << name;
   }
 
   try {

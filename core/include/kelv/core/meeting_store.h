@@ -41,7 +41,7 @@ class MeetingStore {
   // One file becomes the `mixed` track, two become `mic` and `system`; the copies keep the
   // extension lower-cased ("audio" without one). The start is the given one, else the first
   // file's creation time, else now. Returns the folder in state `processing`. Throws
-  // ProcessingError (not one or two files), PlatformError; a failed copy leaves the folder in
+  // AudioError (not one or two files), PlatformError; a failed copy leaves the folder in
   // `recording` for recovery.
   MeetingFolder importAudio(const std::vector<std::filesystem::path>& files,
                             std::optional<Date> startedAt,

@@ -11,7 +11,7 @@
 //
 // Errors: a file that can't be opened, created or written throws PlatformError; a file that
 // isn't decodable audio (not audio, empty, truncated, no audio stream) throws
-// ProcessingError::unreadableAudio with its file name.
+// AudioError::unreadableAudio with its file name.
 #pragma once
 
 #include <cstdint>

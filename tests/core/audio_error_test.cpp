@@ -1,22 +1,22 @@
-#include "kelv/core/processing_error.h"
+#include "kelv/core/audio_error.h"
 
 #include <gtest/gtest.h>
 
 namespace kelv::core {
 namespace {
 
-TEST(ProcessingError, UserFacingTexts) {
+TEST(AudioError, UserFacingTexts) {
   struct Case {
-    ProcessingError error;
-    ProcessingError::Kind kind;
+    AudioError error;
+    AudioError::Kind kind;
     const char* text;
     const char* fileName;
   };
   const Case cases[] = {
-      {ProcessingError::unreadableAudio("clase 3 (álgebra).mp3"),
-       ProcessingError::Kind::unreadableAudio,
+      {AudioError::unreadableAudio("clase 3 (álgebra).mp3"),
+       AudioError::Kind::unreadableAudio,
        "Couldn't read the audio file clase 3 (álgebra).mp3.", "clase 3 (álgebra).mp3"},
-      {ProcessingError::noTracks(), ProcessingError::Kind::noTracks,
+      {AudioError::noTracks(), AudioError::Kind::noTracks,
        "This Meeting has no audio to transcribe.", ""},
   };
   for (const auto& c : cases) {

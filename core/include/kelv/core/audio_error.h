@@ -1,4 +1,4 @@
-// Errors of meeting processing: a track that can't be decoded, a meeting without audio.
+// Errors of reading audio: a track that can't be decoded, a meeting without audio.
 //
 // what() is the user-facing text that the pipeline records as the meeting's lastError.
 // Immutable once built; safe to copy between threads.
@@ -9,21 +9,21 @@
 
 namespace kelv::core {
 
-class ProcessingError : public std::runtime_error {
+class AudioError : public std::runtime_error {
  public:
   enum class Kind { unreadableAudio, noTracks };
 
   // "Couldn't read the audio file <fileName>." — fileName is the last path component.
-  static ProcessingError unreadableAudio(const std::string& fileName);
+  static AudioError unreadableAudio(const std::string& fileName);
   // "This Meeting has no audio to transcribe."
-  static ProcessingError noTracks();
+  static AudioError noTracks();
 
   Kind kind() const noexcept { return kind_; }
   // The file named by unreadableAudio; empty for the other cases.
   const std::string& fileName() const noexcept { return fileName_; }
 
  private:
-  ProcessingError(Kind kind, const std::string& message, std::string fileName)
+  AudioError(Kind kind, const std::string& message, std::string fileName)
       : std::runtime_error(message), kind_(kind), fileName_(std::move(fileName)) {}
 
   Kind kind_;
