@@ -19,7 +19,7 @@
 #include <thread>
 #include <vector>
 
-#include "kelv/core/system_info.h"
+#include "kelv/core/util/system_info.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "kelv/core/notes_backend.h"
-#include "kelv/core/notes_writer.h"
+#include "kelv/core/backends/notes_backend.h"
+#include "kelv/core/notes/notes_writer.h"
 
 namespace {
 

@@ -13,9 +13,9 @@
 #include <thread>
 #include <vector>
 
-#include "kelv/core/backend_makers.h"
-#include "kelv/core/meeting_store.h"
-#include "kelv/core/processing.h"
+#include "kelv/core/backends/backend_makers.h"
+#include "kelv/core/library/meeting_store.h"
+#include "kelv/core/processing/processing.h"
 
 namespace {
 

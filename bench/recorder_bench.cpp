@@ -10,9 +10,9 @@
 #include <thread>
 
 #include "kelv/capture/tone_source.h"
-#include "kelv/core/meeting_store.h"
-#include "kelv/core/recorder.h"
-#include "kelv/core/system_info.h"
+#include "kelv/core/library/meeting_store.h"
+#include "kelv/core/recording/recorder.h"
+#include "kelv/core/util/system_info.h"
 
 namespace {
 

@@ -20,8 +20,8 @@
 #include <string>
 #include <vector>
 
-#include "kelv/core/system_info.h"
-#include "kelv/core/track_audio.h"
+#include "kelv/core/audio/track_audio.h"
+#include "kelv/core/util/system_info.h"
 
 namespace fs = std::filesystem;
 using kelv::core::TrackAudio;

@@ -7,7 +7,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "kelv/core/transcript_merge.h"
+#include "kelv/core/transcript/transcript_merge.h"
 
 namespace {
 

@@ -12,9 +12,9 @@
 #include <thread>
 #include <vector>
 
-#include "kelv/core/openai_style_transcription.h"
-#include "kelv/core/system_info.h"
-#include "kelv/core/track_audio.h"
+#include "kelv/core/audio/track_audio.h"
+#include "kelv/core/backends/cloud/openai_style_transcription.h"
+#include "kelv/core/util/system_info.h"
 
 namespace fs = std::filesystem;
 using kelv::core::HttpSession;

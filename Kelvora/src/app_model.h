@@ -24,12 +24,12 @@
 #include <string>
 #include <vector>
 
-#include "kelv/core/call_app.h"
-#include "kelv/core/call_event.h"
-#include "kelv/core/meeting_entry.h"
-#include "kelv/core/meeting_store.h"
-#include "kelv/core/recorder.h"
-#include "kelv/core/settings_store.h"
+#include "kelv/core/calls/call_app.h"
+#include "kelv/core/calls/call_event.h"
+#include "kelv/core/library/meeting_entry.h"
+#include "kelv/core/library/meeting_store.h"
+#include "kelv/core/recording/recorder.h"
+#include "kelv/core/settings/settings_store.h"
 
 
 

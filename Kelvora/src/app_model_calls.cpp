@@ -7,7 +7,7 @@
 #include "app_model.h"
 #include "call_prompt.h"
 #include "kelv/capture/call_watcher.h"
-#include "kelv/core/platform_error.h"
+#include "kelv/core/util/platform_error.h"
 #include "notifier.h"
 
 namespace kelv::app {

@@ -5,10 +5,10 @@
 #include <mutex>
 
 #include "app_model.h"
-#include "kelv/core/backend_type.h"
-#include "kelv/core/meeting_file_writer.h"
-#include "kelv/core/processing.h"
-#include "kelv/core/processing_queue.h"
+#include "kelv/core/backends/backend_type.h"
+#include "kelv/core/library/meeting_file_writer.h"
+#include "kelv/core/processing/processing.h"
+#include "kelv/core/processing/processing_queue.h"
 #include "notifier.h"
 #include "processing_child.h"
 

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "kelv/core/call_app.h"
+#include "kelv/core/calls/call_app.h"
 
 namespace kelv::app {
 

@@ -12,7 +12,7 @@
 #include <optional>
 #include <string_view>
 
-#include "kelv/core/preferences.h"
+#include "kelv/core/settings/preferences.h"
 
 namespace kelv::app {
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "bundle.h"
-#include "kelv/core/system_info.h"
+#include "kelv/core/util/system_info.h"
 #include "notification_center.h"
 
 namespace kelv::app {

@@ -4,7 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "kelv/core/background_priority.h"
+#include "kelv/core/util/background_priority.h"
 
 namespace kelv::app {
 

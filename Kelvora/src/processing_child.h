@@ -10,7 +10,7 @@
 
 #include <filesystem>
 
-#include "kelv/core/settings_store.h"
+#include "kelv/core/settings/settings_store.h"
 
 namespace kelv::app {
 

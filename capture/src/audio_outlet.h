@@ -6,8 +6,8 @@
 #include <mutex>
 #include <string>
 
-#include "kelv/core/capture_source.h"
-#include "kelv/core/serial_queue.h"
+#include "kelv/core/recording/capture_source.h"
+#include "kelv/core/util/serial_queue.h"
 
 namespace kelv::capture {
 

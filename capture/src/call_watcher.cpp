@@ -9,9 +9,9 @@
 #include <fstream>
 #include <map>
 
-#include "kelv/core/call_detector.h"
-#include "kelv/core/serial_queue.h"
-#include "kelv/core/system_info.h"
+#include "kelv/core/calls/call_detector.h"
+#include "kelv/core/util/serial_queue.h"
+#include "kelv/core/util/system_info.h"
 #include "pulse_client.h"
 
 namespace kelv::capture {

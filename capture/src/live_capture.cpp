@@ -9,8 +9,8 @@
 #include "kelv/capture/capture_error.h"
 #include "kelv/capture/mic_capture.h"
 #include "kelv/capture/system_audio_capture.h"
-#include "kelv/core/serial_queue.h"
-#include "kelv/core/system_info.h"
+#include "kelv/core/util/serial_queue.h"
+#include "kelv/core/util/system_info.h"
 #include "pulse_client.h"
 #include "sleep_inhibitor.h"
 

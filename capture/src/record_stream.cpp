@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "kelv/core/system_info.h"
+#include "kelv/core/util/system_info.h"
 
 namespace kelv::capture {
 

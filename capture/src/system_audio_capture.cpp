@@ -5,7 +5,7 @@
 
 #include "activity.h"
 #include "kelv/capture/capture_error.h"
-#include "kelv/core/system_info.h"
+#include "kelv/core/util/system_info.h"
 #include "record_stream.h"
 
 namespace kelv::capture {

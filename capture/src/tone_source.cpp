@@ -3,7 +3,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "kelv/core/system_info.h"
+#include "kelv/core/util/system_info.h"
 
 namespace kelv::capture {
 

@@ -12,7 +12,7 @@
 #include "app_model_fixture.h"
 #include "fake_logind.h"
 #include "fake_notification_server.h"
-#include "kelv/core/system_info.h"
+#include "kelv/core/util/system_info.h"
 #include "pulse_server.h"
 
 namespace kelv::app {

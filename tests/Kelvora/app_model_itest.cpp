@@ -11,8 +11,8 @@
 #include "app_delegate.h"
 #include "app_model_fixture.h"
 #include "audio_files.h"
-#include "kelv/core/meeting_file_writer.h"
-#include "kelv/core/platform_error.h"
+#include "kelv/core/library/meeting_file_writer.h"
+#include "kelv/core/util/platform_error.h"
 
 namespace kelv::app {
 namespace {

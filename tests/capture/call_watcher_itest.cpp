@@ -7,7 +7,7 @@
 #include <condition_variable>
 #include <mutex>
 
-#include "kelv/core/system_info.h"
+#include "kelv/core/util/system_info.h"
 #include "pulse_server.h"
 
 namespace kelv::capture {

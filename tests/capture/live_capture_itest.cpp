@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "kelv/capture/capture_error.h"
-#include "kelv/core/system_info.h"
+#include "kelv/core/util/system_info.h"
 #include "pulse_server.h"
 
 namespace kelv::capture {

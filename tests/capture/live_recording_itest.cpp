@@ -8,9 +8,9 @@
 #include <thread>
 
 #include "kelv/capture/live_capture.h"
-#include "kelv/core/meeting_store.h"
-#include "kelv/core/recorder.h"
-#include "kelv/core/system_info.h"
+#include "kelv/core/library/meeting_store.h"
+#include "kelv/core/recording/recorder.h"
+#include "kelv/core/util/system_info.h"
 #include "pulse_server.h"
 
 namespace kelv::capture {

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "kelv/core/frontmatter.h"
+#include "kelv/core/library/frontmatter.h"
 
 using namespace kelv::core;
 

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "kelv/core/meeting_file_header.h"
-#include "kelv/core/unicode_text.h"
+#include "kelv/core/library/meeting_file_header.h"
+#include "kelv/core/util/unicode_text.h"
 
 using namespace kelv::core;
 

@@ -6,10 +6,10 @@
 
 #include <nlohmann/json.hpp>
 
-#include "kelv/core/library_json.h"
-#include "kelv/core/timed_segment.h"
-#include "kelv/core/transcript_merge.h"
-#include "kelv/core/turn.h"
+#include "kelv/core/transcript/timed_segment.h"
+#include "kelv/core/transcript/transcript_merge.h"
+#include "kelv/core/transcript/turn.h"
+#include "kelv/core/util/library_json.h"
 
 using namespace kelv::core;
 

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "kelv/core/notes_backend.h"
+#include "kelv/core/backends/notes_backend.h"
 
 namespace kelv::test {
 

@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "kelv/core/system_info.h"
+#include "kelv/core/util/system_info.h"
 
 namespace kelv::test {
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "fake_http_service.h"
-#include "kelv/core/cloud_client.h"
+#include "kelv/core/backends/cloud/cloud_client.h"
 #include "temp_dir.h"
 #include "test_audio.h"
 

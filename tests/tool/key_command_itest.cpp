@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "kelv/core/keychain.h"
-#include "kelv/core/preferences.h"
+#include "kelv/core/settings/keychain.h"
+#include "kelv/core/settings/preferences.h"
 #include "secret_service.h"
 #include "temp_dir.h"
 #include "tool_runner.h"

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include "kelv/core/meeting_store.h"
+#include "kelv/core/library/meeting_store.h"
 #include "temp_dir.h"
 #include "tool_runner.h"
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "kelv/core/memory_secret_store.h"
-#include "kelv/core/settings_store.h"
+#include "kelv/core/settings/memory_secret_store.h"
+#include "kelv/core/settings/settings_store.h"
 #include "temp_dir.h"
 #include "tool_runner.h"
 

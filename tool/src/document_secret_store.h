@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "kelv/core/secret_store.h"
+#include "kelv/core/settings/secret_store.h"
 
 namespace kelv::tool {
 

@@ -4,10 +4,10 @@
 #include <iterator>
 
 #include "command.h"
-#include "kelv/core/keychain.h"
-#include "kelv/core/migration.h"
-#include "kelv/core/platform_error.h"
-#include "kelv/core/settings_store.h"
+#include "kelv/core/settings/keychain.h"
+#include "kelv/core/settings/migration.h"
+#include "kelv/core/settings/settings_store.h"
+#include "kelv/core/util/platform_error.h"
 
 namespace kelv::tool {
 namespace {

@@ -7,10 +7,10 @@
 #include <nlohmann/json.hpp>
 
 #include "command.h"
-#include "kelv/core/library_json.h"
-#include "kelv/core/meeting_store.h"
-#include "kelv/core/memory_secret_store.h"
-#include "kelv/core/settings_store.h"
+#include "kelv/core/library/meeting_store.h"
+#include "kelv/core/settings/memory_secret_store.h"
+#include "kelv/core/settings/settings_store.h"
+#include "kelv/core/util/library_json.h"
 
 namespace kelv::tool {
 namespace {

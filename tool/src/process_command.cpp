@@ -5,9 +5,9 @@
 #include <stdexcept>
 
 #include "command.h"
-#include "kelv/core/background_priority.h"
-#include "kelv/core/meeting_error.h"
-#include "kelv/core/processing.h"
+#include "kelv/core/library/meeting_error.h"
+#include "kelv/core/processing/processing.h"
+#include "kelv/core/util/background_priority.h"
 #include "processing_session.h"
 #include "progress_printer.h"
 

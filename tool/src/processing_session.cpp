@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "document_secret_store.h"
-#include "kelv/core/keychain.h"
+#include "kelv/core/settings/keychain.h"
 
 namespace kelv::tool {
 

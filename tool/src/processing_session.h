@@ -5,9 +5,9 @@
 #include <optional>
 #include <string>
 
-#include "kelv/core/meeting_folder.h"
-#include "kelv/core/meeting_store.h"
-#include "kelv/core/settings_store.h"
+#include "kelv/core/library/meeting_folder.h"
+#include "kelv/core/library/meeting_store.h"
+#include "kelv/core/settings/settings_store.h"
 
 namespace kelv::tool {
 

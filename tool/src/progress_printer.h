@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "kelv/core/processing_options.h"
+#include "kelv/core/processing/processing_options.h"
 
 namespace kelv::tool {
 

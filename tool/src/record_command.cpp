@@ -13,9 +13,9 @@
 #include "command.h"
 #include "kelv/capture/live_capture.h"
 #include "kelv/capture/tone_source.h"
-#include "kelv/core/byte_count.h"
-#include "kelv/core/meeting_store.h"
-#include "kelv/core/recorder.h"
+#include "kelv/core/library/meeting_store.h"
+#include "kelv/core/recording/recorder.h"
+#include "kelv/core/util/byte_count.h"
 
 namespace kelv::tool {
 namespace {

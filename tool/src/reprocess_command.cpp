@@ -4,7 +4,7 @@
 #include <iostream>
 
 #include "command.h"
-#include "kelv/core/processing.h"
+#include "kelv/core/processing/processing.h"
 #include "processing_session.h"
 
 namespace kelv::tool {

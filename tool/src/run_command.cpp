@@ -4,9 +4,9 @@
 #include <stdexcept>
 
 #include "command.h"
-#include "kelv/core/background_priority.h"
-#include "kelv/core/processing.h"
-#include "kelv/core/processing_queue.h"
+#include "kelv/core/processing/processing.h"
+#include "kelv/core/processing/processing_queue.h"
+#include "kelv/core/util/background_priority.h"
 #include "processing_session.h"
 #include "progress_printer.h"
 

@@ -19,8 +19,8 @@
 
 #include "app_model.h"
 #include "fake_http_service.h"
-#include "kelv/core/memory_secret_store.h"
-#include "kelv/core/settings.h"
+#include "kelv/core/settings/memory_secret_store.h"
+#include "kelv/core/settings/settings.h"
 #include "stdout_capture.h"
 #include "temp_dir.h"
 

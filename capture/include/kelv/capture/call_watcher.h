@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "kelv/core/audio_client.h"
-#include "kelv/core/call_event.h"
+#include "kelv/core/calls/audio_client.h"
+#include "kelv/core/calls/call_event.h"
 
 namespace kelv::capture {
 

@@ -18,7 +18,7 @@
 #include <memory>
 #include <string>
 
-#include "kelv/core/capture_source.h"
+#include "kelv/core/recording/capture_source.h"
 
 namespace kelv::capture {
 

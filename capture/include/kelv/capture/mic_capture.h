@@ -10,7 +10,7 @@
 #include <optional>
 
 #include "kelv/capture/audio_devices.h"
-#include "kelv/core/capture_source.h"
+#include "kelv/core/recording/capture_source.h"
 
 namespace kelv::capture {
 

@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "kelv/capture/mic_capture.h"
-#include "kelv/core/capture_source.h"
+#include "kelv/core/recording/capture_source.h"
 
 namespace kelv::capture {
 

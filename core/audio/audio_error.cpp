@@ -1,0 +1,14 @@
+#include "kelv/core/audio/audio_error.h"
+
+namespace kelv::core {
+
+AudioError AudioError::unreadableAudio(const std::string& fileName) {
+  return AudioError(Kind::unreadableAudio, "Couldn't read the audio file " + fileName + ".",
+                         fileName);
+}
+
+AudioError AudioError::noTracks() {
+  return AudioError(Kind::noTracks, "This Meeting has no audio to transcribe.", {});
+}
+
+}  // namespace kelv::core

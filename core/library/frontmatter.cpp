@@ -1,0 +1,65 @@
+#include "kelv/core/library/frontmatter.h"
+
+namespace kelv::core::Frontmatter {
+namespace {
+
+constexpr std::string_view kFence = "---";
+
+std::string_view trimBlanksAndTabs(std::string_view text) {
+  const size_t begin = text.find_first_not_of(" \t");
+  if (begin == std::string_view::npos) return {};
+  const size_t end = text.find_last_not_of(" \t");
+  return text.substr(begin, end - begin + 1);
+}
+
+}  // namespace
+
+std::vector<std::string> lines(std::string_view text) {
+  std::vector<std::string> out;
+  size_t begin = 0;
+  while (true) {
+    const size_t feed = text.find('\n', begin);
+    if (feed == std::string_view::npos) {
+      out.emplace_back(text.substr(begin));
+      return out;
+    }
+    out.emplace_back(text.substr(begin, feed - begin));
+    begin = feed + 1;
+  }
+}
+
+std::optional<std::pair<size_t, size_t>> fieldLines(const std::vector<std::string>& lines) {
+  if (lines.size() < 2 || lines[0] != kFence) return std::nullopt;
+  for (size_t k = 1; k < lines.size(); ++k) {
+    if (lines[k] == kFence) return std::make_pair(size_t{1}, k);
+  }
+  return std::nullopt;
+}
+
+std::optional<std::map<std::string, std::string>> fields(const std::vector<std::string>& lines) {
+  const auto range = fieldLines(lines);
+  if (!range) return std::nullopt;
+  std::map<std::string, std::string> out;
+  for (size_t i = range->first; i < range->second; ++i) {
+    const std::string& line = lines[i];
+    if (line.starts_with(' ')) continue;
+    const size_t colon = line.find(':');
+    if (colon == std::string::npos) continue;
+    out[line.substr(0, colon)] = std::string(trimBlanksAndTabs(std::string_view(line).substr(colon + 1)));
+  }
+  return out;
+}
+
+std::string body(std::string_view text) {
+  const std::vector<std::string> all = lines(text);
+  const auto range = fieldLines(all);
+  if (!range) return std::string(text);
+  std::string out;
+  for (size_t i = range->second + 1; i < all.size(); ++i) {
+    if (i > range->second + 1) out += '\n';
+    out += all[i];
+  }
+  return out;
+}
+
+}  // namespace kelv::core::Frontmatter

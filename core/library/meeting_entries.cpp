@@ -1,0 +1,103 @@
+// Building the meetings list from the meeting folders and the notes folder.
+#include <algorithm>
+#include <set>
+#include <system_error>
+
+#include "kelv/core/library/meeting_file_header.h"
+#include "kelv/core/library/meeting_file_writer.h"
+#include "kelv/core/library/meeting_store.h"
+
+namespace kelv::core {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path resolved(const fs::path& path) {
+  std::error_code error;
+  const fs::path target = fs::weakly_canonical(path, error);
+  return error ? path : target;
+}
+
+std::optional<MeetingEntry> entryOf(const MeetingFolder& folder) {
+  std::optional<MeetingStatus> status;
+  try {
+    status = folder.readStatus();
+  } catch (...) {
+    return std::nullopt;
+  }
+  MeetingEntry entry;
+  entry.id = folder.id();
+  entry.folder = folder;
+  entry.date = status->startedAt;
+  entry.duration = status->length();
+  std::error_code error;
+  if (status->meetingFile && fs::exists(*status->meetingFile, error))
+    entry.meetingFile = fs::path(*status->meetingFile);
+
+  switch (status->state) {
+    case MeetingStatus::State::needsAttention:
+      entry.state = MeetingEntry::State::needsAttention;
+      entry.message = status->lastError.value_or("Needs attention: Processing didn't finish.");
+      break;
+    case MeetingStatus::State::recording: entry.state = MeetingEntry::State::recording; break;
+    case MeetingStatus::State::processing: entry.state = MeetingEntry::State::processing; break;
+    case MeetingStatus::State::done:
+      entry.state = status->interrupted ? MeetingEntry::State::interrupted : MeetingEntry::State::done;
+      break;
+  }
+
+  std::optional<std::string> title;
+  if (entry.meetingFile)
+    if (auto header = MeetingFileHeader::read(*entry.meetingFile)) title = header->title;
+  if (!title) title = status->title;
+  entry.title = MeetingFileWriter::displayTitle(title, status->startedAt);
+  return entry;
+}
+
+}  // namespace
+
+std::vector<MeetingEntry> MeetingStore::entries(const fs::path& notesFolder) const {
+  std::vector<MeetingEntry> all;
+  std::set<fs::path> shown;
+  for (const MeetingFolder& folder : list()) {
+    if (auto entry = entryOf(folder)) {
+      if (entry->meetingFile) shown.insert(resolved(*entry->meetingFile));
+      all.push_back(std::move(*entry));
+    }
+  }
+
+  std::error_code error;
+  fs::directory_iterator it(notesFolder, error);
+  if (!error) {
+    for (; it != fs::directory_iterator(); it.increment(error)) {
+      if (error) break;
+      const fs::path& file = it->path();
+      if (file.extension() != ".md" || shown.count(resolved(file))) continue;
+      const auto header = MeetingFileHeader::read(file);
+      if (!header) continue;
+      MeetingEntry entry;
+      entry.id = file.string();
+      entry.title = header->title.value_or(file.stem().string());
+      if (header->date) {
+        entry.date = *header->date;
+      } else {
+        std::error_code timeError;
+        const auto modified = fs::last_write_time(file, timeError);
+        entry.date = timeError ? Date::min()
+                               : std::chrono::time_point_cast<Date::duration>(
+                                     std::chrono::file_clock::to_sys(modified));
+      }
+      if (header->minutes) entry.duration = static_cast<double>(*header->minutes) * 60;
+      entry.state = MeetingEntry::State::done;
+      entry.meetingFile = file;
+      all.push_back(std::move(entry));
+    }
+  }
+
+  std::stable_sort(all.begin(), all.end(),
+                   [](const MeetingEntry& a, const MeetingEntry& b) { return a.date > b.date; });
+  return all;
+}
+
+}  // namespace kelv::core

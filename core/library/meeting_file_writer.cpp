@@ -1,0 +1,261 @@
+#include "kelv/core/library/meeting_file_writer.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <memory>
+#include <system_error>
+
+#include <openssl/evp.h>
+#include <unicode/datefmt.h>
+#include <unicode/timezone.h>
+#include <unicode/uchar.h>
+#include <unicode/utf8.h>
+
+#include "kelv/core/util/unicode_text.h"
+
+namespace kelv::core::MeetingFileWriter {
+namespace {
+
+constexpr size_t kMaxSlugLength = 60;
+constexpr std::string_view kEmptySlug = "meeting";
+
+std::chrono::sys_seconds wholeSeconds(Date date) {
+  return std::chrono::floor<std::chrono::seconds>(date);
+}
+
+std::tm localTime(Date date) {
+  const std::time_t seconds = wholeSeconds(date).time_since_epoch().count();
+  std::tm local{};
+  tzset();  // pick up a changed TZ, so "current" means current
+  localtime_r(&seconds, &local);
+  return local;
+}
+
+// 2025-03-14T09:15:02+01:00, or …Z at offset zero.
+std::string localISODate(Date date) {
+  const std::tm local = localTime(date);
+  char text[64];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", local.tm_year + 1900,
+                local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+  std::string out = text;
+  const long offset = local.tm_gmtoff;
+  if (offset == 0) return out + "Z";
+  const long magnitude = std::labs(offset) / 60;
+  std::snprintf(text, sizeof text, "%c%02ld:%02ld", offset < 0 ? '-' : '+', magnitude / 60, magnitude % 60);
+  return out + text;
+}
+
+// YAML reads a raw line break inside a quoted scalar as folding and rejects other control
+// characters, so those become blanks; backslash and quote are escaped.
+}  // namespace
+
+std::string yamlQuoted(std::string_view raw) {
+  const std::string text = UnicodeText::repaired(raw);
+  std::string out = "\"";
+  const auto size = static_cast<int32_t>(text.size());
+  for (int32_t at = 0; at < size;) {
+    const int32_t here = at;
+    UChar32 c;
+    U8_NEXT(reinterpret_cast<const uint8_t*>(text.data()), at, size, c);
+    if (c == '\\') {
+      out += "\\\\";
+    } else if (c == '"') {
+      out += "\\\"";
+    } else if ((c != '\t' && u_charType(c) == U_CONTROL_CHAR) || c == 0x2028 || c == 0x2029 ||
+               c == 0xFFFE || c == 0xFFFF) {
+      out += ' ';
+    } else {
+      out.append(text, here, at - here);
+    }
+  }
+  return out + "\"";
+}
+
+namespace {
+
+// A value YAML reads back as the same string without quotes: it starts with a letter, holds
+// only letters, marks, digits, blanks and a few harmless signs, and is not a YAML 1.1 boolean
+// or null word. Everything else is quoted.
+bool isPlainSafe(std::string_view text) {
+  if (text.empty() || text.back() == ' ') return false;
+  const auto size = static_cast<int32_t>(text.size());
+  int32_t at = 0;
+  bool first = true;
+  while (at < size) {
+    UChar32 c;
+    U8_NEXT(reinterpret_cast<const uint8_t*>(text.data()), at, size, c);
+    if (c < 0) return false;
+    const auto category = U_GET_GC_MASK(c);
+    if (first) {
+      if ((category & U_GC_L_MASK) == 0) return false;
+      first = false;
+      continue;
+    }
+    const bool allowed =
+        (category & (U_GC_L_MASK | U_GC_M_MASK | U_GC_N_MASK)) != 0 ||
+        (c < 0x80 && std::string_view(" _-.()/+'").find(static_cast<char>(c)) != std::string_view::npos);
+    if (!allowed) return false;
+  }
+  static constexpr std::string_view kReserved[] = {"y", "n", "yes", "no", "true", "false", "on", "off", "null"};
+  const std::string lower = UnicodeText::lowercased(text);
+  for (std::string_view word : kReserved) {
+    if (lower == word) return false;
+  }
+  return true;
+}
+
+std::string yamlValue(std::string_view text) { return isPlainSafe(text) ? std::string(text) : yamlQuoted(text); }
+
+long long wholeMinutes(double seconds) {
+  const double minutes = std::round(seconds / 60);
+  if (!(minutes >= 1)) return 1;  // also NaN
+  return minutes > 9e15 ? 9'000'000'000'000'000LL : static_cast<long long>(minutes);
+}
+
+std::string timestamp(double start) {
+  double clamped = std::floor(start);
+  if (!(clamped > 0)) clamped = 0;  // also NaN
+  if (clamped > 9e15) clamped = 9e15;
+  const auto total = static_cast<long long>(clamped);
+  char text[64];
+  std::snprintf(text, sizeof text, "[%02lld:%02lld:%02lld]", total / 3600, total % 3600 / 60, total % 60);
+  return text;
+}
+
+std::vector<std::string> participants(const Content& content) {
+  std::vector<std::string> names;
+  for (const Turn& turn : content.turns) {
+    if (turn.speaker && std::find(names.begin(), names.end(), *turn.speaker) == names.end()) {
+      names.push_back(*turn.speaker);
+    }
+  }
+  if (names.empty()) names.push_back(content.defaultSpeaker);
+  return names;
+}
+
+bool endsWithHyphenDigits(std::string_view base, size_t& hyphen) {
+  size_t at = base.size();
+  while (at > 0 && base[at - 1] >= '0' && base[at - 1] <= '9') --at;
+  if (at == base.size() || at == 0 || base[at - 1] != '-') return false;
+  hyphen = at - 1;
+  return true;
+}
+
+bool isTaken(const std::filesystem::path& path) {
+  std::error_code error;
+  const auto status = std::filesystem::symlink_status(path, error);
+  // An unreadable folder can't be probed; the write itself will report that.
+  if (error) return false;
+  return std::filesystem::exists(status);
+}
+
+}  // namespace
+
+std::string displayTitle(const std::optional<std::string>& title, Date startedAt) {
+  if (title) return *title;
+  std::unique_ptr<icu::DateFormat> format(
+      icu::DateFormat::createDateTimeInstance(icu::DateFormat::kMedium, icu::DateFormat::kShort));
+  if (!format) return localISODate(startedAt);
+  format->adoptTimeZone(icu::TimeZone::detectHostTimeZone());
+  const auto millis = std::chrono::duration_cast<std::chrono::milliseconds>(startedAt.time_since_epoch());
+  icu::UnicodeString text;
+  format->format(static_cast<UDate>(millis.count()), text);
+  std::string out;
+  text.toUTF8String(out);
+  return out;
+}
+
+std::string markdown(const Content& content) {
+  const std::string title = displayTitle(content.title, content.startedAt);
+  std::string out = "---\n";
+  out += "schema: ";
+  out += kSchema;
+  out += "\ntitle: " + yamlQuoted(title) + "\n";
+  out += "date: " + localISODate(content.startedAt) + "\n";
+  out += "duration: " + std::to_string(wholeMinutes(content.duration)) + "\n";
+  out += "participants:\n";
+  for (const std::string& name : participants(content)) out += "  - " + yamlValue(name) + "\n";
+  if (content.language) out += "language: " + yamlValue(*content.language) + "\n";
+  if (content.engine) out += "engine: " + yamlValue(*content.engine) + "\n";
+  if (content.interrupted) out += "interrupted: true\n";
+  out += "x_kelvora_meeting: " + yamlQuoted(content.meetingID) + "\n";
+  out += "---\n\n# " + title + "\n\n";
+  const std::string notes = content.notes ? UnicodeText::trimmed(*content.notes) : std::string();
+  if (!notes.empty()) out += notes + "\n\n";
+  out += "## Transcript\n\n";
+  for (const Turn& turn : content.turns) {
+    out += timestamp(turn.start);
+    if (turn.speaker) out += " **" + *turn.speaker + ":**";
+    out += " " + turn.text + "\n\n";
+  }
+  return out;
+}
+
+std::string hash(std::string_view bytes) {
+  unsigned char digest[EVP_MAX_MD_SIZE];
+  unsigned int length = 0;
+  if (EVP_Digest(bytes.data(), bytes.size(), digest, &length, EVP_sha256(), nullptr) != 1) {
+    throw std::runtime_error("SHA-256 is unavailable.");
+  }
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string out;
+  for (unsigned int i = 0; i < length; ++i) {
+    out += kHex[digest[i] >> 4];
+    out += kHex[digest[i] & 0xF];
+  }
+  return out;
+}
+
+std::string slug(std::string_view text) {
+  const std::string lower = UnicodeText::lowercased(text);
+  std::string mapped;
+  for (unsigned char c : lower) {
+    if (c >= 0x80) continue;  // every byte of a non-ASCII scalar
+    const bool alphanumeric = (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+    mapped += alphanumeric ? static_cast<char>(c) : '-';
+  }
+  std::string out;
+  size_t begin = 0;
+  while (begin <= mapped.size()) {
+    size_t end = mapped.find('-', begin);
+    if (end == std::string::npos) end = mapped.size();
+    const size_t length = end - begin;
+    if (length > 0 && out.size() + length + 1 <= kMaxSlugLength) {
+      if (!out.empty()) out += '-';
+      out.append(mapped, begin, length);
+    }
+    begin = end + 1;
+  }
+  return out.empty() ? std::string(kEmptySlug) : out;
+}
+
+std::string baseName(const std::optional<std::string>& title, Date startedAt) {
+  const std::tm local = localTime(startedAt);
+  char stamp[64];
+  std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d-%02d%02d-", local.tm_year + 1900, local.tm_mon + 1,
+                local.tm_mday, local.tm_hour, local.tm_min);
+  return stamp + slug(title.value_or(""));
+}
+
+std::filesystem::path freeURL(std::string_view base, const std::filesystem::path& folder) {
+  std::filesystem::path candidate = folder / (std::string(base) + ".md");
+  for (unsigned long long number = 2; isTaken(candidate); ++number) {
+    candidate = folder / (std::string(base) + "-" + std::to_string(number) + ".md");
+  }
+  return candidate;
+}
+
+std::filesystem::path siblingURL(const std::filesystem::path& file) {
+  const std::filesystem::path folder = file.parent_path();
+  std::string base = file.stem().string();
+  size_t hyphen = 0;
+  if (endsWithHyphenDigits(base, hyphen) && isTaken(folder / (base.substr(0, hyphen) + ".md"))) {
+    base.resize(hyphen);
+  }
+  return freeURL(base, folder);
+}
+
+}  // namespace kelv::core::MeetingFileWriter

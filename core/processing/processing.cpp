@@ -1,0 +1,327 @@
+#include "kelv/core/processing/processing.h"
+
+#include <stdio.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <exception>
+#include <optional>
+#include <string>
+#include <system_error>
+
+#include "kelv/core/audio/audio_error.h"
+#include "kelv/core/audio/track_audio.h"
+#include "kelv/core/backends/chunk_progress.h"
+#include "kelv/core/library/meeting_file_writer.h"
+#include "kelv/core/notes/notes_writer.h"
+#include "kelv/core/transcript/transcript_merge.h"
+#include "kelv/core/util/atomic_file.h"
+#include "kelv/core/util/library_json.h"
+#include "kelv/core/util/platform_error.h"
+
+namespace kelv::core::Processing {
+
+namespace fs = std::filesystem;
+using Stage = ProcessingProgress::Stage;
+using Step = MeetingStatus::Step;
+
+namespace {
+
+constexpr const char* kNotesFailurePrefix = "Needs attention: the Notes weren't written. ";
+constexpr double kUnknownDuration = 60;
+
+void report(const ProcessingOptions& options, Stage stage, std::optional<Track> track = {},
+            int chunk = 0, int chunkCount = 0) {
+  if (options.progress) options.progress(ProcessingProgress{stage, track, chunk, chunkCount});
+}
+
+std::string checkpointName(Track track) { return std::string(rawValue(track)); }
+
+fs::path checkpointURL(const MeetingFolder& folder, const std::string& name) {
+  return folder.url() / (name + ".json");
+}
+
+// A checkpoint that is absent or can't be decoded counts as not written.
+std::optional<std::vector<TimedSegment>> readSegments(const MeetingFolder& folder, Track track) {
+  try {
+    return timedSegmentsFromJson(LibraryJson::readFile(checkpointURL(folder, checkpointName(track))));
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+}
+
+std::vector<Turn> readTurns(const MeetingFolder& folder) {
+  try {
+    return turnsFromJson(LibraryJson::readFile(checkpointURL(folder, "transcript")));
+  } catch (const std::exception&) {
+    return {};
+  }
+}
+
+std::optional<Notes> readNotes(const MeetingFolder& folder) {
+  std::error_code error;
+  if (!fs::exists(checkpointURL(folder, "notes"), error)) return std::nullopt;
+  try {
+    return notesFromJson(LibraryJson::readFile(checkpointURL(folder, "notes")));
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+}
+
+void removeFile(const fs::path& path) {
+  if (::unlink(path.c_str()) != 0) throw PlatformError::fromErrno(errno, "delete", path);
+}
+
+void removeQuietly(const fs::path& path) {
+  std::error_code error;
+  fs::remove(path, error);
+}
+
+void appendStep(const MeetingFolder& folder, Step step,
+                const std::function<void(MeetingStatus&)>& alsoChange = {}) {
+  folder.updateStatus([&](MeetingStatus& status) {
+    if (alsoChange) alsoChange(status);
+    if (!status.hasCompleted(step)) status.completedSteps.push_back(step);
+  });
+}
+
+void transcribe(const MeetingFolder& folder, const ProcessingOptions& options) {
+  std::vector<std::vector<fs::path>> files;
+  double duration = 0;
+  bool anyFile = false;
+  for (Track track : kAllTracks) {
+    files.push_back(folder.trackFiles(track));
+    for (const fs::path& file : files.back()) duration = std::max(duration, TrackAudio::duration(file));
+    anyFile = anyFile || !files.back().empty();
+  }
+  if (!anyFile) throw AudioError::noTracks();
+
+  const TranscriptionBackend& backend = *options.transcription;
+  const std::optional<std::string> language = folder.readStatus().language;
+  try {
+    for (size_t i = 0; i < kAllTracks.size(); ++i) {
+      const Track track = kAllTracks[i];
+      if (readSegments(folder, track) || files[i].empty()) continue;
+      report(options, Stage::transcribe, track);
+      const ChunkProgress::Scope chunks([&](int chunk, int count) {
+        report(options, Stage::transcribe, track, chunk, count);
+      });
+      const std::vector<TimedSegment> segments = backend.transcribe(files[i].front(), language);
+      folder.writeCheckpoint(checkpointName(track), nlohmann::json(segments));
+    }
+  } catch (...) {
+    try {
+      backend.unload();
+    } catch (...) {
+      // The transcription's own failure is the one worth reporting.
+    }
+    throw;
+  }
+  backend.unload();
+
+  appendStep(folder, Step::transcribe, [&](MeetingStatus& status) {
+    status.duration = duration;
+    status.transcriptionBackend = backend.name();
+  });
+}
+
+void merge(const MeetingFolder& folder, const ProcessingOptions& options) {
+  report(options, Stage::merge);
+  const auto segments = [&](Track track) {
+    return readSegments(folder, track).value_or(std::vector<TimedSegment>{});
+  };
+  const std::vector<Turn> turns =
+      folder.isMixed()
+          ? TranscriptMerge::mixed(segments(Track::mixed), options.transcription->separatesSpeakers())
+          : TranscriptMerge::merge(segments(Track::mic), segments(Track::system));
+  folder.writeCheckpoint("transcript", nlohmann::json(turns));
+  appendStep(folder, Step::merge);
+}
+
+// Returns the notes failure's description, if the notes couldn't be written.
+std::optional<std::string> writeNotes(const MeetingFolder& folder, const std::vector<Turn>& turns,
+                                      const ProcessingOptions& options) {
+  if (!options.notes) {
+    appendStep(folder, Step::notes);
+    return std::nullopt;
+  }
+  report(options, Stage::notes);
+  try {
+    const auto& step = options.notesStep ? options.notesStep : defaultNotesStep();
+    folder.writeCheckpoint("notes", nlohmann::json(step(turns, *options.notes)));
+  } catch (const std::exception& error) {
+    return std::string(error.what());
+  }
+  appendStep(folder, Step::notes,
+             [&](MeetingStatus& status) { status.notesBackend = options.notes->name(); });
+  return std::nullopt;
+}
+
+// "base.md" or "base-<n>.md": a name freeURL may have given for this base.
+bool carriesBase(const fs::path& file, const std::string& base) {
+  const std::string name = file.filename().string();
+  if (name == base + ".md") return true;
+  const std::string prefix = base + "-";
+  if (name.size() <= prefix.size() + 3 || name.compare(0, prefix.size(), prefix) != 0 ||
+      !name.ends_with(".md"))
+    return false;
+  const std::string number = name.substr(prefix.size(), name.size() - prefix.size() - 3);
+  return std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+bool sameFolder(const fs::path& a, const fs::path& b) {
+  std::error_code error;
+  return fs::equivalent(a, b, error);
+}
+
+}  // namespace
+
+MeetingStatus run(const MeetingFolder& folder, const ProcessingOptions& options) {
+  const MeetingLock lock = folder.lock();
+  folder.updateStatus([](MeetingStatus& status) {
+    status.state = MeetingStatus::State::processing;
+    status.lastError.reset();
+  });
+
+  std::optional<std::string> notesFailure;
+  std::optional<std::string> failure;
+  try {
+    if (!folder.readStatus().hasCompleted(Step::transcribe)) transcribe(folder, options);
+    if (!folder.readStatus().hasCompleted(Step::merge)) merge(folder, options);
+    const std::vector<Turn> turns = readTurns(folder);
+    if (!folder.readStatus().hasCompleted(Step::notes)) notesFailure = writeNotes(folder, turns, options);
+    report(options, Stage::meetingFile);
+    writeMeetingFile(folder, turns, options);
+    report(options, Stage::audio);
+    finishAudio(folder, options.keepAudio);
+  } catch (const std::exception& error) {
+    failure = error.what();
+  }
+
+  return folder.updateStatus([&](MeetingStatus& status) {
+    if (failure) {
+      status.state = MeetingStatus::State::needsAttention;
+      status.lastError = *failure;
+    } else if (notesFailure) {
+      status.state = MeetingStatus::State::needsAttention;
+      status.lastError = kNotesFailurePrefix + *notesFailure;
+    } else {
+      status.state = MeetingStatus::State::done;
+      status.lastError.reset();
+    }
+  });
+}
+
+void writeMeetingFile(const MeetingFolder& folder, const std::vector<Turn>& turns,
+                      const ProcessingOptions& options) {
+  const MeetingStatus status = folder.readStatus();
+  const std::optional<Notes> notes = readNotes(folder);
+
+  MeetingFileWriter::Content content;
+  content.meetingID = folder.id();
+  content.title = status.title ? status.title : (notes ? notes->title : std::nullopt);
+  content.startedAt = status.startedAt;
+  content.duration = status.length().value_or(kUnknownDuration);
+  content.language = status.language;
+  content.engine = status.transcriptionBackend;
+  content.interrupted = status.interrupted;
+  if (notes) content.notes = notes->markdown;
+  content.turns = notes && notes->turns ? *notes->turns : turns;
+  content.defaultSpeaker = folder.isMixed() ? std::string(TranscriptMerge::kSpeaker)
+                                            : std::string(TranscriptMerge::kYou);
+  const std::string bytes = MeetingFileWriter::markdown(content);
+  const std::string base = MeetingFileWriter::baseName(content.title, status.startedAt);
+
+  std::optional<fs::path> target;
+  // The unedited file this one replaces once it is safely written elsewhere.
+  std::optional<fs::path> replaced;
+  if (status.meetingFile) {
+    const fs::path previous(*status.meetingFile);
+    std::optional<std::string> current;
+    try {
+      current = AtomicFile::read(previous);
+    } catch (const PlatformError&) {
+    }
+    if (current) {
+      if (!status.meetingFileHash || MeetingFileWriter::hash(*current) != *status.meetingFileHash) {
+        target = MeetingFileWriter::siblingURL(previous);
+      } else if (sameFolder(previous.parent_path(), options.notesFolder) &&
+                 carriesBase(previous, base)) {
+        // Same name as before: replaced atomically in place, so the old text survives a failed write.
+        target = previous;
+      } else {
+        replaced = previous;
+      }
+    } else {
+      removeQuietly(previous);
+    }
+  }
+  if (!target) {
+    std::error_code error;
+    fs::create_directories(options.notesFolder, error);
+    if (error) throw PlatformError::fromErrno(error.value(), "create the folder", options.notesFolder);
+    target = MeetingFileWriter::freeURL(base, options.notesFolder);
+  }
+
+  AtomicFile::write(*target, bytes, 0666);
+  try {
+    folder.updateStatus([&](MeetingStatus& changed) {
+      changed.meetingFile = target->string();
+      changed.meetingFileHash = MeetingFileWriter::hash(bytes);
+    });
+  } catch (...) {
+    removeQuietly(*target);
+    throw;
+  }
+  if (replaced) removeFile(*replaced);
+}
+
+void finishAudio(const MeetingFolder& folder, bool keep) {
+  for (Track track : kAllTracks) {
+    for (const fs::path& file : folder.trackFiles(track)) {
+      if (!keep) {
+        removeFile(file);
+        continue;
+      }
+      if (file.extension() == ".m4a") continue;
+      const std::string name = std::string(rawValue(track)) + ".m4a";
+      // Compressed under a name no track listing picks up, so a cut-off compression never
+      // passes for the kept audio.
+      const fs::path partial = folder.url() / (name + ".partial");
+      try {
+        TrackAudio::compress(file, partial);
+        if (::rename(partial.c_str(), (folder.url() / name).c_str()) != 0)
+          throw PlatformError::fromErrno(errno, "save", folder.url() / name);
+      } catch (...) {
+        removeQuietly(partial);
+        throw;
+      }
+      removeFile(file);
+    }
+  }
+}
+
+void prepareReprocess(const MeetingFolder& folder) {
+  for (const char* name : {"mic", "system", "mixed", "transcript", "notes"})
+    removeQuietly(checkpointURL(folder, name));
+  folder.updateStatus([](MeetingStatus& status) {
+    status.completedSteps.clear();
+    status.state = MeetingStatus::State::processing;
+  });
+}
+
+void prepareNotes(const MeetingFolder& folder) {
+  removeQuietly(checkpointURL(folder, "notes"));
+  folder.updateStatus([](MeetingStatus& status) {
+    std::erase(status.completedSteps, Step::notes);
+  });
+}
+
+const ProcessingOptions::NotesStep& defaultNotesStep() {
+  static const ProcessingOptions::NotesStep step =
+      NotesWriter::step(std::string(NotesWriter::defaultPrompt), {});
+  return step;
+}
+
+}  // namespace kelv::core::Processing

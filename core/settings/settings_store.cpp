@@ -1,0 +1,62 @@
+#include "kelv/core/settings/settings_store.h"
+
+#include <chrono>
+
+#include "kelv/core/backends/unavailable_backend.h"
+
+namespace kelv::core {
+
+SettingsStore::SettingsStore(std::optional<Preferences> defaults,
+                             std::shared_ptr<SecretStore> secrets, BackendMakers makers)
+    : defaults_(defaults ? std::move(*defaults) : Preferences::standard()),
+      secrets_(std::move(secrets)),
+      makers_(std::move(makers)) {}
+
+Settings SettingsStore::load() const {
+  const auto stored = defaults_.value(kSettingsKey);
+  if (!stored) return Settings{};
+  try {
+    return stored->get<Settings>();
+  } catch (const nlohmann::json::exception&) {
+  } catch (const LibraryJson::DecodingError&) {
+  }
+  return Settings{};
+}
+
+void SettingsStore::save(const Settings& settings) const {
+  const nlohmann::json json = settings;
+  try {
+    (void)json.dump();
+  } catch (const nlohmann::json::type_error&) {
+    defaults_.remove(kSettingsKey);
+    return;
+  }
+  defaults_.set(kSettingsKey, json);
+}
+
+bool SettingsStore::consentAcknowledged() const { return defaults_.contains(kConsentKey); }
+
+void SettingsStore::setConsentAcknowledged(bool acknowledged) const {
+  if (acknowledged)
+    defaults_.setDate(kConsentKey, std::chrono::system_clock::now());
+  else
+    defaults_.remove(kConsentKey);
+}
+
+std::shared_ptr<TranscriptionBackend> SettingsStore::transcriptionBackend(
+    const TranscriptionConfig& config) const {
+  auto maker = makers_.transcription.find(config.type);
+  if (maker == makers_.transcription.end() || !maker->second)
+    return std::make_shared<UnavailableBackend>(std::string(storedValue(config.type)));
+  return maker->second(setup(config, TranscriptionPreset::all()));
+}
+
+std::shared_ptr<NotesBackend> SettingsStore::notesBackend(const NotesConfig& config) const {
+  if (config.type == NotesBackendType::none) return nullptr;
+  auto maker = makers_.notes.find(config.type);
+  if (maker == makers_.notes.end() || !maker->second)
+    return std::make_shared<UnavailableBackend>(std::string(storedValue(config.type)));
+  return maker->second(setup(config, NotesPreset::all()));
+}
+
+}  // namespace kelv::core
