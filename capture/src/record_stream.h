@@ -10,6 +10,7 @@
 #include <span>
 #include <string>
 
+#include "kelv/core/audio/audio_format.h"
 #include "pulse_client.h"
 
 namespace kelv::capture {
@@ -26,7 +27,7 @@ class RecordStream {
     int code;
   };
 
-  static constexpr uint32_t kRate = 16000;
+  static constexpr uint32_t kRate = core::AudioFormat::kSampleRate;
 
   // REQUIRES: lock held. Connects to `source` (a name or index text) and waits until the
   // stream records. Throws Failure.

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "kelv/core/audio/audio_format.h"
 #include "kelv/core/audio/track_audio.h"
 
 extern "C" {
@@ -12,7 +13,7 @@ namespace kelv::core {
 
 namespace {
 constexpr int kBitRate = 32000;
-constexpr int kRate = static_cast<int>(TrackAudio::kSampleRate);
+constexpr int kRate = AudioFormat::kSampleRate;
 }  // namespace
 
 AacWriter::AacWriter(const std::filesystem::path& path) : path_(path) {

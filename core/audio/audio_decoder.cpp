@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "kelv/core/audio/audio_error.h"
+#include "kelv/core/audio/audio_format.h"
 #include "kelv/core/audio/track_audio.h"
 #include "kelv/core/util/platform_error.h"
 
@@ -18,7 +19,7 @@ extern "C" {
 namespace kelv::core {
 
 namespace {
-constexpr int kRate = static_cast<int>(TrackAudio::kSampleRate);
+constexpr int kRate = AudioFormat::kSampleRate;
 
 // Failures of the machine rather than of the file's content.
 bool isSystemFailure(int code) {

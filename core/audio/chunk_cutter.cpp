@@ -4,6 +4,7 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "kelv/core/audio/audio_format.h"
 #include "kelv/core/audio/track_audio.h"
 
 namespace kelv::core {
@@ -20,7 +21,7 @@ ChunkCutter::ChunkCutter(int64_t maxFrames, Sink& sink)
 }
 
 int64_t ChunkCutter::maxFramesFor(double maxSeconds) {
-  const double frames = std::trunc(maxSeconds * TrackAudio::kSampleRate);
+  const double frames = std::trunc(maxSeconds * AudioFormat::kSampleRate);
   if (!(frames >= 1)) throw std::invalid_argument("chunk length must be at least one sample");
   return static_cast<int64_t>(std::min(frames, kLongestChunk));
 }

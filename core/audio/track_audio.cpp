@@ -11,6 +11,7 @@
 
 #include "aac_writer.h"
 #include "audio_decoder.h"
+#include "kelv/core/audio/audio_format.h"
 #include "kelv/core/audio/chunk_cutter.h"
 #include "kelv/core/util/platform_error.h"
 
@@ -94,7 +95,7 @@ class ChunkFiles final : public ChunkCutter::Sink {
   void write(int64_t chunk, int64_t position, std::span<const float> samples) override {
     if (!writer_) {
       const auto url = folder_ / ("chunk-" + std::to_string(chunk) + ".m4a");
-      chunks_.push_back(AudioChunk{url, static_cast<double>(position) / TrackAudio::kSampleRate});
+      chunks_.push_back(AudioChunk{url, static_cast<double>(position) / AudioFormat::kSampleRate});
       writer_ = std::make_unique<AacWriter>(url);
     }
     writer_->write(samples);
@@ -136,14 +137,14 @@ double TrackAudio::duration(const std::filesystem::path& track) noexcept {
       std::error_code error;
       const auto size = std::filesystem::file_size(track, error);
       if (error) return 0;
-      return static_cast<double>(size / 2) / kSampleRate;
+      return static_cast<double>(size / 2) / AudioFormat::kSampleRate;
     }
     AudioDecoder decoder(track);
     if (auto declared = decoder.declaredDuration()) return *declared;
     // Nothing declared (some raw streams): count the samples instead.
     int64_t frames = 0;
     decoder.decode([&](std::span<const float> samples) { frames += samples.size(); });
-    return static_cast<double>(frames) / kSampleRate;
+    return static_cast<double>(frames) / AudioFormat::kSampleRate;
   } catch (...) {
     return 0;
   }

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <system_error>
 
+#include "kelv/core/audio/audio_format.h"
 #include "kelv/core/recording/recorder_error.h"
 #include "kelv/core/util/byte_count.h"
 #include "kelv/core/util/platform_error.h"
@@ -92,7 +93,7 @@ void Recorder::create() {
                        0600);
     if (writer.fd < 0) throw PlatformError::fromErrno(errno, "create the track file", writer.path);
     // About one flush interval of audio, so steady recording never reallocates.
-    writer.pending.reserve(static_cast<size_t>(kSampleRate * (options_.flushInterval + 1)));
+    writer.pending.reserve(static_cast<size_t>(AudioFormat::kSampleRate * (options_.flushInterval + 1)));
     writers_.emplace(track, std::move(writer));
   }
 }
@@ -135,7 +136,7 @@ void Recorder::append(CapturedAudio audio) {
 
   const auto& samples = audio.samples;
   const int64_t expected =
-      static_cast<int64_t>(std::llround((audio.hostTime - startTime_) * kSampleRate));
+      static_cast<int64_t>(std::llround((audio.hostTime - startTime_) * AudioFormat::kSampleRate));
   const int64_t end = writer.written + static_cast<int64_t>(writer.pending.size());
   if (expected - end > kTolerance) {
     writer.pending.insert(writer.pending.end(), static_cast<size_t>(expected - end), 0);

@@ -35,7 +35,7 @@ double crossingsPerSecond(const std::vector<float>& samples) {
   int crossings = 0;
   for (size_t i = 1; i < samples.size(); ++i)
     if ((samples[i - 1] < 0) != (samples[i] < 0)) ++crossings;
-  return crossings / (double(samples.size()) / TrackAudio::kSampleRate);
+  return crossings / (double(samples.size()) / AudioFormat::kSampleRate);
 }
 
 std::vector<int16_t> ramp(size_t count) {
@@ -323,7 +323,8 @@ TEST(TrackAudioChunks, ChunksCoverTheTrack) {
   EXPECT_EQ(chunks[0].offset, 0);
   double covered = 0;
   for (size_t i = 0; i < chunks.size(); ++i) {
-    const double length = TrackAudio::samples(chunks[i].url).size() / TrackAudio::kSampleRate;
+    const double length =
+        static_cast<double>(TrackAudio::samples(chunks[i].url).size()) / AudioFormat::kSampleRate;
     EXPECT_LE(length, 30.0) << i;
     // The first two end within the last 3 seconds of their allowed length.
     if (i + 1 < chunks.size()) {
@@ -332,7 +333,7 @@ TEST(TrackAudioChunks, ChunksCoverTheTrack) {
     }
     covered += length;
   }
-  EXPECT_NEAR(covered, total / TrackAudio::kSampleRate, 0.2);
+  EXPECT_NEAR(covered, static_cast<double>(total) / AudioFormat::kSampleRate, 0.2);
 }
 
 TEST(TrackAudioChunks, EmptyTrackGivesNoChunksButTheFolder) {

@@ -17,7 +17,6 @@ namespace kelv::capture {
 
 class ToneSource : public core::CaptureSource {
  public:
-  static constexpr int kSampleRate = 16000;
   static constexpr double kPeak = 8000;
 
   ToneSource();

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "kelv/core/audio/audio_chunk.h"
+#include "kelv/core/audio/audio_format.h"
 
 namespace kelv::core {
 
@@ -28,7 +29,6 @@ class TrackAudio {
  public:
   TrackAudio() = delete;
 
-  static constexpr double kSampleRate = 16000;
   // Bytes read from a raw track at a time (10 seconds); frames per decoded buffer.
   static constexpr int64_t kRawReadBytes = 320000;
   static constexpr int64_t kBufferFrames = 160000;

@@ -37,7 +37,6 @@ class Recorder : public std::enable_shared_from_this<Recorder> {
   static constexpr int64_t startMinimum = 1'000'000'000;
   static constexpr int64_t warnBelow = 500'000'000;
   static constexpr int64_t stopBelow = 200'000'000;
-  static constexpr int kSampleRate = 16000;
   static constexpr int64_t kTolerance = 1600;  // 0.1 s of jitter is never corrected
   static constexpr float kMeterGain = 25;
 
