@@ -22,13 +22,10 @@
 #include "app_delegate.h"
 #include "app_model.h"
 #include "bundle.h"
+#include "kelv/core/util/application.h"
 #include "single_instance.h"
 
 namespace {
-
-constexpr int kExitSuccess = 0;
-constexpr int kExitFailure = 1;
-constexpr int kExitUsage = 2;
 
 // A launch that loses the race to become the instance retries the hand-over while the winner
 // starts listening, for about this long (an instance that accepts but never answers costs one
@@ -108,14 +105,14 @@ int main(int argc, char** argv) {
     const QString argument = QString::fromLocal8Bit(argv[index]);
     if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
       std::fputs(kUsage, stdout);
-      return kExitSuccess;
+      return kelv::core::ExitStatus::success;
     }
     if (argument == QLatin1String("--headless")) continue;  // no windows exist yet
     if (isKelvoraURL(argument)) {
       urls << argument;
     } else if (argument.startsWith(QLatin1Char('-'))) {
       std::fprintf(stderr, "kelvora: unknown option %s\n%s", argv[index], kUsage);
-      return kExitUsage;
+      return kelv::core::ExitStatus::usage;
     }
     // Anything else (a desktop launcher's file argument) is passed over.
   }
@@ -123,7 +120,7 @@ int main(int argc, char** argv) {
   // The build used for automated interface checks does nothing outside its test suite.
   if (kelv::app::bundleIdentifier() == "com.kelvora.ui-smoke" &&
       std::getenv("KELV_DEFAULTS_SUITE") == nullptr)
-    return kExitSuccess;
+    return kelv::core::ExitStatus::success;
 
   // A processing child that dies must not take the application with it.
   ::signal(SIGPIPE, SIG_IGN);
@@ -140,10 +137,10 @@ int main(int argc, char** argv) {
   kelv::app::SingleInstance instance;
   const auto handOverDeadline = std::chrono::steady_clock::now() + kHandOverPatience;
   while (!becomeInstance(instance)) {
-    if (kelv::app::SingleInstance::forward(urls)) return kExitSuccess;
+    if (kelv::app::SingleInstance::forward(urls)) return kelv::core::ExitStatus::success;
     if (std::chrono::steady_clock::now() >= handOverDeadline) {
       std::fputs("kelvora: another instance is running but does not answer\n", stderr);
-      return kExitFailure;
+      return kelv::core::ExitStatus::failure;
     }
     std::this_thread::sleep_for(kHandOverPause);
   }
@@ -177,6 +174,6 @@ int main(int argc, char** argv) {
     return application.exec();
   } catch (const std::exception& error) {
     std::fprintf(stderr, "kelvora: %s\n", error.what());
-    return kExitFailure;
+    return kelv::core::ExitStatus::failure;
   }
 }

@@ -146,8 +146,8 @@ void AppModel::handle(const core::RecorderEvent& event) {
       lowDiskSpace_ = event.freeBytes;
       emit lowDiskSpaceChanged();
       Notifier::post("Poco espacio en disco",
-                     text(core::formatByteCount(event.freeBytes)) +
-                         " free. Recording stops below 200 MB.");
+                     text(core::formatByteCount(event.freeBytes) + " free. Recording stops below " +
+                          core::formatByteCount(core::Recorder::stopBelow) + "."));
       break;
     case core::RecorderEvent::Kind::stopped:
       if (!event.folder) return;

@@ -1,5 +1,7 @@
 #include "pulse_client.h"
 
+#include "kelv/core/util/application.h"
+
 namespace kelv::capture {
 
 PulseFailure::PulseFailure(int code) : std::runtime_error(pa_strerror(code)), code_(code) {}
@@ -11,7 +13,7 @@ PulseClient::PulseClient(const std::string& name, pa_subscription_mask_t mask,
   if (!loop_) throw PulseFailure(PA_ERR_INTERNAL);
   pa_proplist* properties = pa_proplist_new();
   pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, "Kelvora");
-  pa_proplist_sets(properties, PA_PROP_APPLICATION_ID, "com.tizara.app");
+  pa_proplist_sets(properties, PA_PROP_APPLICATION_ID, core::Application::kIdentifier);
   context_ = pa_context_new_with_proplist(pa_threaded_mainloop_get_api(loop_), name.c_str(),
                                           properties);
   pa_proplist_free(properties);

@@ -6,20 +6,21 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <string>
 #include <thread>
 
 #include "kelv/core/settings/preferences.h"
+#include "kelv/core/util/application.h"
 
 namespace kelv::core {
 namespace {
-
-constexpr const char* kBaseService = "com.tizara.app";
 
 const SecretSchema& schema() {
   static const SecretSchema value = [] {
     SecretSchema s;
     std::memset(&s, 0, sizeof s);
-    s.name = "com.tizara.app.ApiKey";
+    static const std::string name = std::string(Application::kIdentifier) + ".ApiKey";
+    s.name = name.c_str();
     // Items are found by their two attributes alone, whoever stored them.
     s.flags = SECRET_SCHEMA_DONT_MATCH_NAME;
     s.attributes[0] = {"service", SECRET_SCHEMA_ATTRIBUTE_STRING};
@@ -114,8 +115,8 @@ Keychain::Keychain(std::string service, std::chrono::milliseconds timeout)
 std::string Keychain::defaultService() {
   // Keys follow the settings: a suite name the preferences refuse falls back for both.
   const char* suite = std::getenv("KELV_DEFAULTS_SUITE");
-  if (suite && Preferences::suite(suite)) return std::string(kBaseService) + "." + suite;
-  return kBaseService;
+  if (suite && Preferences::suite(suite)) return std::string(Application::kIdentifier) + "." + suite;
+  return Application::kIdentifier;
 }
 
 std::optional<std::string> Keychain::secret(const std::string& account) const {

@@ -9,14 +9,13 @@
 #include <chrono>
 #include <cstdlib>
 
+#include "kelv/core/util/application.h"
 #include "kelv/core/util/atomic_file.h"
 #include "kelv/core/util/platform_error.h"
 #include "kelv/core/util/system_info.h"
 
 namespace kelv::core {
 namespace {
-
-constexpr const char* kStandardDomain = "com.tizara.app";
 
 std::filesystem::path configHome() {
   if (const char* value = std::getenv("XDG_CONFIG_HOME"); value && *value && value[0] == '/')
@@ -101,7 +100,7 @@ std::optional<Preferences> Preferences::suite(const std::string& name) {
 Preferences Preferences::standard() {
   if (const char* suiteName = std::getenv("KELV_DEFAULTS_SUITE"))
     if (auto preferences = suite(suiteName)) return *preferences;
-  return *suite(kStandardDomain);
+  return *suite(Application::kIdentifier);
 }
 
 nlohmann::json Preferences::snapshot() const {

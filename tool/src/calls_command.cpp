@@ -38,7 +38,7 @@ int calls(const std::vector<std::string>& arguments) {
   int signal = 0;
   sigwait(&signals, &signal);
   watcher.stop();
-  return kExitSuccess;
+  return core::ExitStatus::success;
 }
 
 const CommandRegistration registration{Command{

@@ -5,12 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "kelv/core/util/application.h"
+
 namespace kelv::tool {
 
-// Exit statuses shared by every command.
-inline constexpr int kExitSuccess = 0;
-inline constexpr int kExitFailure = 1;
-inline constexpr int kExitUsage = 2;
 
 struct Command {
   std::string name;
@@ -29,7 +27,7 @@ class CommandRegistration {
 
 const std::vector<Command>& registeredCommands();
 
-// Prints "kelv NAME: message" and the command's synopsis to standard error; returns kExitUsage.
+// Prints "kelv NAME: message" and the command's synopsis to standard error; returns core::ExitStatus::usage.
 int usageError(const std::string& command, const std::string& message);
 
 }  // namespace kelv::tool

@@ -10,7 +10,7 @@ namespace {
 int download(const std::vector<std::string>& arguments) {
   if (!arguments.empty()) return usageError("download", "expected no arguments");
   std::cerr << "kelv download: no on-device transcription engine is available in this build\n";
-  return kExitFailure;
+  return core::ExitStatus::failure;
 }
 
 const CommandRegistration registration{Command{

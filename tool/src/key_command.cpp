@@ -37,21 +37,21 @@ int keyCommand(const std::vector<std::string>& arguments) {
     core::Migration::runIfNeeded(store);
   } catch (const core::PlatformError& error) {
     std::cerr << "kelv key: " << error.what() << "\n";
-    return kExitFailure;
+    return core::ExitStatus::failure;
   }
   const core::Settings settings = store.load();
   if (role == "transcription") {
     if (settings.transcription.type == core::TranscriptionBackendType::onDevice) {
       std::cerr << "kelv key: on-device transcription needs no key; choose a backend with "
                    "\"kelv settings set transcription NAME\" first.\n";
-      return kExitFailure;
+      return core::ExitStatus::failure;
     }
     account = core::SettingsStore::keyAccount(settings.transcription);
   } else {
     if (settings.notes.type == core::NotesBackendType::none) {
       std::cerr << "kelv key: notes are switched off; choose a backend with "
                    "\"kelv settings set notes NAME\" first.\n";
-      return kExitFailure;
+      return core::ExitStatus::failure;
     }
     account = core::SettingsStore::keyAccount(settings.notes);
   }
@@ -61,7 +61,7 @@ int keyCommand(const std::vector<std::string>& arguments) {
     key = readKey();
     if (key->empty()) {
       std::cerr << "kelv key: no key on standard input; nothing changed.\n";
-      return kExitFailure;
+      return core::ExitStatus::failure;
     }
   }
   keychain->setSecret(key, account);
@@ -70,10 +70,10 @@ int keyCommand(const std::vector<std::string>& arguments) {
     std::cerr << "kelv key: the Secret Service (service \"" << keychain->service()
               << "\") did not " << (key ? "store" : "remove") << " the key for " << account
               << ".\n";
-    return kExitFailure;
+    return core::ExitStatus::failure;
   }
   std::cout << (key ? "Stored" : "Removed") << " the key for " << account << ".\n";
-  return kExitSuccess;
+  return core::ExitStatus::success;
 }
 
 const CommandRegistration registration{Command{

@@ -32,7 +32,7 @@ std::optional<MeetingEntry> findEntry(const std::string& id) {
 
 int fail(const std::string& command, const std::string& message) {
   std::cerr << "kelv " << command << ": " << message << "\n";
-  return kExitFailure;
+  return core::ExitStatus::failure;
 }
 
 int importCommand(const std::vector<std::string>& arguments) {
@@ -43,7 +43,7 @@ int importCommand(const std::vector<std::string>& arguments) {
     const MeetingFolder folder =
         store().importAudio(files, std::nullopt, settings().meetingLanguage());
     std::cout << folder.id() << std::endl;
-    return kExitSuccess;
+    return core::ExitStatus::success;
   } catch (const std::exception& error) {
     return fail("import", error.what());
   }
@@ -69,7 +69,7 @@ int listCommand(const std::vector<std::string>& arguments) {
       list.push_back(std::move(item));
     }
     std::cout << list.dump(2) << std::endl;
-    return kExitSuccess;
+    return core::ExitStatus::success;
   }
   for (const auto& entry : entries) {
     const auto minutes = entry.minutes();
@@ -78,14 +78,14 @@ int listCommand(const std::vector<std::string>& arguments) {
               << (minutes ? std::to_string(*minutes) + " min" : std::string("-")) << "  "
               << entry.title << "\n";
   }
-  return kExitSuccess;
+  return core::ExitStatus::success;
 }
 
 int recoverCommand(const std::vector<std::string>& arguments) {
   if (!arguments.empty()) return usageError("recover", "takes no arguments");
   for (const auto& meeting : store().recoverInterruptedMeetings())
     std::cout << meeting.folder.id() << "  " << meeting.message() << "\n";
-  return kExitSuccess;
+  return core::ExitStatus::success;
 }
 
 int renameCommand(const std::vector<std::string>& arguments) {
@@ -94,7 +94,7 @@ int renameCommand(const std::vector<std::string>& arguments) {
   if (!entry) return fail("rename", "no meeting with the id \"" + arguments[0] + "\"");
   try {
     store().rename(*entry, arguments[1]);
-    return kExitSuccess;
+    return core::ExitStatus::success;
   } catch (const std::exception& error) {
     return fail("rename", error.what());
   }
@@ -106,7 +106,7 @@ int deleteCommand(const std::vector<std::string>& arguments) {
   if (!entry) return fail("delete", "no meeting with the id \"" + arguments[0] + "\"");
   try {
     store().remove(*entry);
-    return kExitSuccess;
+    return core::ExitStatus::success;
   } catch (const std::exception& error) {
     return fail("delete", error.what());
   }

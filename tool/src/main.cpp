@@ -48,7 +48,7 @@ int usageError(const std::string& command, const std::string& message) {
     std::cerr << help.substr(0, help.find('\n')) << "\n";
   }
   std::cerr << "Run \"kelv " << command << " --help\" for details.\n";
-  return kExitUsage;
+  return core::ExitStatus::usage;
 }
 
 }  // namespace kelv::tool
@@ -58,11 +58,11 @@ int main(int argc, char** argv) {
   std::vector<std::string> arguments(argv + 1, argv + argc);
   if (arguments.empty()) {
     printOverview(std::cerr);
-    return kExitUsage;
+    return kelv::core::ExitStatus::usage;
   }
   if (arguments[0] == "--help" || arguments[0] == "-h" || arguments[0] == "help") {
     printOverview(std::cout);
-    return kExitSuccess;
+    return kelv::core::ExitStatus::success;
   }
   const Command* command = nullptr;
   for (const auto& candidate : registeredCommands())
@@ -70,13 +70,13 @@ int main(int argc, char** argv) {
   if (!command) {
     std::cerr << "kelv: unknown command \"" << arguments[0] << "\"\n\n";
     printOverview(std::cerr);
-    return kExitUsage;
+    return kelv::core::ExitStatus::usage;
   }
   arguments.erase(arguments.begin());
   if (std::find(arguments.begin(), arguments.end(), "--help") != arguments.end()) {
     std::cout << command->help;
     if (!command->help.empty() && command->help.back() != '\n') std::cout << "\n";
-    return kExitSuccess;
+    return kelv::core::ExitStatus::success;
   }
   return command->run(arguments);
 }

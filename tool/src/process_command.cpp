@@ -40,11 +40,11 @@ int process(const std::vector<std::string>& arguments) {
   } catch (const std::exception& error) {
     printer.finish();
     std::cerr << "kelv process: " << error.what() << "\n";
-    return kExitBusy;
+    return core::ExitStatus::busy;
   }
   printer.finish();
   std::cout << resultLine(*folder, status) << std::endl;
-  return status.state == MeetingStatus::State::done ? kExitSuccess : kExitFailure;
+  return status.state == MeetingStatus::State::done ? core::ExitStatus::success : core::ExitStatus::failure;
 }
 
 const CommandRegistration registration{Command{

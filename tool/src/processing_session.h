@@ -11,9 +11,6 @@
 
 namespace kelv::tool {
 
-// The folder is busy, or its status can't be read.
-inline constexpr int kExitBusy = 3;
-
 // The settings store of this process (KELV_DEFAULTS_SUITE chooses the preferences), with the
 // keys of the secrets document on standard input before those of the Secret Service. Throws
 // std::invalid_argument for a malformed secrets document.

@@ -75,7 +75,7 @@ int record(const std::vector<std::string>& arguments) {
                                makeCaptureSource(), std::move(options));
   } catch (const std::exception& error) {
     std::cerr << "kelv record: " << error.what() << "\n";
-    return kExitFailure;
+    return core::ExitStatus::failure;
   }
 
   const timespec start = [] {
@@ -96,14 +96,14 @@ int record(const std::vector<std::string>& arguments) {
     if (sigtimedwait(&signals, nullptr, &timeout) > 0) break;
   }
 
-  int status = kExitSuccess;
+  int status = core::ExitStatus::success;
   try {
     const MeetingFolder folder = recorder->stop();
     std::cout << folder.id() << std::endl;
   } catch (const std::exception& error) {
     // A recording the recorder already ended by itself reports its folder all the same.
     std::cerr << "kelv record: " << error.what() << "\n";
-    status = kExitFailure;
+    status = core::ExitStatus::failure;
   }
   return status;
 }

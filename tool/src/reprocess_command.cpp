@@ -23,9 +23,9 @@ int reprocess(const std::vector<std::string>& arguments) {
     Processing::prepareReprocess(*folder);
   } catch (const std::exception& error) {
     std::cerr << "kelv reprocess: " << error.what() << "\n";
-    return kExitBusy;
+    return core::ExitStatus::busy;
   }
-  return kExitSuccess;
+  return core::ExitStatus::success;
 }
 
 const CommandRegistration registration{Command{

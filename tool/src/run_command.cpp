@@ -37,7 +37,7 @@ int runPending(const std::vector<std::string>& arguments) {
   }
   if (waiting.empty()) {
     std::cerr << "kelv run: no meeting is waiting to be processed\n";
-    return kExitSuccess;
+    return core::ExitStatus::success;
   }
 
   ProgressPrinter printer;
@@ -55,7 +55,7 @@ int runPending(const std::vector<std::string>& arguments) {
   queue.waitUntilIdle();
   printer.finish();
 
-  int exitStatus = kExitSuccess;
+  int exitStatus = core::ExitStatus::success;
   for (const MeetingFolder& folder : waiting) {
     try {
       const MeetingStatus status = folder.readStatus();
@@ -63,10 +63,10 @@ int runPending(const std::vector<std::string>& arguments) {
       if (status.state == MeetingStatus::State::processing)
         std::cout << " (busy: being recorded or processed elsewhere)";
       std::cout << "\n";
-      if (status.state != MeetingStatus::State::done) exitStatus = kExitFailure;
+      if (status.state != MeetingStatus::State::done) exitStatus = core::ExitStatus::failure;
     } catch (const std::exception& error) {
       std::cout << folder.id() << " unreadable " << error.what() << "\n";
-      exitStatus = kExitFailure;
+      exitStatus = core::ExitStatus::failure;
     }
   }
   std::cout.flush();

@@ -108,7 +108,7 @@ int settingsCommand(const std::vector<std::string>& arguments) {
   core::SettingsStore store(std::nullopt, std::make_shared<core::Keychain>());
   if (arguments.empty()) {
     std::cout << nlohmann::json(store.load()).dump(2) << "\n";
-    return kExitSuccess;
+    return core::ExitStatus::success;
   }
   if (arguments[0] != "set") return usageError("settings", "unknown argument \"" + arguments[0] + "\"");
   if (arguments.size() != 3) return usageError("settings", "\"set\" takes a KEY and a VALUE");
@@ -127,9 +127,9 @@ int settingsCommand(const std::vector<std::string>& arguments) {
     return usageError("settings", arguments[1] + ": " + bad.message);
   } catch (const core::PlatformError& error) {
     std::cerr << "kelv settings: " << error.what() << "\n";
-    return kExitFailure;
+    return core::ExitStatus::failure;
   }
-  return kExitSuccess;
+  return core::ExitStatus::success;
 }
 
 const CommandRegistration registration{Command{

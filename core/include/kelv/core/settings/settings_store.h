@@ -17,6 +17,7 @@
 #include "kelv/core/settings/preferences.h"
 #include "kelv/core/settings/secret_store.h"
 #include "kelv/core/settings/settings.h"
+#include "kelv/core/util/application.h"
 
 namespace kelv::core {
 
@@ -25,7 +26,7 @@ struct ProcessingOptions;
 class SettingsStore {
  public:
   // The preferences suite name and keychain service name.
-  static constexpr std::string_view domain = "com.tizara.app";
+  static constexpr std::string_view domain = Application::kIdentifier;
   static constexpr const char* kSettingsKey = "v2.settings";
   static constexpr const char* kConsentKey = "v2.consentAcknowledged";
 
@@ -97,8 +98,7 @@ class SettingsStore {
   // nullptr for the type `none`; otherwise like transcriptionBackend.
   std::shared_ptr<NotesBackend> notesBackend(const NotesConfig& config) const;
 
-  // The options of one processing run, from the settings as they are now
-  // (defined with ProcessingOptions).
+  // The options of one processing run, from the settings as they are now.
   ProcessingOptions processingOptions() const;
 
  private:
