@@ -3,6 +3,8 @@
 #include <chrono>
 
 #include "kelv/core/backends/unavailable_backend.h"
+#include "kelv/core/notes/notes_writer.h"
+#include "kelv/core/processing/processing_options.h"
 
 namespace kelv::core {
 
@@ -57,6 +59,19 @@ std::shared_ptr<NotesBackend> SettingsStore::notesBackend(const NotesConfig& con
   if (maker == makers_.notes.end() || !maker->second)
     return std::make_shared<UnavailableBackend>(std::string(storedValue(config.type)));
   return maker->second(setup(config, NotesPreset::all()));
+}
+
+ProcessingOptions SettingsStore::processingOptions() const {
+  const Settings settings = load();
+  ProcessingOptions options;
+  options.transcription = transcriptionBackend(settings.transcription);
+  options.notes = notesBackend(settings.notes);
+  options.notesStep = NotesWriter::step(
+      settings.notesPrompt ? *settings.notesPrompt : std::string(NotesWriter::defaultPrompt),
+      settings.vocabulary);
+  options.notesFolder = settings.notesFolder;
+  options.keepAudio = !settings.deleteAudioAfterProcessing;
+  return options;
 }
 
 }  // namespace kelv::core

@@ -30,7 +30,7 @@ struct ProcessingProgress {
 
 struct ProcessingOptions {
   // Writes the notes of a transcript with a notes backend; throws the backend's or NotesError.
-  using NotesStep = NotesWriter::Step;
+  using NotesStep = std::function<Notes(const std::vector<Turn>&, const NotesBackend&)>;
   using ProgressObserver = std::function<void(const ProcessingProgress&)>;
 
   std::shared_ptr<const TranscriptionBackend> transcription;
