@@ -3,8 +3,7 @@
 #include <cctype>
 #include <nlohmann/json.hpp>
 
-#include "kelv/core/audio/track_audio.h"
-#include "kelv/core/backends/chunk_progress.h"
+#include "chunked_transcription.h"
 #include "kelv/core/backends/cloud/cloud_error.h"
 #include "kelv/core/backends/cloud/json_reply.h"
 #include "kelv/core/backends/cloud/upload_folder.h"
@@ -92,13 +91,7 @@ std::vector<TimedSegment> AssemblyAITranscription::transcribe(
     return request;
   };
 
-  UploadFolder folder;
-  std::vector<TimedSegment> result;
-  const std::vector<AudioChunk> chunks =
-      TrackAudio::compressedChunks(track, chunkSeconds, folder.path());
-  int sent = 0;
-  for (const AudioChunk& chunk : chunks) {
-    ChunkProgress::report(++sent, static_cast<int>(chunks.size()));
+  return transcribeInChunks(track, chunkSeconds, [&](const AudioChunk& chunk) {
     HttpRequest upload = request("POST", "upload");
     upload.setHeader("Content-Type", "application/octet-stream");
     upload.body = AtomicFile::read(chunk.url);
@@ -149,9 +142,8 @@ std::vector<TimedSegment> AssemblyAITranscription::transcribe(
       word.end = word.end / 1000 + chunk.offset;
       if (word.speaker) word.speaker = "Speaker " + *word.speaker;
     }
-    for (TimedSegment& segment : Word::sentences(job.words)) result.push_back(std::move(segment));
-  }
-  return result;
+    return Word::sentences(job.words);
+  });
 }
 
 }  // namespace kelv::core

@@ -5,8 +5,7 @@
 #include <limits>
 #include <nlohmann/json.hpp>
 
-#include "kelv/core/audio/track_audio.h"
-#include "kelv/core/backends/chunk_progress.h"
+#include "chunked_transcription.h"
 #include "kelv/core/backends/cloud/cloud_error.h"
 #include "kelv/core/backends/cloud/json_reply.h"
 #include "kelv/core/backends/cloud/multipart.h"
@@ -81,13 +80,7 @@ std::vector<TimedSegment> ElevenLabsTranscription::transcribe(
   const std::optional<std::string> languageCode = UploadFolder::primaryLanguage(language);
   const std::string endpoint = base->appending("speech-to-text");
 
-  UploadFolder folder;
-  std::vector<TimedSegment> result;
-  const std::vector<AudioChunk> chunks =
-      TrackAudio::compressedChunks(track, chunkSeconds, folder.path());
-  int sent = 0;
-  for (const AudioChunk& chunk : chunks) {
-    ChunkProgress::report(++sent, static_cast<int>(chunks.size()));
+  return transcribeInChunks(track, chunkSeconds, [&](const AudioChunk& chunk) {
     HttpRequest request;
     request.method = "POST";
     request.url = endpoint;
@@ -109,9 +102,8 @@ std::vector<TimedSegment> ElevenLabsTranscription::transcribe(
       word.start += chunk.offset;
       word.end += chunk.offset;
     }
-    for (TimedSegment& segment : Word::sentences(words)) result.push_back(std::move(segment));
-  }
-  return result;
+    return Word::sentences(words);
+  });
 }
 
 }  // namespace kelv::core

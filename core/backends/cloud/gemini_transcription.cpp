@@ -7,11 +7,10 @@
 #include <charconv>
 #include <nlohmann/json.hpp>
 
+#include "chunked_transcription.h"
 #include "kelv/core/audio/track_audio.h"
-#include "kelv/core/backends/chunk_progress.h"
 #include "kelv/core/backends/cloud/cloud_error.h"
 #include "kelv/core/backends/cloud/json_reply.h"
-#include "kelv/core/backends/cloud/upload_folder.h"
 #include "kelv/core/backends/cloud/web_address.h"
 #include "kelv/core/util/atomic_file.h"
 #include "kelv/core/util/unicode_text.h"
@@ -116,17 +115,11 @@ std::vector<TimedSegment> GeminiTranscription::transcribe(
   if (!apiKey) throw CloudError::invalidKey(kLabel);
   const std::string endpoint = base->appending("models/" + model + ":generateContent");
 
-  UploadFolder folder;
   const nlohmann::json prompt = {{"text", instruction(language)}};
   const nlohmann::json generationConfig = {{"temperature", 0},
                                            {"responseMimeType", "application/json"},
                                            {"responseSchema", responseSchema()}};
-  std::vector<TimedSegment> result;
-  const std::vector<AudioChunk> chunks =
-      TrackAudio::compressedChunks(track, chunkSeconds, folder.path());
-  int sent = 0;
-  for (const AudioChunk& chunk : chunks) {
-    ChunkProgress::report(++sent, static_cast<int>(chunks.size()));
+  return transcribeInChunks(track, chunkSeconds, [&](const AudioChunk& chunk) {
     HttpRequest request;
     request.method = "POST";
     request.url = endpoint;
@@ -145,6 +138,7 @@ std::vector<TimedSegment> GeminiTranscription::transcribe(
     const std::string reply = client.send(request);
     const std::vector<Item> items = JsonReply::decode(kLabel, [&] { return decodeItems(reply); });
     const double duration = TrackAudio::duration(chunk.url);
+    std::vector<TimedSegment> result;
     for (const Item& item : items) {
       std::string text = UnicodeText::trimmed(item.text);
       if (text.empty()) continue;
@@ -154,8 +148,8 @@ std::vector<TimedSegment> GeminiTranscription::transcribe(
       result.push_back(TimedSegment{chunk.offset + start, chunk.offset + end, std::move(text),
                                     std::nullopt});
     }
-  }
-  return result;
+    return result;
+  });
 }
 
 }  // namespace kelv::core

@@ -2,8 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "chunked_transcription.h"
 #include "kelv/core/audio/track_audio.h"
-#include "kelv/core/backends/chunk_progress.h"
 #include "kelv/core/backends/cloud/cloud_error.h"
 #include "kelv/core/backends/cloud/json_reply.h"
 #include "kelv/core/backends/cloud/multipart.h"
@@ -67,13 +67,7 @@ std::vector<TimedSegment> OpenAIStyleTranscription::transcribe(
   const std::optional<std::string> languageField = UploadFolder::primaryLanguage(language);
   const bool gpt = isGPTModel(model);
 
-  UploadFolder folder;
-  std::vector<TimedSegment> result;
-  const std::vector<AudioChunk> chunks =
-      TrackAudio::compressedChunks(track, chunkSeconds, folder.path());
-  int sent = 0;
-  for (const AudioChunk& chunk : chunks) {
-    ChunkProgress::report(++sent, static_cast<int>(chunks.size()));
+  return transcribeInChunks(track, chunkSeconds, [&](const AudioChunk& chunk) {
     const double duration = TrackAudio::duration(chunk.url);
 
     HttpRequest request;
@@ -93,6 +87,7 @@ std::vector<TimedSegment> OpenAIStyleTranscription::transcribe(
     if (apiKey) request.setHeader("Authorization", "Bearer " + *apiKey);
 
     const std::string reply = client.send(request);
+    std::vector<TimedSegment> result;
     for (const Piece& piece : JsonReply::decode(client.backend, [&] { return decodeReply(reply); })) {
       std::string text = UnicodeText::trimmed(piece.text);
       if (text.empty()) continue;
@@ -100,8 +95,8 @@ std::vector<TimedSegment> OpenAIStyleTranscription::transcribe(
                                     chunk.offset + piece.end.value_or(duration), std::move(text),
                                     std::nullopt});
     }
-  }
-  return result;
+    return result;
+  });
 }
 
 }  // namespace kelv::core
