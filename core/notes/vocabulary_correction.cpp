@@ -14,6 +14,7 @@
 #include <unicode/utf8.h>
 
 #include "kelv/core/notes/notes_writer.h"
+#include "kelv/core/util/edit_distance.h"
 #include "kelv/core/util/unicode_text.h"
 
 namespace kelv::core::NotesWriter {
@@ -84,21 +85,6 @@ std::u32string letters(std::string_view text) {
     out.push_back(static_cast<char32_t>(c));
   }
   return out;
-}
-
-size_t levenshtein(const std::u32string& a, const std::u32string& b) {
-  std::vector<size_t> row(b.size() + 1);
-  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
-  for (size_t i = 1; i <= a.size(); ++i) {
-    size_t diagonal = row[0];
-    row[0] = i;
-    for (size_t j = 1; j <= b.size(); ++j) {
-      const size_t above = row[j];
-      row[j] = std::min({above + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-      diagonal = above;
-    }
-  }
-  return row[b.size()];
 }
 
 std::optional<std::string> misheardIn(std::string_view from, std::string_view term,
@@ -205,7 +191,7 @@ double similarity(std::string_view a, std::string_view b) {
   const std::u32string x = letters(a);
   const std::u32string y = letters(b);
   const size_t longest = std::max({x.size(), y.size(), size_t{1}});
-  return 1.0 - static_cast<double>(levenshtein(x, y)) / static_cast<double>(longest);
+  return 1.0 - static_cast<double>(EditDistance::between(x, y)) / static_cast<double>(longest);
 }
 
 std::optional<std::string> misheard(std::string_view from, std::string_view term,

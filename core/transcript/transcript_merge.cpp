@@ -8,6 +8,9 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include <unicode/utf8.h>
+
+#include "kelv/core/util/edit_distance.h"
 #include "kelv/core/util/unicode_text.h"
 
 namespace kelv::core::TranscriptMerge {
@@ -41,64 +44,17 @@ class CharacterTable {
  private:
   uint32_t idOf(const std::string& cluster) {
     const auto* bytes = reinterpret_cast<const uint8_t*>(cluster.data());
-    const uint8_t lead = bytes[0];
-    const size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-    if (length == cluster.size()) {
-      uint32_t c = length == 1 ? lead : lead & (0xFF >> (length + 1));
-      for (size_t i = 1; i < length; ++i) c = (c << 6) | (bytes[i] & 0x3F);
-      return c;
-    }
+    const auto size = static_cast<int32_t>(cluster.size());
+    int32_t next = 0;
+    UChar32 c;
+    U8_NEXT(bytes, next, size, c);
+    if (next == size && c >= 0) return static_cast<uint32_t>(c);
     auto [it, added] = clusters_.try_emplace(cluster, 0x110000 + static_cast<uint32_t>(clusters_.size()));
     return it->second;
   }
 
   std::unordered_map<std::string, uint32_t> clusters_;
 };
-
-// Levenshtein distance over one row of the table, as long as `b` plus one.
-size_t distance(const Characters& a, const Characters& b) {
-  std::vector<size_t> row(b.size() + 1);
-  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
-  for (size_t i = 1; i <= a.size(); ++i) {
-    size_t diagonal = row[0];
-    row[0] = i;
-    for (size_t j = 1; j <= b.size(); ++j) {
-      const size_t above = row[j];
-      row[j] = std::min({above + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-      diagonal = above;
-    }
-  }
-  return row[b.size()];
-}
-
-// Whether the distance is at most `limit`. Only cells within `limit` of the diagonal can lead
-// to such a distance, so only that band of each row is computed (values capped at limit + 1),
-// and the scan gives up once a whole band exceeds the limit. `row` is scratch space.
-bool withinDistance(const Characters& a, const Characters& b, size_t limit, std::vector<size_t>& row) {
-  const size_t n = a.size();
-  const size_t m = b.size();
-  if ((n > m ? n - m : m - n) > limit) return false;
-  const size_t over = limit + 1;
-  row.resize(m + 1);
-  for (size_t j = 0; j <= m; ++j) row[j] = j <= limit ? j : over;
-  for (size_t i = 1; i <= n; ++i) {
-    const size_t low = i > limit ? i - limit : 1;
-    const size_t high = std::min(m, i + limit);
-    size_t diagonal = row[low - 1];
-    row[low - 1] = low == 1 ? std::min(i, over) : over;
-    size_t rowMinimum = row[low - 1];
-    for (size_t j = low; j <= high; ++j) {
-      const size_t above = row[j];
-      const size_t cell =
-          std::min({above + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1), over});
-      diagonal = above;
-      row[j] = cell;
-      rowMinimum = std::min(rowMinimum, cell);
-    }
-    if (rowMinimum > limit) return false;
-  }
-  return row[m] <= limit;
-}
 
 struct Labelled {
   const TimedSegment* segment;
@@ -187,7 +143,7 @@ class EchoFilter {
       if (characters.size() < 3) continue;
       const size_t allowance = characters.size() == 3 ? 1 : characters.size() / 4;
       for (const Characters* candidate : nearbyInOrder_) {
-        if (withinDistance(characters, *candidate, allowance, row_)) {
+        if (EditDistance::within(characters, *candidate, allowance, row_)) {
           ++matches;
           break;
         }
@@ -248,7 +204,8 @@ std::vector<Turn> mixed(const std::vector<TimedSegment>& segments, bool separate
 
 size_t editDistance(std::string_view a, std::string_view b) {
   CharacterTable table;
-  return distance(table.characters(UnicodeText::composed(a)), table.characters(UnicodeText::composed(b)));
+  return EditDistance::between(table.characters(UnicodeText::composed(a)),
+                               table.characters(UnicodeText::composed(b)));
 }
 
 }  // namespace kelv::core::TranscriptMerge
