@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <QStringList>
@@ -16,6 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -101,13 +103,17 @@ bool isKelvoraURL(const QString& argument) {
 
 int main(int argc, char** argv) {
   QStringList urls;
+  bool headless = false;
   for (int index = 1; index < argc; ++index) {
     const QString argument = QString::fromLocal8Bit(argv[index]);
     if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
       std::fputs(kUsage, stdout);
       return kelv::core::ExitStatus::success;
     }
-    if (argument == QLatin1String("--headless")) continue;  // no windows exist yet
+    if (argument == QLatin1String("--headless")) {
+      headless = true;
+      continue;
+    }
     if (isKelvoraURL(argument)) {
       urls << argument;
     } else if (argument.startsWith(QLatin1Char('-'))) {
@@ -125,7 +131,17 @@ int main(int argc, char** argv) {
   // A processing child that dies must not take the application with it.
   ::signal(SIGPIPE, SIG_IGN);
 
-  QCoreApplication application(argc, argv);
+  // Headless runs need no display at all; otherwise the tray and the windows need Qt Widgets'
+  // application object. Closing the last window leaves the tray application running.
+  std::unique_ptr<QCoreApplication> owner;
+  if (headless) {
+    owner = std::make_unique<QCoreApplication>(argc, argv);
+  } else {
+    auto gui = std::make_unique<QApplication>(argc, argv);
+    gui->setQuitOnLastWindowClosed(false);
+    owner = std::move(gui);
+  }
+  QCoreApplication& application = *owner;
   QCoreApplication::setApplicationName(QStringLiteral("kelvora"));
 
   // Handled from the moment a later launch can find this instance, so a signal that follows

@@ -1,7 +1,7 @@
-// The entry of the application's test programs: GoogleTest inside a QCoreApplication, with a
+// The entry of the application's test programs: GoogleTest inside a QApplication (offscreen), with a
 // private session bus and a private system bus for the whole run (Qt keeps its bus connections
 // for the life of the process, so the buses must outlive every test).
-#include <QCoreApplication>
+#include <QApplication>
 
 #include <gmock/gmock.h>
 
@@ -23,6 +23,7 @@ int main(int argc, char** argv) {
   ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
   // Installed-application behaviour (notifications on the bus) is opted into per test.
   ::unsetenv("KELV_BUNDLE_ID");
-  QCoreApplication application(argc, argv);
+  // Views need a GUI application; on the offscreen platform it needs no display.
+  QApplication application(argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -1,0 +1,17 @@
+#include "view_engine.h"
+
+#include <QString>
+
+// Generated with the module; its static registration runs once this file is linked in.
+void qml_register_types_Kelvora();
+
+namespace kelv::app {
+
+void prepareViewEngine(QQmlEngine& engine) {
+  // Taking the registration's address keeps the generated file in the static library's link.
+  static void (*const registration)() = &qml_register_types_Kelvora;
+  (void)registration;
+  engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
+}
+
+}  // namespace kelv::app

@@ -1,0 +1,86 @@
+// Renders the application's views to PNG files for review, in each appearance:
+//   kelvora-snapshots OUTDIR [MEETING_FILE...]
+// Run it under the offscreen platform (scripts/snapshots.sh does).
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QQmlComponent>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QQuickWindow>
+
+#include <cstdio>
+#include <memory>
+
+#include "snapshot_views.h"
+#include "theme.h"
+#include "view_engine.h"
+
+namespace {
+
+using kelv::app::Appearance;
+
+const char kUsage[] =
+    "usage: kelvora-snapshots OUTDIR [MEETING_FILE...]\n"
+    "Renders every view in each appearance to OUTDIR/<view>-<appearance>.png.\n";
+
+bool render(QQmlEngine& engine, const kelv::snapshots::SnapshotView& view, const QString& path) {
+  QQmlComponent component(&engine, view.source);
+  std::unique_ptr<QObject> object(component.createWithInitialProperties(view.properties));
+  auto* item = qobject_cast<QQuickItem*>(object.get());
+  if (item == nullptr) {
+    std::fprintf(stderr, "kelvora-snapshots: %s: %s\n", qPrintable(view.name),
+                 qPrintable(component.errorString()));
+    return false;
+  }
+  QQuickWindow window;
+  if (view.width > 0) item->setWidth(view.width);
+  if (view.height > 0) item->setHeight(view.height);
+  item->setParentItem(window.contentItem());
+  window.resize(static_cast<int>(item->width()), static_cast<int>(item->height()));
+  window.show();
+  QElapsedTimer patience;
+  patience.start();
+  while (!window.isExposed() && patience.elapsed() < 5000)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+  // Sizes that follow the content settle after the first polish.
+  QCoreApplication::processEvents();
+  window.resize(static_cast<int>(item->width()), static_cast<int>(item->height()));
+  const QImage image = window.grabWindow();
+  if (image.isNull() || !image.save(path)) {
+    std::fprintf(stderr, "kelvora-snapshots: can't write %s\n", qPrintable(path));
+    return false;
+  }
+  std::printf("%s\n", qPrintable(path));
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  const QStringList arguments = QCoreApplication::arguments().mid(1);
+  if (arguments.isEmpty() || arguments.first().startsWith(QLatin1Char('-'))) {
+    std::fputs(kUsage, arguments.isEmpty() ? stderr : stdout);
+    return arguments.isEmpty() ? 2 : 0;
+  }
+  const QDir out(arguments.first());
+  if (!QDir().mkpath(out.path())) {
+    std::fprintf(stderr, "kelvora-snapshots: can't create %s\n", qPrintable(out.path()));
+    return 1;
+  }
+
+  QQmlEngine engine;
+  kelv::app::prepareViewEngine(engine);
+  kelv::app::Theme& theme = kelv::app::Theme::shared();
+  bool ok = true;
+  for (const Appearance appearance : {Appearance::light, Appearance::dark,
+                                      Appearance::highContrastLight, Appearance::highContrastDark}) {
+    theme.force(appearance);
+    const QString suffix = theme.appearanceText();
+    for (const auto& view : kelv::snapshots::snapshotViews(arguments.mid(1)))
+      ok = render(engine, view, out.filePath(view.name + QLatin1Char('-') + suffix + ".png")) && ok;
+  }
+  return ok ? 0 : 1;
+}
