@@ -33,6 +33,8 @@ class MeetingDetail : public QObject {
   Q_PROPERTY(QString state READ state NOTIFY changed)
   Q_PROPERTY(bool busy READ busy NOTIFY changed)
   Q_PROPERTY(bool hasFile READ hasFile NOTIFY changed)
+  Q_PROPERTY(bool hasAudio READ hasAudio NOTIFY changed)
+  Q_PROPERTY(bool canReprocess READ canReprocess NOTIFY changed)
   Q_PROPERTY(bool recording READ recording NOTIFY changed)
 
   Q_PROPERTY(bool banner READ banner NOTIFY changed)
@@ -76,6 +78,8 @@ class MeetingDetail : public QObject {
   QString state() const;
   bool busy() const;
   bool hasFile() const;
+  bool hasAudio() const { return row_ && row_->hasAudio; }
+  bool canReprocess() const { return row_ && row_->canReprocess(); }
   bool recording() const { return recordingNow_; }
 
   bool banner() const { return !bannerTitle().isEmpty(); }

@@ -204,7 +204,7 @@ QVariant MeetingListModel::data(const QModelIndex& index, int role) const {
     case HasAudioRole:
       return row.hasAudio;
     case CanReprocessRole:
-      return entry.folder.has_value() && row.hasAudio && !entry.isBusy();
+      return row.canReprocess();
     default:
       return {};
   }

@@ -22,6 +22,9 @@ struct MeetingRow {
   // The folder holds track files (reprocessing and "show audio" need them).
   bool hasAudio = false;
 
+  // Reprocessing needs the folder and its audio, and a meeting nobody is working on.
+  bool canReprocess() const { return entry.folder.has_value() && hasAudio && !entry.isBusy(); }
+
   bool operator==(const MeetingRow&) const = default;
 };
 
