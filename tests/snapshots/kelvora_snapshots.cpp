@@ -1,6 +1,8 @@
 // Renders the application's views to PNG files for review, in each appearance:
 //   kelvora-snapshots OUTDIR [MEETING_FILE...]
-// Run it under the offscreen platform (scripts/snapshots.sh does).
+// Run it under the offscreen platform (scripts/snapshots.sh does). With --blocks it prints the
+// Meeting file reader's blocks of one file as JSON lines instead:
+//   kelvora-snapshots --blocks FILE [TITLE]
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -11,8 +13,14 @@
 #include <QQuickWindow>
 
 #include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <iterator>
 #include <memory>
+#include <string>
 
+#include "blocks_json.h"
+#include "kelv/core/library/meeting_file_blocks.h"
 #include "snapshot_views.h"
 #include "theme.h"
 #include "view_engine.h"
@@ -23,7 +31,21 @@ using kelv::app::Appearance;
 
 const char kUsage[] =
     "usage: kelvora-snapshots OUTDIR [MEETING_FILE...]\n"
-    "Renders every view in each appearance to OUTDIR/<view>-<appearance>.png.\n";
+    "       kelvora-snapshots --blocks FILE [TITLE]\n"
+    "Renders every view in each appearance to OUTDIR/<view>-<appearance>.png, or prints the\n"
+    "blocks of a Meeting file as JSON, one block per line.\n";
+
+int printBlocks(const char* path, const char* title) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) {
+    std::fprintf(stderr, "kelvora-snapshots: can't read %s\n", path);
+    return 1;
+  }
+  const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  for (const auto& block : kelv::core::MeetingFileBlocks::forTitle(text, title))
+    std::cout << kelv::snapshots::blockJson(block) << '\n';
+  return 0;
+}
 
 bool render(QQmlEngine& engine, const kelv::snapshots::SnapshotView& view, const QString& path) {
   QQmlComponent component(&engine, view.source);
@@ -59,6 +81,13 @@ bool render(QQmlEngine& engine, const kelv::snapshots::SnapshotView& view, const
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc >= 2 && std::string(argv[1]) == "--blocks") {
+    if (argc < 3 || argc > 4) {
+      std::fputs(kUsage, stderr);
+      return 2;
+    }
+    return printBlocks(argv[2], argc == 4 ? argv[3] : "");
+  }
   QApplication application(argc, argv);
   const QStringList arguments = QCoreApplication::arguments().mid(1);
   if (arguments.isEmpty() || arguments.first().startsWith(QLatin1Char('-'))) {

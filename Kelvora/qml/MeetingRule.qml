@@ -1,0 +1,18 @@
+import QtQuick
+import Kelvora
+
+Item {
+    id: root
+
+    property var block
+
+    implicitHeight: 16 + 2 + 16
+
+    Rectangle {
+        objectName: "rule"
+        y: 16
+        width: root.width
+        height: 2
+        color: Theme.line
+    }
+}
