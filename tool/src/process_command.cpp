@@ -8,6 +8,10 @@
 #include "kelv/core/library/meeting_error.h"
 #include "kelv/core/processing/processing.h"
 #include "kelv/core/util/background_priority.h"
+#include "kelv/core/settings/keychain.h"
+#include "kelv/core/backends/on_device/on_device_model.h"
+#include "kelv/core/settings/settings_store.h"
+#include "model_fetch.h"
 #include "processing_session.h"
 #include "progress_printer.h"
 
@@ -15,6 +19,28 @@ namespace kelv::tool {
 namespace {
 
 using namespace kelv::core;
+
+// A meeting still to be transcribed on this computer needs the model: fetched here, where its
+// progress can be shown. A failure is left to the backend, which tries once more and records
+// the reason in the meeting.
+void fetchModelIfMissing(const MeetingFolder& folder) {
+#ifdef KELV_HAS_ON_DEVICE
+  try {
+    if (folder.readStatus().hasCompleted(MeetingStatus::Step::transcribe)) return;
+    core::SettingsStore store(std::nullopt, std::make_shared<Keychain>());
+    const Settings settings = store.load();
+    if (settings.transcription.type != TranscriptionBackendType::onDevice) return;
+    const OnDeviceModel* model = OnDeviceModel::chosen(settings.transcription.model);
+    std::error_code error;
+    if (!model || std::filesystem::exists(model->path(), error)) return;
+    (void)readyModel(*model, /*verify=*/false, "kelv process");
+  } catch (const std::exception&) {
+    // The run reports whatever is wrong with the folder.
+  }
+#else
+  (void)folder;
+#endif
+}
 
 int process(const std::vector<std::string>& arguments) {
   if (arguments.size() != 1) return usageError("process", "expected one meeting id");
@@ -31,6 +57,7 @@ int process(const std::vector<std::string>& arguments) {
   } catch (const std::invalid_argument& error) {
     return usageError("process", error.what());
   }
+  fetchModelIfMissing(*folder);
   ProgressPrinter printer;
   options.progress = printer.observer();
 

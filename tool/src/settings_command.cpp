@@ -9,6 +9,7 @@
 #include "kelv/core/settings/migration.h"
 #include "kelv/core/settings/settings_store.h"
 #include "kelv/core/util/platform_error.h"
+#include "kelv/core/backends/on_device/on_device_model.h"
 
 namespace kelv::tool {
 namespace {
@@ -89,6 +90,11 @@ void apply(Settings& settings, const std::string& key, const std::string& value)
     settings.transcription.address = address(value);
   } else if (key == "transcription.model") {
     settings.transcription.model = optionalText(trimmed(value));
+    // The on-device kind only knows the models it can fetch.
+    if (settings.transcription.type == TranscriptionBackendType::onDevice &&
+        settings.transcription.model && !core::OnDeviceModel::named(*settings.transcription.model))
+      throw BadValue{"the on-device models are " + core::OnDeviceModel::namesList() + ", got \"" +
+                     value + "\""};
   } else if (key == "notes.address") {
     settings.notes.address = address(value);
   } else if (key == "notes.model") {
@@ -146,7 +152,8 @@ const CommandRegistration registration{Command{
     "  transcription               a preset name, \"custom\" or \"on-device\"\n"
     "  notes                       a preset name, \"custom\" or \"none\"\n"
     "  transcription.address       an http or https address; empty uses the preset's\n"
-    "  transcription.model         a model name; empty uses the preset's\n"
+    "  transcription.model         a model name; empty uses the preset's (on-device: tiny,\n"
+    "                              base, small, medium or large-v3-turbo; empty is base)\n"
     "  notes.address, notes.model  the same for notes\n"
     "  notesPrompt                 your own notes prompt; empty uses the default\n"
     "  deleteAudioAfterProcessing  true or false\n"

@@ -1,6 +1,6 @@
-// The makers of this build, one line per backend kind. A kind missing here is built as an
-// UnavailableBackend. Kept in one list (rather than self-registering files) because KelvCore is
-// a static library: a backend file that registered itself would be dropped by the linker from
+// The makers of this build, one line per backend kind (on-device only when the engine is
+// built in). A kind missing here is built as an UnavailableBackend. Kept in one list (rather
+// than self-registering files) because KelvCore is a static library: a backend file that registered itself would be dropped by the linker from
 // programs that never name it.
 #include "kelv/core/backends/backend_makers.h"
 
@@ -11,6 +11,9 @@
 #include "kelv/core/backends/cloud/gemini_transcription.h"
 #include "kelv/core/backends/cloud/openai_compatible_notes.h"
 #include "kelv/core/backends/cloud/openai_style_transcription.h"
+#ifdef KELV_HAS_ON_DEVICE
+#include "kelv/core/backends/on_device/on_device_transcription.h"
+#endif
 
 namespace kelv::core {
 
@@ -33,6 +36,11 @@ const BackendMakers& BackendMakers::builtIn() {
     table.transcription[TranscriptionBackendType::gemini] = [](const TranscriptionSetup& setup) {
       return std::make_shared<GeminiTranscription>(setup);
     };
+#ifdef KELV_HAS_ON_DEVICE
+    table.transcription[TranscriptionBackendType::onDevice] = [](const TranscriptionSetup& setup) {
+      return std::make_shared<OnDeviceTranscription>(setup);
+    };
+#endif
     table.notes[NotesBackendType::openAICompatible] = [](const NotesSetup& setup) {
       return std::make_shared<OpenAICompatibleNotes>(setup);
     };
