@@ -14,6 +14,7 @@ struct ModelHost::Impl {
     std::optional<std::string> listedDigest;
     std::optional<size_t> cutAfter;
     bool hideLength = false;
+    bool missing = false;
   };
 
   httplib::Server server;
@@ -47,7 +48,7 @@ struct ModelHost::Impl {
       return;
     }
     auto found = files.find(name);
-    if (found == files.end()) {
+    if (found == files.end() || found->second.missing) {
       response.status = 404;
       response.set_content("not found", "text/plain");
       return;
@@ -110,7 +111,12 @@ ModelHost::~ModelHost() {
 void ModelHost::serve(const std::string& name, std::string content,
                       std::optional<std::string> listedDigest) {
   std::lock_guard lock(impl_->mutex);
-  impl_->files[name] = {std::move(content), std::move(listedDigest), std::nullopt, false};
+  impl_->files[name] = {std::move(content), std::move(listedDigest), std::nullopt, false, false};
+}
+
+void ModelHost::listOnly(const std::string& name, const std::string& digest) {
+  std::lock_guard lock(impl_->mutex);
+  impl_->files[name] = {"", digest, std::nullopt, false, true};
 }
 
 void ModelHost::cutNextAfter(const std::string& name, size_t bytes) {

@@ -29,6 +29,8 @@ class ModelHost {
   // `listedDigest` says otherwise; an empty `listedDigest` leaves it out of the list.
   void serve(const std::string& name, std::string content,
              std::optional<std::string> listedDigest = std::nullopt);
+  // Lists /NAME in the checksum list with `digest` but answers 404 for the file itself.
+  void listOnly(const std::string& name, const std::string& digest);
   // The next response for /NAME closes the connection after `bytes` bytes of its body.
   void cutNextAfter(const std::string& name, size_t bytes);
   // Responses for /NAME come without Content-Length (chunked), so their size is unknown.
