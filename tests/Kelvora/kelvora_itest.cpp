@@ -53,6 +53,8 @@ class KelvoraTest : public ::testing::Test {
         {"KELV_MEETINGS_DIR", (temp_ / "meetings").string()},
         {"KELV_DEFAULTS_SUITE", "kelvora-itest"},
         {"KELV_FAKE_CAPTURE", "1"},
+        // On-device processing of a recording looks for its model here, never on the Internet.
+        {"KELV_MODEL_BASE_URL", "http://127.0.0.1:9"},
     };
   }
 
