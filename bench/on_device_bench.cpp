@@ -39,12 +39,14 @@ void writeTrack(const fs::path& path, double seconds) {
     const double t = static_cast<double>(i) / 16000;
     const double pitch = 140 + 40 * std::sin(2 * M_PI * 0.7 * t);
     phase += 2 * M_PI * pitch / 16000;
-    const double syllable = std::max(0.0, std::sin(2 * M_PI * 3.1 * t)) * (std::fmod(t, 7.0) < 6 ? 1 : 0);
+    const double syllable =
+        std::max(0.0, std::sin(2 * M_PI * 3.1 * t)) * (std::fmod(t, 7.0) < 6 ? 1 : 0);
     samples[static_cast<size_t>(i)] =
         static_cast<int16_t>(8000 * syllable * (std::sin(phase) + 0.4 * std::sin(3 * phase)));
   }
   std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(samples.data()), static_cast<std::streamsize>(frames * 2));
+      .write(reinterpret_cast<const char*>(samples.data()),
+             static_cast<std::streamsize>(frames * 2));
 }
 
 }  // namespace
@@ -59,7 +61,8 @@ int main(int argc, char** argv) {
     fs::create_directories(models);
     kelv::test::writeSpeechModel(model, kelv::test::SpeechModelShape::base());
   }
-  const fs::path folder = kelv::core::temporaryDirectory() / ("kelv-bench-" + kelv::core::randomUUID());
+  const fs::path folder =
+      kelv::core::temporaryDirectory() / ("kelv-bench-" + kelv::core::randomUUID());
   fs::create_directories(folder);
   const fs::path track = folder / "mic.pcm";
   writeTrack(track, seconds);
@@ -72,9 +75,10 @@ int main(int argc, char** argv) {
 
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
-  std::printf("audio %.0f s, %u cores: %.1f s, real-time factor %.3f (goal at most 0.15), "
-              "%zu segments, peak memory %.0f MB\n",
-              seconds, std::thread::hardware_concurrency(), elapsed, elapsed / seconds,
-              segments.size(), static_cast<double>(usage.ru_maxrss) / 1024);
+  std::printf(
+      "audio %.0f s, %u cores: %.1f s, real-time factor %.3f (goal at most 0.15), "
+      "%zu segments, peak memory %.0f MB\n",
+      seconds, std::thread::hardware_concurrency(), elapsed, elapsed / seconds, segments.size(),
+      static_cast<double>(usage.ru_maxrss) / 1024);
   return 0;
 }

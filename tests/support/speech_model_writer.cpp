@@ -13,8 +13,8 @@ namespace {
 
 constexpr uint32_t kMagic = 0x67676d6c;  // "ggml"
 constexpr int32_t kFloat32 = 0, kFloat16 = 1;
-constexpr int32_t kTextTokens = 50257;   // words written; the engine adds the special tokens
-constexpr int32_t kFftBins = 201;        // 400-point transform
+constexpr int32_t kTextTokens = 50257;  // words written; the engine adds the special tokens
+constexpr int32_t kFftBins = 201;       // 400-point transform
 
 uint16_t toHalf(float value) {
   uint32_t bits;
@@ -34,7 +34,8 @@ uint16_t toHalf(float value) {
 
 class ModelFile {
  public:
-  ModelFile(const std::filesystem::path& path, uint32_t seed) : out_(path, std::ios::binary), random_(seed) {
+  ModelFile(const std::filesystem::path& path, uint32_t seed)
+      : out_(path, std::ios::binary), random_(seed) {
     if (!out_) throw std::runtime_error("can't write " + path.string());
   }
 
@@ -58,17 +59,20 @@ class ModelFile {
     if (half) {
       std::vector<uint16_t> data(static_cast<size_t>(count));
       for (int64_t i = 0; i < count; ++i) data[static_cast<size_t>(i)] = toHalf(fill(i));
-      out_.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size() * 2));
+      out_.write(reinterpret_cast<const char*>(data.data()),
+                 static_cast<std::streamsize>(data.size() * 2));
     } else {
       std::vector<float> data(static_cast<size_t>(count));
       for (int64_t i = 0; i < count; ++i) data[static_cast<size_t>(i)] = fill(i);
-      out_.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size() * 4));
+      out_.write(reinterpret_cast<const char*>(data.data()),
+                 static_cast<std::streamsize>(data.size() * 4));
     }
   }
 
   // A weight matrix scaled to keep activations in range: uniform in ±1/sqrt(fan-in).
   void weights(const std::string& name, std::vector<int32_t> dims, bool half = true) {
-    const float scale = 1.0f / std::sqrt(static_cast<float>(dims[0] * (dims.size() > 2 ? dims[1] : 1)));
+    const float scale =
+        1.0f / std::sqrt(static_cast<float>(dims[0] * (dims.size() > 2 ? dims[1] : 1)));
     std::uniform_real_distribution<float> uniform(-scale, scale);
     tensor(name, std::move(dims), half, [&](int64_t) { return uniform(random_); });
   }
@@ -106,8 +110,10 @@ void melFilters(ModelFile& file, int32_t mels) {
     for (int32_t bin = 0; bin < kFftBins; ++bin) {
       const double hz = bin * 8000.0 / (kFftBins - 1);
       double weight = 0;
-      if (hz > low && hz <= centre) weight = (hz - low) / (centre - low);
-      else if (hz > centre && hz < high) weight = (high - hz) / (high - centre);
+      if (hz > low && hz <= centre)
+        weight = (hz - low) / (centre - low);
+      else if (hz > centre && hz < high)
+        weight = (high - hz) / (high - centre);
       file.float32(static_cast<float>(weight * 2.0 / (high - low)));
     }
   }
@@ -115,7 +121,7 @@ void melFilters(ModelFile& file, int32_t mels) {
 
 void vocabulary(ModelFile& file) {
   static const char* syllables[] = {"la", "de", "que", "en", "el", "los", "se", "con", "por", "una",
-                                    "ma", "ti", "ca", "ro", "sa", "ne", "mi", "tu", "vo", "ri"};
+                                    "ma", "ti", "ca",  "ro", "sa", "ne",  "mi", "tu",  "vo",  "ri"};
   std::uniform_int_distribution<int> pick(0, 19), length(1, 3), space(0, 2);
   file.int32(kTextTokens);
   for (int32_t id = 0; id < kTextTokens; ++id) {
@@ -158,12 +164,13 @@ void block(ModelFile& file, const std::string& prefix, int32_t width, bool cross
 
 }  // namespace
 
-void writeSpeechModel(const std::filesystem::path& file, const SpeechModelShape& shape, uint32_t seed) {
+void writeSpeechModel(const std::filesystem::path& file, const SpeechModelShape& shape,
+                      uint32_t seed) {
   ModelFile model(file, seed);
   model.int32(static_cast<int32_t>(kMagic));
-  for (int32_t value : {shape.vocabulary, shape.audioContext, shape.width, shape.heads,
-                        shape.audioLayers, shape.textContext, shape.width, shape.heads,
-                        shape.textLayers, shape.mels, kFloat16})
+  for (int32_t value :
+       {shape.vocabulary, shape.audioContext, shape.width, shape.heads, shape.audioLayers,
+        shape.textContext, shape.width, shape.heads, shape.textLayers, shape.mels, kFloat16})
     model.int32(value);
   melFilters(model, shape.mels);
   vocabulary(model);
@@ -172,7 +179,8 @@ void writeSpeechModel(const std::filesystem::path& file, const SpeechModelShape&
   // Sinusoids, as the encoder was trained with.
   model.tensor("encoder.positional_embedding", {width, shape.audioContext}, false, [&](int64_t i) {
     const int64_t position = i / width, channel = i % width, half = width / 2;
-    const double rate = std::exp(-std::log(10000.0) * static_cast<double>(channel % half) / (half - 1));
+    const double rate =
+        std::exp(-std::log(10000.0) * static_cast<double>(channel % half) / (half - 1));
     const double angle = static_cast<double>(position) * rate;
     return static_cast<float>(channel < half ? std::sin(angle) : std::cos(angle));
   });

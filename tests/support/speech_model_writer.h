@@ -13,10 +13,10 @@ namespace kelv::test {
 struct SpeechModelShape {
   int32_t vocabulary = 51865;  // multilingual
   int32_t audioContext = 1500;
-  int32_t width = 64;          // the state size of both encoder and decoder
+  int32_t width = 64;  // the state size of both encoder and decoder
   int32_t heads = 2;
   int32_t audioLayers = 1;
-  int32_t textContext = 24;    // at most 8 tokens per window keeps random decoding short
+  int32_t textContext = 24;  // at most 8 tokens per window keeps random decoding short
   int32_t textLayers = 1;
   int32_t mels = 80;
 

@@ -41,13 +41,14 @@ class KelvDownload : public testing::Test {
   ToolResult download(std::vector<std::string> arguments = {}, std::string baseUrl = {}) {
     arguments.insert(arguments.begin(), "download");
     if (baseUrl.empty()) baseUrl = host.baseUrl() + "/";
-    return kelv::test::runTool({arguments,
-                                {{"HOME", temp.path().string()},
-                                 {"XDG_CONFIG_HOME", (temp / "config").string()},
-                                 {"XDG_DATA_HOME", dataHome.string()},
-                                 {"KELV_DEFAULTS_SUITE", "test"},
-                                 {"KELV_MODEL_BASE_URL", baseUrl},
-                                 {"DBUS_SESSION_BUS_ADDRESS", "unix:path=" + (temp / "no-bus").string()}}});
+    return kelv::test::runTool(
+        {arguments,
+         {{"HOME", temp.path().string()},
+          {"XDG_CONFIG_HOME", (temp / "config").string()},
+          {"XDG_DATA_HOME", dataHome.string()},
+          {"KELV_DEFAULTS_SUITE", "test"},
+          {"KELV_MODEL_BASE_URL", baseUrl},
+          {"DBUS_SESSION_BUS_ADDRESS", "unix:path=" + (temp / "no-bus").string()}}});
   }
 
   fs::path models() const { return dataHome / "Kelvora" / "Models"; }
@@ -128,9 +129,11 @@ TEST_F(KelvDownload, RefusalsLeaveNothingInPlace) {
        [&](ModelHost& other) { other.serve("ggml-base.bin", content, std::string(64, 'a')); },
        "kelv download: The downloaded transcription model \"base\" doesn't match its published "
        "checksum; it was discarded.\n"},
-      {"missing file", [](ModelHost& other) { other.listOnly("ggml-base.bin", std::string(64, 'a')); },
+      {"missing file",
+       [](ModelHost& other) { other.listOnly("ggml-base.bin", std::string(64, 'a')); },
        "ggml-base.bin isn't there (HTTP 404).\n"},
-      {"not in the checksum list", [&](ModelHost& other) { other.serve("ggml-base.bin", content, ""); },
+      {"not in the checksum list",
+       [&](ModelHost& other) { other.serve("ggml-base.bin", content, ""); },
        "SHA256SUMS doesn't name ggml-base.bin.\n"},
       {"no checksum list",
        [&](ModelHost& other) {
@@ -168,7 +171,9 @@ class KelvDownloadOnASmallDisk : public KelvDownload {
 TEST_F(KelvDownloadOnASmallDisk, AModelTooBigIsRefusedBeforeDownloading) {
   const ToolResult result = download();
   EXPECT_EQ(result.exitStatus, 1);
-  EXPECT_THAT(result.err, HasSubstr("Not enough disk space for the transcription model \"base\": it needs 3 MB"));
+  EXPECT_THAT(
+      result.err,
+      HasSubstr("Not enough disk space for the transcription model \"base\": it needs 3 MB"));
   EXPECT_FALSE(fs::exists(model()));
   EXPECT_FALSE(fs::exists(partial()));
 }

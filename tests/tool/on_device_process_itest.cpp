@@ -75,8 +75,11 @@ class OnDeviceProcess : public testing::Test {
     core::MeetingStore store(temp / "meetings");
     const core::MeetingFolder folder =
         store.create(std::chrono::system_clock::now() - std::chrono::hours(++meetings), language);
-    if (silent) kelv::test::writeFile(folder.micTrackURL(), std::string(static_cast<size_t>(seconds * 32000), '\0'));
-    else kelv::test::writeRawTrack(folder.micTrackURL(), seconds);
+    if (silent)
+      kelv::test::writeFile(folder.micTrackURL(),
+                            std::string(static_cast<size_t>(seconds * 32000), '\0'));
+    else
+      kelv::test::writeRawTrack(folder.micTrackURL(), seconds);
     return folder;
   }
 
@@ -87,7 +90,8 @@ class OnDeviceProcess : public testing::Test {
   }
 
   static std::vector<TimedSegment> segments(const core::MeetingFolder& folder, const char* track) {
-    return core::timedSegmentsFromJson(core::LibraryJson::readFile(folder.url() / (std::string(track) + ".json")));
+    return core::timedSegmentsFromJson(
+        core::LibraryJson::readFile(folder.url() / (std::string(track) + ".json")));
   }
 
   static void expectOrderedWithin(const std::vector<TimedSegment>& segments, double seconds) {
@@ -200,8 +204,9 @@ TEST_F(OnDeviceProcess, ADamagedModelIsAClearErrorOfTheMeeting) {
     EXPECT_EQ(result.exitStatus, 1) << what << ": " << result.err;
     const MeetingStatus status = folder.readStatus();
     EXPECT_EQ(status.state, MeetingStatus::State::needsAttention) << what;
-    EXPECT_EQ(status.lastError, "The transcription model file ggml-base.bin is damaged or incomplete. "
-                                "Run \"kelv download\" to fetch it again.")
+    EXPECT_EQ(status.lastError,
+              "The transcription model file ggml-base.bin is damaged or incomplete. "
+              "Run \"kelv download\" to fetch it again.")
         << what;
   }
 }

@@ -26,7 +26,8 @@ int download(const std::vector<std::string>& arguments) {
   }
   if (!model) {
     std::cerr << "kelv download: "
-              << core::OnDeviceError::unknownModel(arguments.empty() ? "?" : arguments[0]).what() << "\n";
+              << core::OnDeviceError::unknownModel(arguments.empty() ? "?" : arguments[0]).what()
+              << "\n";
     return core::ExitStatus::failure;
   }
   if (auto failure = readyModel(*model, /*verify=*/true, "kelv download")) {
@@ -39,8 +40,7 @@ int download(const std::vector<std::string>& arguments) {
 }
 
 const CommandRegistration registration{Command{
-    "download",
-    "fetch the on-device transcription model",
+    "download", "fetch the on-device transcription model",
     "usage: kelv download [MODEL]\n"
     "\n"
     "Fetches the on-device transcription model that the settings choose (MODEL names another:\n"

@@ -53,7 +53,8 @@ class DownloadProgress {
  private:
   static std::string amount(int64_t received, int64_t total, int percent) {
     std::string text = core::formatByteCount(received);
-    if (total > 0) text += " of " + core::formatByteCount(total) + " (" + std::to_string(percent) + "%)";
+    if (total > 0)
+      text += " of " + core::formatByteCount(total) + " (" + std::to_string(percent) + "%)";
     return text + "   ";
   }
 

@@ -1,6 +1,8 @@
 #include "kelv/core/backends/on_device/model_download.h"
 
 #include <curl/curl.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <openssl/evp.h>
 #include <stdio.h>
 #include <unistd.h>
@@ -88,7 +90,8 @@ Expected expectedFor(const OnDeviceModel& model) {
   if (code != CURLE_OK) throw OnDeviceError::downloadFailed(model.name, curlText(code, errorText));
   if (const long status = statusOf(handle.get()); status != 200)
     throw OnDeviceError::downloadFailed(
-        model.name, "the checksum list " + url + " isn't there (HTTP " + std::to_string(status) + ").");
+        model.name,
+        "the checksum list " + url + " isn't there (HTTP " + std::to_string(status) + ").");
 
   std::istringstream lines(list);
   std::string digest, name;
@@ -99,8 +102,8 @@ Expected expectedFor(const OnDeviceModel& model) {
       return {digest, 0};
     }
   }
-  throw OnDeviceError::downloadFailed(model.name,
-                                      "the checksum list " + url + " doesn't name " + model.fileName + ".");
+  throw OnDeviceError::downloadFailed(
+      model.name, "the checksum list " + url + " doesn't name " + model.fileName + ".");
 }
 
 int64_t sizeOf(const fs::path& file) {
@@ -118,8 +121,13 @@ void removeQuietly(const fs::path& file) {
 struct Transfer {
   Transfer(const OnDeviceModel& model, const Expected& expected, fs::path folder, fs::path partial,
            const Progress& progress, CURL* handle)
-      : model(model), expected(expected), folder(std::move(folder)), partial(std::move(partial)),
-        offset(sizeOf(this->partial)), progress(progress), handle(handle) {}
+      : model(model),
+        expected(expected),
+        folder(std::move(folder)),
+        partial(std::move(partial)),
+        offset(sizeOf(this->partial)),
+        progress(progress),
+        handle(handle) {}
 
   const OnDeviceModel& model;
   const Expected& expected;
@@ -146,7 +154,7 @@ struct Transfer {
     started = true;
     const long status = statusOf(handle);
     if (status != 200 && status != 206) return true;  // an error page: read, not kept
-    if (status == 200) offset = 0;                     // the server sent the whole file
+    if (status == 200) offset = 0;                    // the server sent the whole file
     if (status == 206 && rangeStart() != offset) {
       restart = true;
       return false;
@@ -251,7 +259,8 @@ Outcome transferOnce(const OnDeviceModel& model, const Expected& expected, const
                             "\": the disk filled up while it was downloading.");
   }
   if (transfer.writeErrno)
-    throw OnDeviceError::downloadFailed(model.name, PlatformError::fromErrno(transfer.writeErrno, "write", partial).what());
+    throw OnDeviceError::downloadFailed(
+        model.name, PlatformError::fromErrno(transfer.writeErrno, "write", partial).what());
 
   const long status = statusOf(handle.get());
   if (code != CURLE_OK) {
@@ -263,21 +272,43 @@ Outcome transferOnce(const OnDeviceModel& model, const Expected& expected, const
   if (status == 404)
     throw OnDeviceError::downloadFailed(model.name, url + " isn't there (HTTP 404).");
   if (status != 200 && status != 206)
-    throw OnDeviceError::downloadFailed(model.name, "the server answered HTTP " + std::to_string(status) + ".");
+    throw OnDeviceError::downloadFailed(model.name,
+                                        "the server answered HTTP " + std::to_string(status) + ".");
   return Outcome::complete;
 }
+
+// Held while one process fetches into the folder: `kelv download` from onboarding and the
+// first `kelv process` may both want the model, and must not write one partial file at once.
+class FolderLock {
+ public:
+  explicit FolderLock(const fs::path& folder)
+      : fd_(::open((folder / ".download.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {
+    if (fd_ >= 0) ::flock(fd_, LOCK_EX);
+  }
+  ~FolderLock() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FolderLock(const FolderLock&) = delete;
+  FolderLock& operator=(const FolderLock&) = delete;
+
+ private:
+  int fd_;
+};
 
 }  // namespace
 
 std::string sha256(const fs::path& file) {
   std::ifstream in(file, std::ios::binary);
   if (!in) throw PlatformError::fromErrno(errno ? errno : ENOENT, "open", file);
-  std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(), EVP_MD_CTX_free);
-  if (!context || EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) != 1) throw std::bad_alloc();
+  std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(),
+                                                                  EVP_MD_CTX_free);
+  if (!context || EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) != 1)
+    throw std::bad_alloc();
   std::vector<char> buffer(1 << 20);
   while (in) {
     in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-    if (in.gcount() > 0) EVP_DigestUpdate(context.get(), buffer.data(), static_cast<size_t>(in.gcount()));
+    if (in.gcount() > 0)
+      EVP_DigestUpdate(context.get(), buffer.data(), static_cast<size_t>(in.gcount()));
   }
   if (in.bad()) throw PlatformError::fromErrno(EIO, "read", file);
   unsigned char digest[EVP_MAX_MD_SIZE];
@@ -303,7 +334,13 @@ void fetch(const OnDeviceModel& model, const fs::path& folder, const Progress& p
   const Expected expected = expectedFor(model);
   std::error_code error;
   fs::create_directories(folder, error);
-  if (error) throw OnDeviceError::downloadFailed(model.name, PlatformError(error.value(), "create the folder " + folder.string()).what());
+  if (error)
+    throw OnDeviceError::downloadFailed(
+        model.name, PlatformError(error.value(), "create the folder " + folder.string()).what());
+  const FolderLock lock(folder);
+  const fs::path destination = folder / model.fileName;
+  // Another process fetched it (and checked it) while this one waited.
+  if (fs::exists(destination, error)) return;
   const fs::path partial = fs::path(folder / model.fileName).concat(".partial");
   // Left over from a different file: start afresh.
   if (expected.bytes > 0 && sizeOf(partial) > expected.bytes) removeQuietly(partial);
@@ -317,17 +354,18 @@ void fetch(const OnDeviceModel& model, const fs::path& folder, const Progress& p
     const Outcome outcome = transferOnce(model, expected, folder, partial, progress);
     if (outcome == Outcome::complete) break;
     if (attempt == kTries)
-      throw OnDeviceError::downloadFailed(model.name, "the connection broke off " + std::to_string(kTries) +
-                                                          " times; run the download again to continue.");
+      throw OnDeviceError::downloadFailed(model.name,
+                                          "the connection broke off " + std::to_string(kTries) +
+                                              " times; run the download again to continue.");
   }
 
   if (sha256(partial) != expected.sha256) {
     removeQuietly(partial);
     throw OnDeviceError::checksumMismatch(model.name);
   }
-  const fs::path destination = folder / model.fileName;
   if (::rename(partial.c_str(), destination.c_str()) != 0)
-    throw OnDeviceError::downloadFailed(model.name, PlatformError::fromErrno(errno, "rename", partial).what());
+    throw OnDeviceError::downloadFailed(model.name,
+                                        PlatformError::fromErrno(errno, "rename", partial).what());
 }
 
 }  // namespace kelv::core::ModelDownload

@@ -7,12 +7,14 @@ namespace kelv::core {
 
 OnDeviceError OnDeviceError::unknownModel(const std::string& name) {
   return {Kind::unknownModel, "The on-device transcription model \"" + name +
-                                  "\" doesn't exist. Choose one of " + OnDeviceModel::namesList() + "."};
+                                  "\" doesn't exist. Choose one of " + OnDeviceModel::namesList() +
+                                  "."};
 }
 
 OnDeviceError OnDeviceError::damagedModel(const std::filesystem::path& file) {
-  return {Kind::damagedModel, "The transcription model file " + file.filename().string() +
-                                  " is damaged or incomplete. Run \"kelv download\" to fetch it again."};
+  return {Kind::damagedModel,
+          "The transcription model file " + file.filename().string() +
+              " is damaged or incomplete. Run \"kelv download\" to fetch it again."};
 }
 
 OnDeviceError OnDeviceError::engineFailed(int code) {

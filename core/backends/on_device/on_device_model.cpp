@@ -38,15 +38,17 @@ const OnDeviceModel* OnDeviceModel::chosen(const std::optional<std::string>& nam
 
 std::string OnDeviceModel::namesList() {
   std::string names;
-  for (const OnDeviceModel& model : kModels) names += (names.empty() ? "\"" : ", \"") + model.name + "\"";
+  for (const OnDeviceModel& model : kModels)
+    names += (names.empty() ? "\"" : ", \"") + model.name + "\"";
   return names;
 }
 
 std::filesystem::path OnDeviceModel::folder() {
   const char* dataHome = std::getenv("XDG_DATA_HOME");
-  const std::filesystem::path base = (dataHome && *dataHome && std::filesystem::path(dataHome).is_absolute())
-                                         ? std::filesystem::path(dataHome)
-                                         : homeDirectory() / ".local" / "share";
+  const std::filesystem::path base =
+      (dataHome && *dataHome && std::filesystem::path(dataHome).is_absolute())
+          ? std::filesystem::path(dataHome)
+          : homeDirectory() / ".local" / "share";
   return base / "Kelvora" / "Models";
 }
 

@@ -156,35 +156,37 @@ std::vector<TimedSegment> OnDeviceTranscription::transcribe(
 
   if (progress.chunksDone < chunks.size()) {
     const fs::path modelFile = modelsFolder / known->fileName;
-    const bool anySound = std::any_of(chunks.begin() + static_cast<std::ptrdiff_t>(progress.chunksDone),
-                                      chunks.end(), [](const ChunkInfo& c) { return c.peak >= kSilentPeak; });
+    const bool anySound =
+        std::any_of(chunks.begin() + static_cast<std::ptrdiff_t>(progress.chunksDone), chunks.end(),
+                    [](const ChunkInfo& c) { return c.peak >= kSilentPeak; });
     std::error_code missing;
     if (anySound && !fs::exists(modelFile, missing)) ModelDownload::fetch(*known, modelsFolder);
     std::unique_ptr<SpeechEngine> engine;  // loaded at the first chunk with sound
 
     const int count = static_cast<int>(chunks.size());
-    ChunkCollector collector(static_cast<int64_t>(progress.chunksDone),
-                             [&](int64_t index, std::vector<float>& samples) {
-      // The file changed under us between the passes: what was surveyed is all we know.
-      if (index >= count) return;
-      const ChunkInfo& chunk = chunks[static_cast<size_t>(index)];
-      ChunkProgress::report(static_cast<int>(index) + 1, count);
-      if (chunk.peak >= kSilentPeak) {
-        if (!engine) engine = std::make_unique<SpeechEngine>(modelFile, coreCount());
-        const double offset = static_cast<double>(chunk.start) / TrackAudio::kSampleRate;
-        const double limit = static_cast<double>(chunk.start + chunk.frames) / TrackAudio::kSampleRate;
-        double floor = progress.segments.empty() ? 0 : progress.segments.back().start;
-        for (SpeechEngine::Segment& piece : engine->transcribe(samples, spoken)) {
-          // The engine pads the audio to whole windows and may place times past its end.
-          const double start = std::clamp(offset + piece.start, std::max(offset, floor), limit);
-          const double end = std::clamp(offset + piece.end, start, limit);
-          floor = start;
-          progress.segments.push_back({start, end, std::move(piece.text), std::nullopt});
-        }
-      }
-      progress.chunksDone = static_cast<size_t>(index) + 1;
-      writeProgress(progressPath, key, progress);
-    });
+    ChunkCollector collector(
+        static_cast<int64_t>(progress.chunksDone), [&](int64_t index, std::vector<float>& samples) {
+          // The file changed under us between the passes: what was surveyed is all we know.
+          if (index >= count) return;
+          const ChunkInfo& chunk = chunks[static_cast<size_t>(index)];
+          ChunkProgress::report(static_cast<int>(index) + 1, count);
+          if (chunk.peak >= kSilentPeak) {
+            if (!engine) engine = std::make_unique<SpeechEngine>(modelFile, coreCount());
+            const double offset = static_cast<double>(chunk.start) / TrackAudio::kSampleRate;
+            const double limit =
+                static_cast<double>(chunk.start + chunk.frames) / TrackAudio::kSampleRate;
+            double floor = progress.segments.empty() ? 0 : progress.segments.back().start;
+            for (SpeechEngine::Segment& piece : engine->transcribe(samples, spoken)) {
+              // The engine pads the audio to whole windows and may place times past its end.
+              const double start = std::clamp(offset + piece.start, std::max(offset, floor), limit);
+              const double end = std::clamp(offset + piece.end, start, limit);
+              floor = start;
+              progress.segments.push_back({start, end, std::move(piece.text), std::nullopt});
+            }
+          }
+          progress.chunksDone = static_cast<size_t>(index) + 1;
+          writeProgress(progressPath, key, progress);
+        });
     ChunkCutter cutter(chunkFrames, collector);
     TrackAudio::forEachChunk(track, [&](std::span<const float> buffer) { cutter.append(buffer); });
     cutter.finish();

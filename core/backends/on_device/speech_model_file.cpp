@@ -19,6 +19,8 @@ struct Damaged {};
 
 class Reader {
  public:
+  static constexpr int64_t kBuffered = 1 << 16;
+
   explicit Reader(std::ifstream& in, int64_t size) : in_(in), size_(size) {}
 
   int32_t int32() {
@@ -34,7 +36,9 @@ class Reader {
   void skip(int64_t bytes) {
     if (bytes < 0 || bytes > size_ - position_) throw Damaged{};
     position_ += bytes;
-    in_.seekg(position_);
+    // Short skips (vocabulary words) stay within the stream's buffer; a seek would refill it.
+    if (bytes < kBuffered) in_.ignore(bytes);
+    else in_.seekg(position_);
   }
   bool atEnd() const { return position_ == size_; }
 
@@ -54,8 +58,12 @@ class Reader {
 // Weight types the engine reads, by the file's ftype (modulo the quantisation version).
 bool knownFileType(int32_t ftype) {
   switch (ftype % GGML_QNT_VERSION_FACTOR) {
-    case GGML_FTYPE_ALL_F32: case GGML_FTYPE_MOSTLY_F16: case GGML_FTYPE_MOSTLY_Q4_0:
-    case GGML_FTYPE_MOSTLY_Q4_1: case GGML_FTYPE_MOSTLY_Q8_0: case GGML_FTYPE_MOSTLY_Q5_0:
+    case GGML_FTYPE_ALL_F32:
+    case GGML_FTYPE_MOSTLY_F16:
+    case GGML_FTYPE_MOSTLY_Q4_0:
+    case GGML_FTYPE_MOSTLY_Q4_1:
+    case GGML_FTYPE_MOSTLY_Q8_0:
+    case GGML_FTYPE_MOSTLY_Q5_0:
     case GGML_FTYPE_MOSTLY_Q5_1:
       return true;
     default:
@@ -65,8 +73,13 @@ bool knownFileType(int32_t ftype) {
 
 bool knownTensorType(int32_t type) {
   switch (type) {
-    case GGML_TYPE_F32: case GGML_TYPE_F16: case GGML_TYPE_Q4_0: case GGML_TYPE_Q4_1:
-    case GGML_TYPE_Q5_0: case GGML_TYPE_Q5_1: case GGML_TYPE_Q8_0:
+    case GGML_TYPE_F32:
+    case GGML_TYPE_F16:
+    case GGML_TYPE_Q4_0:
+    case GGML_TYPE_Q4_1:
+    case GGML_TYPE_Q5_0:
+    case GGML_TYPE_Q5_1:
+    case GGML_TYPE_Q8_0:
       return true;
     default:
       return false;
@@ -76,16 +89,16 @@ bool knownTensorType(int32_t type) {
 void checkLayout(Reader& file) {
   if (static_cast<uint32_t>(file.int32()) != GGML_FILE_MAGIC) throw Damaged{};
   constexpr int32_t kMany = 1 << 20;
-  file.within(1, kMany);                          // vocabulary size
-  file.within(1, 1 << 16);                        // audio context
+  file.within(1, kMany);    // vocabulary size
+  file.within(1, 1 << 16);  // audio context
   const int32_t audioState = file.within(1, 1 << 14);
   const int32_t audioHeads = file.within(1, 1 << 10);
-  file.within(1, 1 << 10);                        // audio layers
-  file.within(1, 1 << 16);                        // text context
+  file.within(1, 1 << 10);  // audio layers
+  file.within(1, 1 << 16);  // text context
   const int32_t textState = file.within(1, 1 << 14);
   const int32_t textHeads = file.within(1, 1 << 10);
-  file.within(1, 1 << 10);                        // text layers
-  file.within(1, 1 << 10);                        // mel bands
+  file.within(1, 1 << 10);  // text layers
+  file.within(1, 1 << 10);  // mel bands
   if (audioState != textState || audioState % audioHeads || textState % textHeads) throw Damaged{};
   if (!knownFileType(file.within(0, std::numeric_limits<int32_t>::max()))) throw Damaged{};
 

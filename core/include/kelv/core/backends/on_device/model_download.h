@@ -10,7 +10,8 @@
 // a mirror, or a test server) must serve a checksum list "SHA256SUMS" beside the files, with
 // lines "<hex digest>  <file name>" as sha256sum writes them.
 //
-// Blocking; one fetch per models folder at a time.
+// Blocking. Fetches into one folder take turns, also across processes (a lock file there);
+// one that finds the model in place after waiting is done.
 #pragma once
 
 #include <cstdint>
