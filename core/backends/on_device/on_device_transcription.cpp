@@ -8,6 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "kelv/core/audio/audio_format.h"
 #include "kelv/core/audio/chunk_cutter.h"
 #include "kelv/core/backends/chunk_progress.h"
 #include "kelv/core/util/library_json.h"
@@ -172,9 +173,9 @@ std::vector<TimedSegment> OnDeviceTranscription::transcribe(
           ChunkProgress::report(static_cast<int>(index) + 1, count);
           if (chunk.peak >= kSilentPeak) {
             if (!engine) engine = std::make_unique<SpeechEngine>(modelFile, coreCount());
-            const double offset = static_cast<double>(chunk.start) / TrackAudio::kSampleRate;
+            const double offset = static_cast<double>(chunk.start) / AudioFormat::kSampleRate;
             const double limit =
-                static_cast<double>(chunk.start + chunk.frames) / TrackAudio::kSampleRate;
+                static_cast<double>(chunk.start + chunk.frames) / AudioFormat::kSampleRate;
             double floor = progress.segments.empty() ? 0 : progress.segments.back().start;
             for (SpeechEngine::Segment& piece : engine->transcribe(samples, spoken)) {
               // The engine pads the audio to whole windows and may place times past its end.
