@@ -149,18 +149,12 @@ TEST_F(SettingsStoreTest, BackendsComeFromMakersOrStandInAsUnavailable) {
       EXPECT_EQ(backend->name(), storedValue(type));
     }
   }
-#ifdef KELV_HAS_ON_DEVICE
-  EXPECT_EQ(store.transcriptionBackend(TranscriptionConfig{TT::onDevice})->name(), "on-device:base");
-  EXPECT_EQ(store.transcriptionBackend(TranscriptionConfig{TT::onDevice, {}, "small"})->name(),
-            "on-device:small");
-#else
   try {
     store.transcriptionBackend(TranscriptionConfig{TT::onDevice})->transcribe("/none", std::nullopt);
     FAIL();
   } catch (const BackendUnavailableError& error) {
     EXPECT_STREQ(error.what(), "The on-device backend isn't available in this build.");
   }
-#endif
 }
 
 TEST(SettingsStoreDomain, TheDefaultsSuiteSelectsThePreferencesFile) {
