@@ -1,20 +1,13 @@
-// Construction, recording control, sleep, launch and the end of the process.
 #include "app_model.h"
 
 #include <QCoreApplication>
-#include <QMetaObject>
 
 #include <cstdlib>
 #include <cstring>
 
-#include "call_prompt.h"
-#include "kelv/capture/call_watcher.h"
-#include "kelv/capture/live_capture.h"
-#include "kelv/capture/tone_source.h"
-#include "kelv/core/processing/processing_queue.h"
+#include "audio_import.h"
 #include "kelv/core/settings/keychain.h"
 #include "kelv/core/settings/migration.h"
-#include "kelv/core/util/byte_count.h"
 #include "notifier.h"
 #include "sleep_watcher.h"
 
@@ -45,121 +38,52 @@ AppModel& AppModel::shared() {
 
 AppModel::AppModel(Options options, QObject* parent)
     : QObject(parent),
-      self_(std::make_shared<AppModel*>(this)),
       store_(std::move(options.store)),
       settings_(std::move(options.defaults), std::move(options.secrets)),
-      kelv_(options.kelv.value_or(besideApplication())),
-      callClock_(std::move(options.callClock)) {}
+      kelv_(options.kelv.value_or(besideApplication())) {
+  const bool fakeCapture = usesFakeCapture();
+  background_ = std::make_unique<BackgroundProcessing>(store_, settings_, kelv_);
+  recording_ = std::make_unique<RecordingControl>(
+      store_, settings_,
+      RecordingControl::Options{
+          fakeCapture,
+          // A recording runs now; offering to record a call would only confuse.
+          [this] { calls_->withdrawPrompts(); },
+          [this](const core::MeetingFolder& folder) { background_->enqueue(folder); }});
+  calls_ = std::make_unique<CallControl>(
+      settings_, *recording_, CallControl::Options{fakeCapture, std::move(options.callClock)});
+
+  connect(recording_.get(), &RecordingControl::recorderChanged, this, &AppModel::recorderChanged);
+  connect(recording_.get(), &RecordingControl::startedAtChanged, this,
+          &AppModel::startedAtChanged);
+  connect(recording_.get(), &RecordingControl::lowDiskSpaceChanged, this,
+          &AppModel::lowDiskSpaceChanged);
+  connect(background_.get(), &BackgroundProcessing::queueChanged, this, &AppModel::queueChanged);
+  connect(background_.get(), &BackgroundProcessing::processingIDChanged, this,
+          &AppModel::processingIDChanged);
+  connect(background_.get(), &BackgroundProcessing::modelDownloadChanged, this,
+          &AppModel::modelDownloadChanged);
+  connect(calls_.get(), &CallControl::callsChanged, this, &AppModel::callsChanged);
+}
 
 AppModel::~AppModel() {
-  *self_ = nullptr;
   quitting_ = true;
-  // Let go of the queue first so its worker picks nothing more; the worker waiting for the
-  // running child is released when that child's handlers are destroyed with it.
-  processing_.reset();
-  if (recorder_) {
-    try {
-      recorder_->stop();
-    } catch (...) {
-    }
-  }
-  callWatcher_.reset();
-}
-
-void AppModel::onMain(const std::shared_ptr<AppModel*>& self,
-                      std::function<void(AppModel&)> work) {
-  QMetaObject::invokeMethod(
-      QCoreApplication::instance(),
-      [self, work = std::move(work)] {
-        if (*self != nullptr) work(**self);
-      },
-      Qt::QueuedConnection);
-}
-
-void AppModel::start() {
-  if (recorder_) return;
-  try {
-    std::shared_ptr<core::CaptureSource> source;
-    if (usesFakeCapture()) {
-      source = std::make_shared<capture::ToneSource>();
-    } else {
-      source = std::make_shared<capture::LiveCapture>([self = self_](const std::string& message) {
-        onMain(self, [message](AppModel&) { Notifier::post("Problema al grabar", text(message)); });
-      });
-    }
-    core::Recorder::Options options;
-    options.language = settings_.load().meetingLanguage();
-    options.flushInterval = 2.0;
-    options.onEvent = [self = self_](const core::RecorderEvent& event) {
-      onMain(self, [event](AppModel& model) { model.handle(event); });
-    };
-    recorder_ = core::Recorder::start(store_, std::move(source), std::move(options));
-  } catch (const std::exception& error) {
-    Notifier::post("No se pudo empezar a grabar", QString::fromUtf8(error.what()));
-    return;
-  }
-  emit recorderChanged();
-  startedAt_ = QDateTime::currentDateTime();
-  emit startedAtChanged();
-  // A recording runs now; offering to record a call would only confuse.
-  CallPrompt::withdraw(calls_);
-}
-
-void AppModel::clearRecording() {
-  recorder_.reset();
-  emit recorderChanged();
-  if (startedAt_) {
-    startedAt_.reset();
-    emit startedAtChanged();
-  }
-  if (lowDiskSpace_) {
-    lowDiskSpace_.reset();
-    emit lowDiskSpaceChanged();
-  }
-  recordingCall_.reset();
-}
-
-void AppModel::stop() {
-  if (!recorder_) return;
-  const std::shared_ptr<core::Recorder> recorder = recorder_;
-  // The interface shows the idle state before the last samples are written.
-  clearRecording();
-  core::MeetingFolder folder = recorder->folder();
-  try {
-    folder = recorder->stop();
-  } catch (const std::exception& error) {
-    Notifier::post("The recording didn't close cleanly", QString::fromUtf8(error.what()));
-  }
-  enqueue(folder);
+  // Processing first so its worker picks nothing more, then the recording, then the calls
+  // that may still refer to it.
+  background_.reset();
+  recording_.reset();
+  calls_.reset();
 }
 
 void AppModel::toggle() {
-  if (recorder_)
+  if (isRecording())
     stop();
   else
     start();
 }
 
-void AppModel::handle(const core::RecorderEvent& event) {
-  switch (event.kind) {
-    case core::RecorderEvent::Kind::lowDisk:
-      lowDiskSpace_ = event.freeBytes;
-      emit lowDiskSpaceChanged();
-      Notifier::post("Poco espacio en disco",
-                     text(core::formatByteCount(event.freeBytes) + " free. Recording stops below " +
-                          core::formatByteCount(core::Recorder::stopBelow) + "."));
-      break;
-    case core::RecorderEvent::Kind::stopped:
-      if (!event.folder) return;
-      if (recorder_ && recorder_->folder().id() == event.folder->id()) clearRecording();
-      Notifier::post("Grabación detenida", text(event.reason));
-      enqueue(*event.folder);
-      break;
-  }
-}
-
 void AppModel::systemWillSleep() {
-  if (!recorder_) return;
+  if (!isRecording()) return;
   stop();
   stoppedForSleep_ = true;
   Notifier::post("Grabación detenida",
@@ -169,11 +93,7 @@ void AppModel::systemWillSleep() {
 void AppModel::systemDidWake() {
   if (!stoppedForSleep_) return;
   stoppedForSleep_ = false;
-  if (!settings_.load().askToRecordCalls || usesFakeCapture()) return;
-  callWatcher().stop();
-  CallPrompt::withdraw(calls_);
-  setCalls({});
-  callWatcher().start();
+  calls_->restart();
 }
 
 void AppModel::launch() {
@@ -191,14 +111,8 @@ void AppModel::launch() {
   } catch (...) {
     // An unreadable store shows up in the meetings window; nothing to repair here.
   }
-  onMain(self_, [](AppModel& model) {
-    try {
-      model.processing().resumePending();
-    } catch (...) {
-    }
-    model.refreshQueue();
-  });
-  watchCalls();
+  background_->resumePending();
+  calls_->watch();
   watchSleep();
 }
 
@@ -212,20 +126,14 @@ void AppModel::watchSleep() {
 
 void AppModel::terminate() {
   quitting_ = true;
-  if (child_) {
-    child_->terminate();
-    // The tool checkpoints as it goes; a child that won't end is killed with the process.
-    child_->waitForFinished(5000);
-  }
-  if (recorder_) {
-    const std::shared_ptr<core::Recorder> recorder = std::move(recorder_);
-    try {
-      recorder->stop();
-    } catch (...) {
-      // The folder stays in a state the next launch repairs or resumes.
-    }
-    emit recorderChanged();
-  }
+  background_->terminate();
+  recording_->abandon();
+}
+
+void AppModel::importAudio(const std::vector<std::filesystem::path>& files) {
+  const core::MeetingFolder folder = AudioImport::run(store_, settings_, files);
+  enqueue(folder);
+  select(QString::fromStdString(folder.id()));
 }
 
 void AppModel::select(const QString& id) {
@@ -239,19 +147,20 @@ void AppModel::select(const std::optional<QString>& id) {
 }
 
 QVariant AppModel::lowDiskSpaceValue() const {
-  return lowDiskSpace_ ? QVariant::fromValue<qint64>(*lowDiskSpace_) : QVariant();
+  const std::optional<int64_t>& bytes = lowDiskSpace();
+  return bytes ? QVariant::fromValue<qint64>(*bytes) : QVariant();
 }
 
 QVariantList AppModel::queueValue() const {
   QVariantList rows;
-  for (const QueuedMeeting& meeting : queue_)
+  for (const QueuedMeeting& meeting : queue())
     rows.append(QVariantMap{{"id", text(meeting.id)}, {"label", text(meeting.label)}});
   return rows;
 }
 
 QVariantList AppModel::callsValue() const {
   QVariantList rows;
-  for (const core::CallApp& app : calls_)
+  for (const core::CallApp& app : calls())
     rows.append(QVariantMap{{"id", text(app.id)}, {"name", text(app.name)}});
   return rows;
 }

@@ -1,18 +1,14 @@
-// The application's one model: it owns the meeting store, the settings store, the running
-// recorder, the processing queue and the call watcher, and every user action that records,
-// stops, imports or reprocesses goes through it.
+// The application's one model: the object the tray menu and the windows observe, and the one
+// every user action goes through. It owns the meeting store and the settings store and hands
+// the work to focused objects: recording control, background processing (the queue and the
+// `kelv` child), calls, and import.
 //
-// Observable fields are Qt properties with change signals, so the tray menu and the windows
-// redraw from them. The model lives on the main thread and changes only there; recorder
-// events, capture problems, call events and finished children are moved to the main thread
-// before they touch it. Meetings are processed by the `kelv` tool in a child process, one at
-// a time; the application learns the outcome from the meeting folder's status.
+// Observable fields are Qt properties with change signals, so the views redraw from them. The
+// model lives on the main thread and changes only there.
 #pragma once
 
 #include <QDateTime>
 #include <QObject>
-#include <QPointer>
-#include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
@@ -24,21 +20,14 @@
 #include <string>
 #include <vector>
 
+#include "background_processing.h"
+#include "call_control.h"
 #include "kelv/core/calls/call_app.h"
-#include "kelv/core/calls/call_event.h"
 #include "kelv/core/library/meeting_entry.h"
 #include "kelv/core/library/meeting_store.h"
 #include "kelv/core/recording/recorder.h"
 #include "kelv/core/settings/settings_store.h"
-
-
-
-namespace kelv::core {
-class ProcessingQueue;
-}
-namespace kelv::capture {
-class CallWatcher;
-}
+#include "recording_control.h"
 
 namespace kelv::app {
 
@@ -56,13 +45,7 @@ class AppModel : public QObject {
   Q_PROPERTY(QVariantList calls READ callsValue NOTIFY callsChanged)
 
  public:
-  // One row of the waiting list.
-  struct QueuedMeeting {
-    std::string id;
-    // The meeting's title, else its start time ("Mar 14, 2025, 9:15 AM").
-    std::string label;
-    bool operator==(const QueuedMeeting&) const = default;
-  };
+  using QueuedMeeting = BackgroundProcessing::QueuedMeeting;
 
   struct Options {
     core::MeetingStore store;
@@ -86,22 +69,22 @@ class AppModel : public QObject {
   const std::filesystem::path& kelvPath() const { return kelv_; }
 
   // Observable state.
-  const std::shared_ptr<core::Recorder>& recorder() const { return recorder_; }
-  bool isRecording() const { return recorder_ != nullptr; }
-  const std::optional<QDateTime>& startedAt() const { return startedAt_; }
-  const std::vector<QueuedMeeting>& queue() const { return queue_; }
-  const std::optional<QString>& processingID() const { return processingID_; }
-  const std::optional<int64_t>& lowDiskSpace() const { return lowDiskSpace_; }
+  const std::shared_ptr<core::Recorder>& recorder() const { return recording_->recorder(); }
+  bool isRecording() const { return recording_->isRecording(); }
+  const std::optional<QDateTime>& startedAt() const { return recording_->startedAt(); }
+  const std::vector<QueuedMeeting>& queue() const { return background_->queue(); }
+  const std::optional<QString>& processingID() const { return background_->processingID(); }
+  const std::optional<int64_t>& lowDiskSpace() const { return recording_->lowDiskSpace(); }
   const std::optional<QString>& selection() const { return selection_; }
-  const std::optional<QString>& modelDownload() const { return modelDownload_; }
-  const std::vector<core::CallApp>& calls() const { return calls_; }
-  const std::optional<core::CallApp>& recordingCall() const { return recordingCall_; }
+  const std::optional<QString>& modelDownload() const { return background_->modelDownload(); }
+  const std::vector<core::CallApp>& calls() const { return calls_->calls(); }
+  const std::optional<core::CallApp>& recordingCall() const { return recording_->call(); }
   bool isQuitting() const { return quitting_; }
-  bool isProcessingChildRunning() const { return child_ != nullptr; }
+  bool isProcessingChildRunning() const { return background_->isChildRunning(); }
 
   // Recording control.
-  Q_INVOKABLE void start();
-  Q_INVOKABLE void stop();
+  Q_INVOKABLE void start() { recording_->start(); }
+  Q_INVOKABLE void stop() { recording_->stop(); }
   // Start when idle, stop when recording (the global hotkey).
   Q_INVOKABLE void toggle();
   // The computer is about to sleep: a running recording is stopped and queued as usual.
@@ -116,31 +99,31 @@ class AppModel : public QObject {
   void terminate();
 
   // Background processing.
-  void enqueue(const core::MeetingFolder& folder);
-  void refreshQueue();
+  void enqueue(const core::MeetingFolder& folder) { background_->enqueue(folder); }
+  void refreshQueue() { background_->refreshQueue(); }
   // Processes a finished meeting again. Throws when the folder can't be prepared.
-  void reprocess(const core::MeetingEntry& entry);
-  Q_INVOKABLE void downloadModel();
+  void reprocess(const core::MeetingEntry& entry) { background_->reprocess(entry); }
+  Q_INVOKABLE void downloadModel() { background_->downloadModel(); }
 
   // Calls.
-  void watchCalls();
-  void record(const core::CallApp& app);
-  void ignore(const core::CallApp& app);
+  void watchCalls() { calls_->watch(); }
+  void record(const core::CallApp& app) { calls_->record(app); }
+  void ignore(const core::CallApp& app) { calls_->ignore(app); }
 
   // Imports one dropped audio file as a new meeting, queues it and selects it. Throws
-  // core::MeetingError ("Drop a single audio file to import it." and the import's own errors).
+  // core::PlatformError ("Drop a single audio file to import it.") and the import's own errors.
   void importAudio(const std::vector<std::filesystem::path>& files);
 
   void select(const QString& id);
   void select(const std::optional<QString>& id);
 
   // Property values for QML.
-  QDateTime startedAtValue() const { return startedAt_.value_or(QDateTime()); }
+  QDateTime startedAtValue() const { return startedAt().value_or(QDateTime()); }
   QVariantList queueValue() const;
-  QString processingIDValue() const { return processingID_.value_or(QString()); }
+  QString processingIDValue() const { return processingID().value_or(QString()); }
   QVariant lowDiskSpaceValue() const;
   QString selectionValue() const { return selection_.value_or(QString()); }
-  QString modelDownloadValue() const { return modelDownload_.value_or(QString()); }
+  QString modelDownloadValue() const { return modelDownload().value_or(QString()); }
   QVariantList callsValue() const;
 
  signals:
@@ -156,42 +139,15 @@ class AppModel : public QObject {
  private:
   // KELV_FAKE_CAPTURE is exactly "1": test tones instead of live audio, and no call watching.
   static bool usesFakeCapture();
-  // Runs `work` on the main thread, from any thread, unless the model is gone by then.
-  static void onMain(const std::shared_ptr<AppModel*>& self, std::function<void(AppModel&)> work);
-
-  void handle(const core::RecorderEvent& event);
-  void handle(const core::CallEvent& event);
-  void clearRecording();
-  void runChild(const core::MeetingFolder& folder, std::function<void()> done);
-  void finished(const core::MeetingFolder& folder);
-  void fail(const core::MeetingFolder& folder, const QString& message);
-  core::ProcessingQueue& processing();
-  capture::CallWatcher& callWatcher();
   void watchSleep();
-  void setCalls(std::vector<core::CallApp> calls);
-  void setProcessingID(std::optional<QString> id);
-  void setModelDownload(std::optional<QString> text);
 
-  // Cleared by the destructor; callbacks from other threads hold it, never `this`.
-  std::shared_ptr<AppModel*> self_;
   core::MeetingStore store_;
   core::SettingsStore settings_;
   std::filesystem::path kelv_;
-  std::function<double()> callClock_;
-
-  std::shared_ptr<core::Recorder> recorder_;
-  std::optional<QDateTime> startedAt_;
-  std::vector<QueuedMeeting> queue_;
-  std::optional<QString> processingID_;
-  std::optional<int64_t> lowDiskSpace_;
+  std::unique_ptr<BackgroundProcessing> background_;
+  std::unique_ptr<RecordingControl> recording_;
+  std::unique_ptr<CallControl> calls_;
   std::optional<QString> selection_;
-  std::optional<QString> modelDownload_;
-  std::vector<core::CallApp> calls_;
-  std::optional<core::CallApp> recordingCall_;
-  std::unique_ptr<capture::CallWatcher> callWatcher_;
-  std::unique_ptr<core::ProcessingQueue> processing_;
-  QPointer<QProcess> child_;
-  QPointer<QProcess> download_;
   SleepWatcher* sleepWatcher_ = nullptr;
   bool launched_ = false;
   bool quitting_ = false;

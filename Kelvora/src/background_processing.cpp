@@ -1,10 +1,8 @@
-// Background processing: the queue, the processing child and what its end means.
-#include <QCoreApplication>
+#include "background_processing.h"
 
 #include <future>
 #include <mutex>
 
-#include "app_model.h"
 #include "kelv/core/backends/backend_type.h"
 #include "kelv/core/library/meeting_file_writer.h"
 #include "kelv/core/processing/processing.h"
@@ -19,7 +17,7 @@ namespace {
 QString text(const std::string& value) { return QString::fromStdString(value); }
 
 // Tells the queue's worker that a child run is over, exactly once: when asked to, or when the
-// last holder lets go (the run was dropped because the model went away).
+// last holder lets go (the run was dropped because the processing went away).
 class Completion {
  public:
   Completion() = default;
@@ -39,16 +37,37 @@ class Completion {
 
 }  // namespace
 
-core::ProcessingQueue& AppModel::processing() {
+BackgroundProcessing::BackgroundProcessing(core::MeetingStore& store,
+                                           const core::SettingsStore& settings,
+                                           std::filesystem::path kelv, QObject* parent)
+    : QObject(parent), store_(store), settings_(settings), kelv_(std::move(kelv)) {}
+
+BackgroundProcessing::~BackgroundProcessing() {
+  quitting_ = true;
+  // Let go of the queue first so its worker picks nothing more; the worker waiting for the
+  // running child is released when that child's handlers are destroyed with it.
+  processing_.reset();
+}
+
+void BackgroundProcessing::terminate() {
+  quitting_ = true;
+  if (child_) {
+    child_->terminate();
+    // The tool checkpoints as it goes; a child that won't end is killed with the process.
+    child_->waitForFinished(5000);
+  }
+}
+
+core::ProcessingQueue& BackgroundProcessing::processing() {
   if (!processing_) {
     // The queue's worker thread waits here while the child runs on the main thread, so at most
     // one child runs at any moment.
     processing_ = std::make_unique<core::ProcessingQueue>(
-        store_, [self = self_](const core::MeetingFolder& folder) {
+        store_, [post = guard_.poster()](const core::MeetingFolder& folder) {
           auto completion = std::make_shared<Completion>();
           std::future<void> finished = completion->future();
-          onMain(self, [folder, completion](AppModel& model) {
-            model.runChild(folder, [completion] { completion->finish(); });
+          post([folder, completion](BackgroundProcessing& background) {
+            background.runChild(folder, [completion] { completion->finish(); });
           });
           finished.wait();
         });
@@ -56,18 +75,28 @@ core::ProcessingQueue& AppModel::processing() {
   return *processing_;
 }
 
-void AppModel::enqueue(const core::MeetingFolder& folder) {
-  onMain(self_, [folder](AppModel& model) {
+void BackgroundProcessing::enqueue(const core::MeetingFolder& folder) {
+  guard_.post([folder](BackgroundProcessing& background) {
     try {
-      model.processing().enqueue(folder);
+      background.processing().enqueue(folder);
     } catch (...) {
       // An unreadable status leaves the meeting out of the queue.
     }
-    model.refreshQueue();
+    background.refreshQueue();
   });
 }
 
-void AppModel::refreshQueue() {
+void BackgroundProcessing::resumePending() {
+  guard_.post([](BackgroundProcessing& background) {
+    try {
+      background.processing().resumePending();
+    } catch (...) {
+    }
+    background.refreshQueue();
+  });
+}
+
+void BackgroundProcessing::refreshQueue() {
   std::vector<QueuedMeeting> queue;
   for (const core::MeetingFolder& folder : store_.list()) {
     try {
@@ -83,13 +112,13 @@ void AppModel::refreshQueue() {
   emit queueChanged();
 }
 
-void AppModel::setProcessingID(std::optional<QString> id) {
+void BackgroundProcessing::setProcessingID(std::optional<QString> id) {
   if (processingID_ == id) return;
   processingID_ = std::move(id);
   emit processingIDChanged();
 }
 
-void AppModel::runChild(const core::MeetingFolder& folder, std::function<void()> done) {
+void BackgroundProcessing::runChild(const core::MeetingFolder& folder, std::function<void()> done) {
   QProcess* child = makeKelvChild(kelv_, {"process", text(folder.id())}, true, this);
   setProcessingID(text(folder.id()));
   refreshQueue();
@@ -124,7 +153,7 @@ void AppModel::runChild(const core::MeetingFolder& folder, std::function<void()>
   child->closeWriteChannel();
 }
 
-void AppModel::finished(const core::MeetingFolder& folder) {
+void BackgroundProcessing::finished(const core::MeetingFolder& folder) {
   std::optional<core::MeetingStatus> status;
   try {
     status = folder.readStatus();
@@ -151,7 +180,7 @@ void AppModel::finished(const core::MeetingFolder& folder) {
   }
 }
 
-void AppModel::fail(const core::MeetingFolder& folder, const QString& message) {
+void BackgroundProcessing::fail(const core::MeetingFolder& folder, const QString& message) {
   try {
     folder.updateStatus([&](core::MeetingStatus& status) {
       status.state = core::MeetingStatus::State::needsAttention;
@@ -163,19 +192,19 @@ void AppModel::fail(const core::MeetingFolder& folder, const QString& message) {
   Notifier::post("Una clase requiere atención", message, text(folder.id()));
 }
 
-void AppModel::reprocess(const core::MeetingEntry& entry) {
+void BackgroundProcessing::reprocess(const core::MeetingEntry& entry) {
   if (!entry.folder || entry.isBusy()) return;
   core::Processing::prepareReprocess(*entry.folder);
   enqueue(*entry.folder);
 }
 
-void AppModel::setModelDownload(std::optional<QString> text) {
+void BackgroundProcessing::setModelDownload(std::optional<QString> text) {
   if (modelDownload_ == text) return;
   modelDownload_ = std::move(text);
   emit modelDownloadChanged();
 }
 
-void AppModel::downloadModel() {
+void BackgroundProcessing::downloadModel() {
   if (modelDownload_) return;
   if (settings_.load().transcription.type != core::TranscriptionBackendType::onDevice) return;
   QProcess* child = makeKelvChild(kelv_, {"download"}, false, this);
