@@ -2,9 +2,6 @@
 
 #include <QCoreApplication>
 
-#include <cstdlib>
-#include <cstring>
-
 #include "audio_import.h"
 #include "kelv/core/settings/keychain.h"
 #include "kelv/core/settings/migration.h"
@@ -23,16 +20,13 @@ std::filesystem::path besideApplication() {
 
 }  // namespace
 
-bool AppModel::usesFakeCapture() {
-  const char* value = std::getenv("KELV_FAKE_CAPTURE");
-  return value != nullptr && std::strcmp(value, "1") == 0;
-}
-
-AppModel& AppModel::shared() {
+AppModel& AppModel::shared(const core::Environment& environment) {
   // Never destroyed: callbacks may still arrive while the process ends.
   static AppModel* model = new AppModel(Options{
-      core::MeetingStore(core::MeetingStore::rootFromEnvironment()),
-      std::make_shared<core::Keychain>(), std::nullopt, std::nullopt, {}});
+      core::MeetingStore(core::MeetingStore::rootFor(environment.meetingsFolder)),
+      std::make_shared<core::Keychain>(core::Keychain::serviceFor(environment.preferencesSuite)),
+      core::Preferences::standard(environment.preferencesSuite), std::nullopt, {},
+      environment.fakeCapture});
   return *model;
 }
 
@@ -41,7 +35,7 @@ AppModel::AppModel(Options options, QObject* parent)
       store_(std::move(options.store)),
       settings_(std::move(options.defaults), std::move(options.secrets)),
       kelv_(options.kelv.value_or(besideApplication())) {
-  const bool fakeCapture = usesFakeCapture();
+  const bool fakeCapture = options.fakeCapture;
   background_ = std::make_unique<BackgroundProcessing>(store_, settings_, kelv_);
   recording_ = std::make_unique<RecordingControl>(
       store_, settings_,

@@ -27,6 +27,7 @@
 #include "kelv/core/library/meeting_store.h"
 #include "kelv/core/recording/recorder.h"
 #include "kelv/core/settings/settings_store.h"
+#include "kelv/core/util/environment.h"
 #include "recording_control.h"
 
 namespace kelv::app {
@@ -55,11 +56,13 @@ class AppModel : public QObject {
     std::optional<std::filesystem::path> kelv;
     // The call detector's clock in seconds; by default the system uptime.
     std::function<double()> callClock;
+    // Test tones instead of live audio, and no call watching.
+    bool fakeCapture = false;
   };
 
-  // The application's model: store from KELV_MEETINGS_DIR or the default root, the standard
-  // preferences and the system keychain. Made on first use, on the main thread.
-  static AppModel& shared();
+  // The application's model for `environment`: its store root, its preferences suite and the
+  // keychain service that goes with it. Made on first use, on the main thread.
+  static AppModel& shared(const core::Environment& environment);
 
   explicit AppModel(Options options, QObject* parent = nullptr);
   ~AppModel() override;
@@ -137,8 +140,6 @@ class AppModel : public QObject {
   void callsChanged();
 
  private:
-  // KELV_FAKE_CAPTURE is exactly "1": test tones instead of live audio, and no call watching.
-  static bool usesFakeCapture();
   void watchSleep();
 
   core::MeetingStore store_;

@@ -1,13 +1,11 @@
 #include "bundle.h"
 
-#include <cstdlib>
+#include "kelv/core/util/environment.h"
 
 namespace kelv::app {
 
 std::optional<std::string> bundleIdentifier() {
-  const char* value = std::getenv("KELV_BUNDLE_ID");
-  if (value == nullptr || *value == '\0') return std::nullopt;
-  return std::string(value);
+  return core::Environment::ofProcess().bundleIdentifier;
 }
 
 }  // namespace kelv::app

@@ -17,6 +17,8 @@
 
 #include <optional>
 
+#include "kelv/core/util/environment.h"
+
 namespace kelv::app {
 namespace {
 
@@ -42,7 +44,8 @@ QString baseName() {
   // In a shared temporary folder the name must tell users apart.
   if (qEnvironmentVariable("XDG_RUNTIME_DIR").isEmpty())
     name += QLatin1Char('-') + QString::number(::getuid());
-  const QByteArray suite = qgetenv("KELV_DEFAULTS_SUITE");
+  const std::optional<std::string> suiteName = core::Environment::ofProcess().preferencesSuite;
+  const QByteArray suite = suiteName ? QByteArray::fromStdString(*suiteName) : QByteArray();
   if (!suite.isEmpty()) {
     // Hashed so that any suite text makes a short, valid file name.
     name += QLatin1Char('-') +

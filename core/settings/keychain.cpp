@@ -11,6 +11,7 @@
 
 #include "kelv/core/settings/preferences.h"
 #include "kelv/core/util/application.h"
+#include "kelv/core/util/environment.h"
 
 namespace kelv::core {
 namespace {
@@ -107,15 +108,13 @@ class Attributes {
 
 }  // namespace
 
-Keychain::Keychain() : Keychain(defaultService()) {}
+Keychain::Keychain() : Keychain(serviceFor(Environment::ofProcess().preferencesSuite)) {}
 
 Keychain::Keychain(std::string service, std::chrono::milliseconds timeout)
     : service_(std::move(service)), timeout_(timeout) {}
 
-std::string Keychain::defaultService() {
-  // Keys follow the settings: a suite name the preferences refuse falls back for both.
-  const char* suite = std::getenv("KELV_DEFAULTS_SUITE");
-  if (suite && Preferences::suite(suite)) return std::string(Application::kIdentifier) + "." + suite;
+std::string Keychain::serviceFor(const std::optional<std::string>& suite) {
+  if (suite && Preferences::suite(*suite)) return std::string(Application::kIdentifier) + "." + *suite;
   return Application::kIdentifier;
 }
 

@@ -11,6 +11,7 @@
 
 #include "kelv/core/util/application.h"
 #include "kelv/core/util/atomic_file.h"
+#include "kelv/core/util/environment.h"
 #include "kelv/core/util/platform_error.h"
 #include "kelv/core/util/system_info.h"
 
@@ -97,11 +98,13 @@ std::optional<Preferences> Preferences::suite(const std::string& name) {
   return Preferences(configHome() / name / "preferences.json");
 }
 
-Preferences Preferences::standard() {
-  if (const char* suiteName = std::getenv("KELV_DEFAULTS_SUITE"))
-    if (auto preferences = suite(suiteName)) return *preferences;
+Preferences Preferences::standard(const std::optional<std::string>& suiteName) {
+  if (suiteName)
+    if (auto preferences = suite(*suiteName)) return *preferences;
   return *suite(Application::kIdentifier);
 }
+
+Preferences Preferences::standard() { return standard(Environment::ofProcess().preferencesSuite); }
 
 nlohmann::json Preferences::snapshot() const {
   auto contents = readContents(file_);

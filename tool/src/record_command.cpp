@@ -16,6 +16,7 @@
 #include "kelv/core/library/meeting_store.h"
 #include "kelv/core/recording/recorder.h"
 #include "kelv/core/util/byte_count.h"
+#include "kelv/core/util/environment.h"
 
 namespace kelv::tool {
 namespace {
@@ -23,8 +24,7 @@ namespace {
 using namespace kelv::core;
 
 std::shared_ptr<CaptureSource> makeCaptureSource() {
-  const char* fake = std::getenv("KELV_FAKE_CAPTURE");
-  if (fake && std::string(fake) == "1") return std::make_shared<capture::ToneSource>();
+  if (Environment::ofProcess().fakeCapture) return std::make_shared<capture::ToneSource>();
   // Problems after the start (a device lost and not yet replaced) don't end the recording.
   return std::make_shared<capture::LiveCapture>(
       [](const std::string& problem) { std::cerr << problem << std::endl; });

@@ -21,6 +21,7 @@
 #include "fake_http_service.h"
 #include "kelv/core/settings/memory_secret_store.h"
 #include "kelv/core/settings/settings.h"
+#include "kelv/core/util/environment.h"
 #include "stdout_capture.h"
 #include "temp_dir.h"
 
@@ -93,7 +94,8 @@ class AppModelTest : public testing::Test {
         std::make_shared<core::MemorySecretStore>(std::move(keys)),
         core::Preferences(preferencesFile()),
         kelv.value_or(fs::path(std::getenv("KELV_TOOL"))),
-        std::move(callClock)});
+        std::move(callClock),
+        core::Environment::ofProcess().fakeCapture});
   }
 
   // A stand-in for the processing tool: a shell script run as `SCRIPT process <id>`.

@@ -21,7 +21,9 @@ class MeetingStore {
 
   // $XDG_DATA_HOME/Kelvora/Meetings (~/.local/share/Kelvora/Meetings when unset).
   static std::filesystem::path defaultRoot();
-  // KELV_MEETINGS_DIR when set and not empty, else defaultRoot().
+  // `override` when present, else defaultRoot().
+  static std::filesystem::path rootFor(const std::optional<std::filesystem::path>& override);
+  // The root for the process's own environment (KELV_MEETINGS_DIR).
   static std::filesystem::path rootFromEnvironment();
 
   const std::filesystem::path& root() const { return root_; }

@@ -16,20 +16,20 @@ namespace kelv::core {
 
 class Keychain : public SecretStore {
  public:
-  // `service` is "com.tizara.app", or "com.tizara.app." + KELV_DEFAULTS_SUITE when that is set
-  // to a name the preferences accept as a suite.
+  // The service of the process's own environment: serviceFor(KELV_DEFAULTS_SUITE).
   Keychain();
   explicit Keychain(std::string service,
                     std::chrono::milliseconds timeout = std::chrono::seconds(3));
 
   const std::string& service() const { return service_; }
 
+  // "com.tizara.app", or "com.tizara.app." + `suite` when that is a name the preferences accept
+  // as a suite: keys follow the settings.
+  static std::string serviceFor(const std::optional<std::string>& suite);
+
   std::optional<std::string> secret(const std::string& account) const override;
   // Delete, then store when `value` is present and not empty.
   void setSecret(const std::optional<std::string>& value, const std::string& account) override;
-
-  // The service name the environment selects.
-  static std::string defaultService();
 
  private:
   std::string service_;

@@ -29,8 +29,10 @@ class Preferences {
   // nullopt when `name` can't be a folder name (empty, ".", "..", or holds "/" or NUL).
   static std::optional<Preferences> suite(const std::string& name);
 
-  // The application's domain: the suite named by KELV_DEFAULTS_SUITE when that opens, else
+  // The application's domain: the suite named `suiteName` when that opens, else
   // "com.tizara.app".
+  static Preferences standard(const std::optional<std::string>& suiteName);
+  // The same for the process's own environment (KELV_DEFAULTS_SUITE).
   static Preferences standard();
 
   const std::filesystem::path& file() const { return file_; }
