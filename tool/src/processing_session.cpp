@@ -1,12 +1,30 @@
 #include "processing_session.h"
 
+#include <cerrno>
 #include <csignal>
 #include <memory>
 
 #include "document_secret_store.h"
 #include "kelv/core/settings/keychain.h"
+#include "kelv/core/util/application.h"
+#include "kelv/core/util/platform_error.h"
 
 namespace kelv::tool {
+
+int exitStatusFor(const std::exception& error) {
+  if (const auto* platform = dynamic_cast<const core::PlatformError*>(&error)) {
+    switch (platform->code()) {
+      case ENOSPC:
+      case EDQUOT:
+      case EROFS:
+      case EFBIG:
+        return core::ExitStatus::failure;
+      default:
+        break;
+    }
+  }
+  return core::ExitStatus::busy;
+}
 
 core::SettingsStore processingSettings() {
   auto secrets = std::make_shared<DocumentSecretStore>(readSecretsDocument(),
