@@ -13,6 +13,7 @@
 #include "kelv/core/audio/audio_error.h"
 #include "kelv/core/audio/track_audio.h"
 #include "kelv/core/backends/chunk_progress.h"
+#include "kelv/core/library/meeting_file_header.h"
 #include "kelv/core/library/meeting_file_writer.h"
 #include "kelv/core/notes/notes_writer.h"
 #include "kelv/core/transcript/transcript_merge.h"
@@ -51,12 +52,16 @@ std::optional<std::vector<TimedSegment>> readSegments(const MeetingFolder& folde
   }
 }
 
-std::vector<Turn> readTurns(const MeetingFolder& folder) {
+std::optional<std::vector<Turn>> readTranscript(const MeetingFolder& folder) {
   try {
     return turnsFromJson(LibraryJson::readFile(checkpointURL(folder, "transcript")));
   } catch (const std::exception&) {
-    return {};
+    return std::nullopt;
   }
+}
+
+std::vector<Turn> readTurns(const MeetingFolder& folder) {
+  return readTranscript(folder).value_or(std::vector<Turn>{});
 }
 
 std::optional<Notes> readNotes(const MeetingFolder& folder) {
@@ -84,6 +89,31 @@ void appendStep(const MeetingFolder& folder, Step step,
     if (alsoChange) alsoChange(status);
     if (!status.hasCompleted(step)) status.completedSteps.push_back(step);
   });
+}
+
+// A step counts as completed only while its checkpoint is on disk: a status that claims more
+// than the folder holds (a lost or damaged checkpoint) would otherwise finish with an empty
+// transcript, and then delete the audio.
+bool transcribed(const MeetingFolder& folder, const MeetingStatus& status) {
+  if (!status.hasCompleted(Step::transcribe)) return false;
+  bool any = false;
+  for (Track track : kAllTracks) {
+    if (readSegments(folder, track)) {
+      any = true;
+    } else if (!folder.trackFiles(track).empty()) {
+      return false;
+    }
+  }
+  return any;
+}
+
+bool merged(const MeetingFolder& folder, const MeetingStatus& status) {
+  return status.hasCompleted(Step::merge) && readTranscript(folder).has_value();
+}
+
+bool notesWritten(const MeetingFolder& folder, const MeetingStatus& status,
+                  const ProcessingOptions& options) {
+  return status.hasCompleted(Step::notes) && (!options.notes || readNotes(folder).has_value());
 }
 
 void transcribe(const MeetingFolder& folder, const ProcessingOptions& options) {
@@ -187,10 +217,11 @@ MeetingStatus run(const MeetingFolder& folder, const ProcessingOptions& options)
   std::optional<std::string> notesFailure;
   std::optional<std::string> failure;
   try {
-    if (!folder.readStatus().hasCompleted(Step::transcribe)) transcribe(folder, options);
-    if (!folder.readStatus().hasCompleted(Step::merge)) merge(folder, options);
+    if (!transcribed(folder, folder.readStatus())) transcribe(folder, options);
+    if (!merged(folder, folder.readStatus())) merge(folder, options);
     const std::vector<Turn> turns = readTurns(folder);
-    if (!folder.readStatus().hasCompleted(Step::notes)) notesFailure = writeNotes(folder, turns, options);
+    if (!notesWritten(folder, folder.readStatus(), options))
+      notesFailure = writeNotes(folder, turns, options);
     report(options, Stage::meetingFile);
     writeMeetingFile(folder, turns, options);
     report(options, Stage::audio);
@@ -236,7 +267,9 @@ void writeMeetingFile(const MeetingFolder& folder, const std::vector<Turn>& turn
   std::optional<fs::path> target;
   // The unedited file this one replaces once it is safely written elsewhere.
   std::optional<fs::path> replaced;
-  if (status.meetingFile) {
+  // A stored path that no longer leads to one of our Meeting files (a link, another kind of
+  // file, a file without a header) counts as absent: it is neither replaced nor written beside.
+  if (status.meetingFile && MeetingFileHeader::isMeetingFile(*status.meetingFile)) {
     const fs::path previous(*status.meetingFile);
     std::optional<std::string> current;
     try {
@@ -253,8 +286,6 @@ void writeMeetingFile(const MeetingFolder& folder, const std::vector<Turn>& turn
       } else {
         replaced = previous;
       }
-    } else {
-      removeQuietly(previous);
     }
   }
   if (!target) {
@@ -278,6 +309,14 @@ void writeMeetingFile(const MeetingFolder& folder, const std::vector<Turn>& turn
 }
 
 void finishAudio(const MeetingFolder& folder, bool keep) {
+  if (!keep) {
+    const bool hasTranscript = readTranscript(folder).has_value();
+    for (Track track : kAllTracks) {
+      const std::vector<fs::path> files = folder.trackFiles(track);
+      if (!files.empty() && !(hasTranscript && readSegments(folder, track)))
+        throw AudioError::transcriptMissing(files.front().filename().string());
+    }
+  }
   for (Track track : kAllTracks) {
     for (const fs::path& file : folder.trackFiles(track)) {
       if (!keep) {
