@@ -154,7 +154,7 @@ class KelvProcess : public testing::Test {
            "  - You\n"
            "  - Them\n"
            "language: es\n"
-           "engine: \"openai-style:whisper-1\"\n"
+           "engine: openai-style:whisper-1\n"
            "x_kelvora_meeting: \"" + folder.id() + "\"\n"
            "---\n"
            "\n"
