@@ -15,8 +15,10 @@
 #include "kelv/core/backends/chunk_progress.h"
 #include "kelv/core/library/meeting_file_header.h"
 #include "kelv/core/library/meeting_file_writer.h"
+#include "kelv/core/net/wait_progress.h"
 #include "kelv/core/notes/notes_writer.h"
 #include "kelv/core/transcript/transcript_merge.h"
+#include "kelv/core/util/api_key.h"
 #include "kelv/core/util/atomic_file.h"
 #include "kelv/core/util/library_json.h"
 #include "kelv/core/util/platform_error.h"
@@ -33,9 +35,31 @@ constexpr const char* kNotesFailurePrefix = "Needs attention: the Notes weren't 
 constexpr double kUnknownDuration = 60;
 
 void report(const ProcessingOptions& options, Stage stage, std::optional<Track> track = {},
-            int chunk = 0, int chunkCount = 0) {
-  if (options.progress) options.progress(ProcessingProgress{stage, track, chunk, chunkCount});
+            int chunk = 0, int chunkCount = 0, int waitingSeconds = 0) {
+  if (options.progress)
+    options.progress(ProcessingProgress{stage, track, chunk, chunkCount, waitingSeconds});
 }
+
+// Reports the chunks a backend sends and, while a request waits for its reply, how long it
+// has waited, as progress of `stage`.
+class StageProgress {
+ public:
+  StageProgress(const ProcessingOptions& options, Stage stage, std::optional<Track> track = {})
+      : chunks_([this, &options, stage, track](int chunk, int count) {
+          chunk_ = chunk;
+          count_ = count;
+          report(options, stage, track, chunk, count);
+        }),
+        waits_([this, &options, stage, track](int seconds) {
+          report(options, stage, track, chunk_, count_, seconds);
+        }) {}
+
+ private:
+  int chunk_ = 0;
+  int count_ = 0;
+  ChunkProgress::Scope chunks_;
+  WaitProgress::Scope waits_;
+};
 
 std::string checkpointName(Track track) { return std::string(rawValue(track)); }
 
@@ -134,9 +158,7 @@ void transcribe(const MeetingFolder& folder, const ProcessingOptions& options) {
       const Track track = kAllTracks[i];
       if (readSegments(folder, track) || files[i].empty()) continue;
       report(options, Stage::transcribe, track);
-      const ChunkProgress::Scope chunks([&](int chunk, int count) {
-        report(options, Stage::transcribe, track, chunk, count);
-      });
+      const StageProgress progress(options, Stage::transcribe, track);
       const std::vector<TimedSegment> segments = backend.transcribe(files[i].front(), language);
       folder.writeCheckpoint(checkpointName(track), nlohmann::json(segments));
     }
@@ -177,6 +199,7 @@ std::optional<std::string> writeNotes(const MeetingFolder& folder, const std::ve
     return std::nullopt;
   }
   report(options, Stage::notes);
+  const StageProgress progress(options, Stage::notes);
   try {
     const auto& step = options.notesStep ? options.notesStep : defaultNotesStep();
     folder.writeCheckpoint("notes", nlohmann::json(step(turns, *options.notes)));
@@ -230,6 +253,9 @@ MeetingStatus run(const MeetingFolder& folder, const ProcessingOptions& options)
     failure = error.what();
   }
 
+  // A service may repeat the key it was sent in its error message.
+  if (failure) failure = ApiKey::masked(*failure, options.secrets);
+  if (notesFailure) notesFailure = ApiKey::masked(*notesFailure, options.secrets);
   return folder.updateStatus([&](MeetingStatus& status) {
     if (failure) {
       status.state = MeetingStatus::State::needsAttention;

@@ -71,6 +71,8 @@ ProcessingOptions SettingsStore::processingOptions() const {
       settings.vocabulary);
   options.notesFolder = settings.notesFolder;
   options.keepAudio = !settings.deleteAudioAfterProcessing;
+  for (const auto& key : {apiKey(settings.transcription), apiKey(settings.notes)})
+    if (key) options.secrets.push_back(*key);
   return options;
 }
 

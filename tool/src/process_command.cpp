@@ -7,6 +7,7 @@
 #include "command.h"
 #include "kelv/core/library/meeting_error.h"
 #include "kelv/core/processing/processing.h"
+#include "kelv/core/util/api_key.h"
 #include "kelv/core/util/background_priority.h"
 #include "kelv/core/settings/keychain.h"
 #include "kelv/core/backends/on_device/on_device_model.h"
@@ -66,7 +67,7 @@ int process(const std::vector<std::string>& arguments) {
     status = Processing::run(*folder, options);
   } catch (const std::exception& error) {
     printer.finish();
-    std::cerr << "kelv process: " << error.what() << "\n";
+    std::cerr << "kelv process: " << ApiKey::masked(error.what(), options.secrets) << "\n";
     return exitStatusFor(error);
   }
   printer.finish();

@@ -229,5 +229,36 @@ TEST(ProcessingSafety, AStoredMeetingFileIsActedOnOnlyWhenItIsStillOurs) {
   }
 }
 
+// A service that repeats the key it was sent must not get it into the status record.
+TEST(ProcessingSafety, KeysRepeatedInErrorsAreMaskedInTheStatus) {
+  struct Case {
+    std::string name;
+    bool transcriptionFails;
+    std::string lastError;
+  } cases[] = {
+      {"transcription", true, "Bad key … (…), try again"},
+      {"notes", false, "Needs attention: the Notes weren't written. Bad key … (…)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Fixture t;
+    t.writeSeconds("mic.pcm", 1);
+    t.options.secrets = {"sk-transcribe-1", "sk-notes-2"};
+    struct Failing : test::ScriptedTranscription {
+      std::vector<TimedSegment> transcribe(const fs::path&, const std::optional<std::string>&) const override {
+        throw std::runtime_error("Bad key sk-transcribe-1 (sk-notes-2), try again");
+      }
+    };
+    if (c.transcriptionFails) t.options.transcription = std::make_shared<Failing>();
+    t.withNotes([](const std::vector<Turn>&) -> Notes {
+      throw std::runtime_error("Bad key sk-notes-2 (sk-transcribe-1)");
+    });
+    const MeetingStatus status = Processing::run(t.folder, t.options);
+    EXPECT_EQ(status.state, State::needsAttention);
+    EXPECT_EQ(status.lastError, c.lastError);
+    EXPECT_EQ(readFile(t.folder.statusURL()).find("sk-"), std::string::npos);
+  }
+}
+
 }  // namespace
 }  // namespace kelv::core
