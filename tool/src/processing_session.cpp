@@ -2,8 +2,10 @@
 
 #include <cerrno>
 #include <csignal>
+#include <iostream>
 #include <memory>
 
+#include "command.h"
 #include "document_secret_store.h"
 #include "kelv/core/settings/keychain.h"
 #include "kelv/core/util/application.h"
@@ -26,10 +28,16 @@ int exitStatusFor(const std::exception& error) {
   return core::ExitStatus::busy;
 }
 
+void reportUnreadableSettings(const core::SettingsStore& store) {
+  if (const auto problem = store.readProblem()) std::cerr << "kelv: " << *problem << std::endl;
+}
+
 core::SettingsStore processingSettings() {
   auto secrets = std::make_shared<DocumentSecretStore>(readSecretsDocument(),
                                                        std::make_shared<core::Keychain>());
-  return core::SettingsStore(std::nullopt, std::move(secrets));
+  core::SettingsStore store(std::nullopt, std::move(secrets));
+  reportUnreadableSettings(store);
+  return store;
 }
 
 void endOnTermination() {

@@ -17,8 +17,8 @@
 #include "kelv/core/settings/preferences.h"
 #include "kelv/core/settings/secret_store.h"
 #include "kelv/core/settings/settings.h"
-#include "kelv/core/util/application.h"
 #include "kelv/core/util/api_key.h"
+#include "kelv/core/util/application.h"
 
 namespace kelv::core {
 
