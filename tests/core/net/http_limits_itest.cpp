@@ -2,6 +2,8 @@
 // end, replies that stop half-way, and header values that would smuggle in headers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
