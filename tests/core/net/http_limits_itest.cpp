@@ -120,8 +120,9 @@ TEST(HttpLimits, AServiceStillThinkingKeepsTheTimeOutAndIsReportedAsWaiting) {
 
 TEST(HttpLimits, HeaderValuesWithLineBreaksAreNeverSent) {
   test::FakeHttpService service;
-  for (const std::string  for (const std::string value : {"Bearer k\r\nHost: evil", "Bearer k\nX-Other: 1", std::string("k\0x", 3)}) { value :
-       std::vector<std::string>{"Bearer k\r\nHost: evil", "Bearer k\nX-Other: 1", std::string("k\0x", 3)}) {
+  const std::vector<std::string> values = {"Bearer k\r\nHost: evil", "Bearer k\nX-Other: 1",
+                                           std::string("k\0x", 3)};
+  for (const std::string& value : values) {
     HttpRequest request = post(service.baseUrl());
     request.setHeader("Authorization", value);
     EXPECT_THROW(client().send(request), std::invalid_argument);
