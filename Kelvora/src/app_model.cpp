@@ -93,6 +93,10 @@ void AppModel::systemDidWake() {
 void AppModel::launch() {
   if (launched_) return;
   launched_ = true;
+  // Before anything saves the settings: the unreadable file is kept aside, and the user hears
+  // why every setting is back at its default.
+  if (const auto problem = settings_.readProblem())
+    Notifier::post("No se pudieron leer los ajustes", text(*problem));
   try {
     core::Migration::runIfNeeded(settings_);
   } catch (...) {

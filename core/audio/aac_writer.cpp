@@ -1,5 +1,10 @@
 #include "aac_writer.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstring>
 
 #include "kelv/core/audio/audio_format.h"
@@ -42,6 +47,15 @@ AacWriter::AacWriter(const std::filesystem::path& path) : path_(path) {
     if ((ret = avcodec_parameters_from_context(stream_->codecpar, codec_.get())) < 0)
       ffmpeg::throwPlatform(ret, "create", path_);
 
+    // Audio is as private as the rest of a meeting folder: FFmpeg would create the file with
+    // the umask's mode, so it is made 0600 here and FFmpeg only truncates it.
+    const int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0 || ::fchmod(fd, 0600) != 0) {
+      const int code = errno;
+      if (fd >= 0) ::close(fd);
+      ffmpeg::throwPlatform(AVERROR(code), "create", path_);
+    }
+    ::close(fd);
     if ((ret = avio_open(&format_->pb, path_.c_str(), AVIO_FLAG_WRITE)) < 0)
       ffmpeg::throwPlatform(ret, "create", path_);
     if ((ret = avformat_write_header(format_, nullptr)) < 0)

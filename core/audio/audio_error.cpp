@@ -11,4 +11,10 @@ AudioError AudioError::noTracks() {
   return AudioError(Kind::noTracks, "This Meeting has no audio to transcribe.", {});
 }
 
+AudioError AudioError::transcriptMissing(const std::string& fileName) {
+  return AudioError(Kind::transcriptMissing,
+                    "The audio file " + fileName + " was kept: its transcript isn't on disk.",
+                    fileName);
+}
+
 }  // namespace kelv::core

@@ -4,10 +4,11 @@
 #include <cctype>
 #include <system_error>
 
+#include "kelv/core/util/atomic_file.h"
 #include "kelv/core/library/frontmatter.h"
+#include "kelv/core/library/meeting_file_header.h"
 #include "kelv/core/library/meeting_file_writer.h"
 #include "kelv/core/library/meeting_store.h"
-#include "kelv/core/util/atomic_file.h"
 #include "kelv/core/util/platform_error.h"
 #include "kelv/core/util/unicode_text.h"
 
@@ -53,7 +54,7 @@ std::optional<Rewrite> rewriteMeetingFile(const fs::path& file, const std::strin
   }
   for (size_t i = headingFrom; i < lines.size(); ++i) {
     if (lines[i].rfind("# ", 0) == 0) {
-      lines[i] = "# " + title;
+      lines[i] = "# " + UnicodeText::plainLine(title);
       break;
     }
   }
@@ -72,6 +73,13 @@ std::optional<Rewrite> rewriteMeetingFile(const fs::path& file, const std::strin
   return Rewrite{target, MeetingFileWriter::hash(original), MeetingFileWriter::hash(text)};
 }
 
+// A meeting's file is checked again as it is acted on: what the status names may have been
+// replaced since the list was made. A file of the notes folder without a folder is the entry.
+bool ownsMeetingFile(const MeetingEntry& entry) {
+  if (!entry.meetingFile) return false;
+  return !entry.folder || MeetingFileHeader::isMeetingFile(*entry.meetingFile);
+}
+
 }  // namespace
 
 void MeetingStore::rename(const MeetingEntry& entry, const std::string& newTitle) const {
@@ -81,7 +89,7 @@ void MeetingStore::rename(const MeetingEntry& entry, const std::string& newTitle
   if (entry.folder) lock.emplace(entry.folder->lock());
 
   std::optional<Rewrite> rewrite;
-  if (entry.meetingFile) rewrite = rewriteMeetingFile(*entry.meetingFile, title, entry.date);
+  if (ownsMeetingFile(entry)) rewrite = rewriteMeetingFile(*entry.meetingFile, title, entry.date);
 
   if (entry.folder) {
     entry.folder->updateStatus([&](MeetingStatus& status) {
@@ -101,7 +109,7 @@ void MeetingStore::remove(const MeetingEntry& entry) const {
   std::optional<MeetingLock> lock;
   std::error_code error;
   if (entry.folder && fs::exists(entry.folder->url(), error)) lock.emplace(entry.folder->lock());
-  if (entry.meetingFile && fs::exists(fs::symlink_status(*entry.meetingFile, error))) {
+  if (ownsMeetingFile(entry) && fs::exists(fs::symlink_status(*entry.meetingFile, error))) {
     if (::unlink(entry.meetingFile->c_str()) != 0)
       throw PlatformError::fromErrno(errno, "delete", *entry.meetingFile);
   }

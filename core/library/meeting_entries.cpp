@@ -31,8 +31,10 @@ std::optional<MeetingEntry> entryOf(const MeetingFolder& folder) {
   entry.folder = folder;
   entry.date = status->startedAt;
   entry.duration = status->length();
-  std::error_code error;
-  if (status->meetingFile && fs::exists(*status->meetingFile, error))
+  // Shown only when it still reads as a Meeting file: a path changed to point at any other
+  // file is not the meeting's. (Acting on it is checked more strictly, link excluded.)
+  if (status->meetingFile && fs::path(*status->meetingFile).extension() == ".md" &&
+      MeetingFileHeader::read(*status->meetingFile))
     entry.meetingFile = fs::path(*status->meetingFile);
 
   switch (status->state) {

@@ -1,5 +1,7 @@
 #include "kelv/core/library/meeting_file_header.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <charconv>
 #include <limits>
@@ -93,6 +95,12 @@ std::optional<MeetingFileHeader> MeetingFileHeader::read(const std::filesystem::
   const std::streamsize count = stream.bad() ? 0 : stream.gcount();
   bytes.resize(static_cast<size_t>(std::max<std::streamsize>(count, 0)));
   return parse(bytes, file.filename().string());
+}
+
+bool MeetingFileHeader::isMeetingFile(const std::filesystem::path& file) {
+  struct stat info {};
+  if (::lstat(file.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+  return file.extension() == ".md" && read(file).has_value();
 }
 
 }  // namespace kelv::core

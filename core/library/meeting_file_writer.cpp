@@ -76,35 +76,55 @@ std::string yamlQuoted(std::string_view raw) {
 
 namespace {
 
-// A value YAML reads back as the same string without quotes: it starts with a letter, holds
-// only letters, marks, digits, blanks and a few harmless signs, and is not a YAML 1.1 boolean
-// or null word. Everything else is quoted.
+// Characters a YAML reader accepts unescaped and that don't end a line: tab is left out too,
+// since readers treat it differently around plain values.
+bool isPlainCharacter(UChar32 c) {
+  if (c < 0) return false;
+  if (c < 0x80) return c >= 0x20 && c < 0x7F;
+  if (c == 0x85 || c == 0x2028 || c == 0x2029 || c == 0xFEFF) return false;  // line breaks, BOM
+  return (c >= 0xA0 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+// A text a YAML 1.1 reader would take for a number, a date, a boolean, null or a merge key:
+// any text that starts like a number, and the reserved words in any case.
+bool mayReadAsAnotherType(std::string_view text) {
+  const char first = text.front();
+  if ((first >= '0' && first <= '9') || first == '+' || first == '-' || first == '.') {
+    // Numbers in every base, with signs, exponents, underscores, sexagesimal colons and the
+    // special floats; dates and times (which may hold blanks and "T"/"Z").
+    static constexpr std::string_view kNumeric = "0123456789abcdefABCDEFxXoO_+-.:eE";
+    if (text.find_first_not_of(kNumeric) == std::string_view::npos) return true;
+    const std::string lower = UnicodeText::lowercased(text);
+    if (lower == ".inf" || lower == "-.inf" || lower == "+.inf" || lower == ".nan") return true;
+    const bool dateLike = text.size() >= 5 && text.substr(0, 4).find_first_not_of("0123456789") ==
+                                                  std::string_view::npos && text[4] == '-';
+    if (dateLike) return true;
+  }
+  static constexpr std::string_view kReserved[] = {"y", "n", "yes", "no", "true", "false",
+                                                    "on", "off", "null", "~", "<<", "="};
+  const std::string lower = UnicodeText::lowercased(text);
+  for (std::string_view word : kReserved)
+    if (lower == word) return true;
+  return false;
+}
+
+// A value YAML reads back as the same text when written plain: no blank at either end, no
+// indicator at the start, no ": " or " #" inside, nothing YAML would read as another type,
+// and only printable characters. Everything else is quoted.
 bool isPlainSafe(std::string_view text) {
-  if (text.empty() || text.back() == ' ') return false;
+  if (text.empty() || text.front() == ' ' || text.back() == ' ') return false;
+  if (std::string_view("-?:,[]{}#&*!|>'\"%@`").find(text.front()) != std::string_view::npos)
+    return false;
+  if (text.back() == ':' || text.find(": ") != std::string_view::npos ||
+      text.find(" #") != std::string_view::npos)
+    return false;
   const auto size = static_cast<int32_t>(text.size());
-  int32_t at = 0;
-  bool first = true;
-  while (at < size) {
+  for (int32_t at = 0; at < size;) {
     UChar32 c;
     U8_NEXT(reinterpret_cast<const uint8_t*>(text.data()), at, size, c);
-    if (c < 0) return false;
-    const auto category = U_GET_GC_MASK(c);
-    if (first) {
-      if ((category & U_GC_L_MASK) == 0) return false;
-      first = false;
-      continue;
-    }
-    const bool allowed =
-        (category & (U_GC_L_MASK | U_GC_M_MASK | U_GC_N_MASK)) != 0 ||
-        (c < 0x80 && std::string_view(" _-.()/+'").find(static_cast<char>(c)) != std::string_view::npos);
-    if (!allowed) return false;
+    if (!isPlainCharacter(c)) return false;
   }
-  static constexpr std::string_view kReserved[] = {"y", "n", "yes", "no", "true", "false", "on", "off", "null"};
-  const std::string lower = UnicodeText::lowercased(text);
-  for (std::string_view word : kReserved) {
-    if (lower == word) return false;
-  }
-  return true;
+  return !mayReadAsAnotherType(text);
 }
 
 std::string yamlValue(std::string_view text) { return isPlainSafe(text) ? std::string(text) : yamlQuoted(text); }
@@ -128,9 +148,9 @@ std::string timestamp(double start) {
 std::vector<std::string> participants(const Content& content) {
   std::vector<std::string> names;
   for (const Turn& turn : content.turns) {
-    if (turn.speaker && std::find(names.begin(), names.end(), *turn.speaker) == names.end()) {
-      names.push_back(*turn.speaker);
-    }
+    if (!turn.speaker) continue;
+    std::string name = UnicodeText::plainLine(*turn.speaker);
+    if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(std::move(name));
   }
   if (names.empty()) names.push_back(content.defaultSpeaker);
   return names;
@@ -169,7 +189,9 @@ std::string displayTitle(const std::optional<std::string>& title, Date startedAt
 }
 
 std::string markdown(const Content& content) {
-  const std::string title = displayTitle(content.title, content.startedAt);
+  // Titles, notes and turns come from services and language models: no control character
+  // may forge a line of the file or reach a terminal that shows it.
+  const std::string title = UnicodeText::plainLine(displayTitle(content.title, content.startedAt));
   std::string out = "---\n";
   out += "schema: ";
   out += kSchema;
@@ -178,18 +200,19 @@ std::string markdown(const Content& content) {
   out += "duration: " + std::to_string(wholeMinutes(content.duration)) + "\n";
   out += "participants:\n";
   for (const std::string& name : participants(content)) out += "  - " + yamlValue(name) + "\n";
-  if (content.language) out += "language: " + yamlValue(*content.language) + "\n";
-  if (content.engine) out += "engine: " + yamlValue(*content.engine) + "\n";
+  if (content.language) out += "language: " + yamlValue(UnicodeText::plainLine(*content.language)) + "\n";
+  if (content.engine) out += "engine: " + yamlValue(UnicodeText::plainLine(*content.engine)) + "\n";
   if (content.interrupted) out += "interrupted: true\n";
   out += "x_kelvora_meeting: " + yamlQuoted(content.meetingID) + "\n";
   out += "---\n\n# " + title + "\n\n";
-  const std::string notes = content.notes ? UnicodeText::trimmed(*content.notes) : std::string();
+  const std::string notes =
+      content.notes ? UnicodeText::trimmed(UnicodeText::plainText(*content.notes)) : std::string();
   if (!notes.empty()) out += notes + "\n\n";
   out += "## Transcript\n\n";
   for (const Turn& turn : content.turns) {
     out += timestamp(turn.start);
-    if (turn.speaker) out += " **" + *turn.speaker + ":**";
-    out += " " + turn.text + "\n\n";
+    if (turn.speaker) out += " **" + UnicodeText::plainLine(*turn.speaker) + ":**";
+    out += " " + UnicodeText::plainLine(turn.text) + "\n\n";
   }
   return out;
 }

@@ -6,8 +6,12 @@
 #include <cerrno>
 #include <mutex>
 #include <strings.h>
+#include <time.h>
+
+#include <string_view>
 
 #include "kelv/core/net/transfer_error.h"
+#include "kelv/core/net/wait_progress.h"
 
 namespace kelv::core {
 namespace {
@@ -21,16 +25,62 @@ void initialiseCurl() {
   std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
+double monotonicSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+// What the callbacks of one transfer share: the reply so far and the clock of its progress.
+struct Transfer {
+  HttpResponse* response;
+  HttpLimits limits;
+  double started = monotonicSeconds();
+  double lastActivity = started;
+  bool replyBegun = false;
+  bool tooLarge = false;
+  bool stalled = false;
+  int waitingReports = 0;
+};
+
 size_t collectBody(char* data, size_t size, size_t count, void* context) {
-  static_cast<std::string*>(context)->append(data, size * count);
+  auto* transfer = static_cast<Transfer*>(context);
+  std::string& body = transfer->response->body;
+  if (size * count > transfer->limits.maxReplyBytes - body.size()) {
+    transfer->tooLarge = true;
+    return 0;  // ends the transfer
+  }
+  body.append(data, size * count);
+  transfer->lastActivity = monotonicSeconds();
   return size * count;
+}
+
+int watchProgress(void* context, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+  auto* transfer = static_cast<Transfer*>(context);
+  const double now = monotonicSeconds();
+  if (transfer->replyBegun) {
+    if (now - transfer->lastActivity >= transfer->limits.stallSeconds) {
+      transfer->stalled = true;
+      return 1;  // ends the transfer
+    }
+    return 0;
+  }
+  const double every = transfer->limits.waitingReportSeconds;
+  if (every > 0 && now - transfer->started >= every * (transfer->waitingReports + 1)) {
+    ++transfer->waitingReports;
+    WaitProgress::report(static_cast<int>(now - transfer->started));
+  }
+  return 0;
 }
 
 // Keeps the headers of the final response only: a status line (after 100 Continue, say)
 // starts the list again. The value keeps everything after "Name:" and its one conventional
 // space, so a header sent with extra white space is seen as sent.
 size_t collectHeader(char* data, size_t size, size_t count, void* context) {
-  auto* headers = static_cast<HttpHeaders*>(context);
+  auto* transfer = static_cast<Transfer*>(context);
+  transfer->replyBegun = true;
+  transfer->lastActivity = monotonicSeconds();
+  HttpHeaders* headers = &transfer->response->headers;
   std::string line(data, size * count);
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
   if (line.rfind("HTTP/", 0) == 0) {
@@ -109,7 +159,7 @@ struct HttpSession::Impl {
   }
 };
 
-HttpSession::HttpSession() : impl_(std::make_unique<Impl>()) {}
+HttpSession::HttpSession(HttpLimits limits) : impl_(std::make_unique<Impl>()), limits_(limits) {}
 HttpSession::~HttpSession() = default;
 
 HttpResponse HttpSession::perform(const HttpRequest& request) {
@@ -125,7 +175,12 @@ HttpResponse HttpSession::perform(const HttpRequest& request) {
     }
   } giveBack{*impl_, handle};
 
+  for (const auto& [name, value] : request.headers)
+    if (value.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos)
+      throw std::invalid_argument("The request header " + name + " holds a line break.");
+
   HttpResponse response;
+  Transfer transfer{&response, limits_};
   char errorText[CURL_ERROR_SIZE] = {};
   curl_easy_setopt(handle, CURLOPT_URL, request.url.c_str());
   curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
@@ -137,9 +192,12 @@ HttpResponse HttpSession::perform(const HttpRequest& request) {
   curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS,
                    static_cast<long>(std::max(1.0, request.timeoutSeconds * 1000.0)));
   curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, collectBody);
-  curl_easy_setopt(handle, CURLOPT_WRITEDATA, &response.body);
+  curl_easy_setopt(handle, CURLOPT_WRITEDATA, &transfer);
   curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, collectHeader);
-  curl_easy_setopt(handle, CURLOPT_HEADERDATA, &response.headers);
+  curl_easy_setopt(handle, CURLOPT_HEADERDATA, &transfer);
+  curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, watchProgress);
+  curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &transfer);
+  curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
 
   if (request.method == "GET") {
     curl_easy_setopt(handle, CURLOPT_HTTPGET, 1L);
@@ -170,6 +228,10 @@ HttpResponse HttpSession::perform(const HttpRequest& request) {
   curl_easy_setopt(handle, CURLOPT_HTTPHEADER, giveBack.headers);
 
   CURLcode result = curl_easy_perform(handle);
+  if (transfer.tooLarge) throw ReplyTooLargeError();
+  if (transfer.stalled) {
+    throw TransferError(CURLE_OPERATION_TIMEDOUT, 0, "The service stopped sending its reply.");
+  }
   if (result != CURLE_OK) {
     long osErrno = 0;
     curl_easy_getinfo(handle, CURLINFO_OS_ERRNO, &osErrno);

@@ -13,9 +13,12 @@
 #include "kelv/core/audio/audio_error.h"
 #include "kelv/core/audio/track_audio.h"
 #include "kelv/core/backends/chunk_progress.h"
+#include "kelv/core/library/meeting_file_header.h"
 #include "kelv/core/library/meeting_file_writer.h"
+#include "kelv/core/net/wait_progress.h"
 #include "kelv/core/notes/notes_writer.h"
 #include "kelv/core/transcript/transcript_merge.h"
+#include "kelv/core/util/api_key.h"
 #include "kelv/core/util/atomic_file.h"
 #include "kelv/core/util/library_json.h"
 #include "kelv/core/util/platform_error.h"
@@ -32,9 +35,31 @@ constexpr const char* kNotesFailurePrefix = "Needs attention: the Notes weren't 
 constexpr double kUnknownDuration = 60;
 
 void report(const ProcessingOptions& options, Stage stage, std::optional<Track> track = {},
-            int chunk = 0, int chunkCount = 0) {
-  if (options.progress) options.progress(ProcessingProgress{stage, track, chunk, chunkCount});
+            int chunk = 0, int chunkCount = 0, int waitingSeconds = 0) {
+  if (options.progress)
+    options.progress(ProcessingProgress{stage, track, chunk, chunkCount, waitingSeconds});
 }
+
+// Reports the chunks a backend sends and, while a request waits for its reply, how long it
+// has waited, as progress of `stage`.
+class StageProgress {
+ public:
+  StageProgress(const ProcessingOptions& options, Stage stage, std::optional<Track> track = {})
+      : chunks_([this, &options, stage, track](int chunk, int count) {
+          chunk_ = chunk;
+          count_ = count;
+          report(options, stage, track, chunk, count);
+        }),
+        waits_([this, &options, stage, track](int seconds) {
+          report(options, stage, track, chunk_, count_, seconds);
+        }) {}
+
+ private:
+  int chunk_ = 0;
+  int count_ = 0;
+  ChunkProgress::Scope chunks_;
+  WaitProgress::Scope waits_;
+};
 
 std::string checkpointName(Track track) { return std::string(rawValue(track)); }
 
@@ -51,12 +76,16 @@ std::optional<std::vector<TimedSegment>> readSegments(const MeetingFolder& folde
   }
 }
 
-std::vector<Turn> readTurns(const MeetingFolder& folder) {
+std::optional<std::vector<Turn>> readTranscript(const MeetingFolder& folder) {
   try {
     return turnsFromJson(LibraryJson::readFile(checkpointURL(folder, "transcript")));
   } catch (const std::exception&) {
-    return {};
+    return std::nullopt;
   }
+}
+
+std::vector<Turn> readTurns(const MeetingFolder& folder) {
+  return readTranscript(folder).value_or(std::vector<Turn>{});
 }
 
 std::optional<Notes> readNotes(const MeetingFolder& folder) {
@@ -86,6 +115,31 @@ void appendStep(const MeetingFolder& folder, Step step,
   });
 }
 
+// A step counts as completed only while its checkpoint is on disk: a status that claims more
+// than the folder holds (a lost or damaged checkpoint) would otherwise finish with an empty
+// transcript, and then delete the audio.
+bool transcribed(const MeetingFolder& folder, const MeetingStatus& status) {
+  if (!status.hasCompleted(Step::transcribe)) return false;
+  bool any = false;
+  for (Track track : kAllTracks) {
+    if (readSegments(folder, track)) {
+      any = true;
+    } else if (!folder.trackFiles(track).empty()) {
+      return false;
+    }
+  }
+  return any;
+}
+
+bool merged(const MeetingFolder& folder, const MeetingStatus& status) {
+  return status.hasCompleted(Step::merge) && readTranscript(folder).has_value();
+}
+
+bool notesWritten(const MeetingFolder& folder, const MeetingStatus& status,
+                  const ProcessingOptions& options) {
+  return status.hasCompleted(Step::notes) && (!options.notes || readNotes(folder).has_value());
+}
+
 void transcribe(const MeetingFolder& folder, const ProcessingOptions& options) {
   std::vector<std::vector<fs::path>> files;
   double duration = 0;
@@ -104,9 +158,7 @@ void transcribe(const MeetingFolder& folder, const ProcessingOptions& options) {
       const Track track = kAllTracks[i];
       if (readSegments(folder, track) || files[i].empty()) continue;
       report(options, Stage::transcribe, track);
-      const ChunkProgress::Scope chunks([&](int chunk, int count) {
-        report(options, Stage::transcribe, track, chunk, count);
-      });
+      const StageProgress progress(options, Stage::transcribe, track);
       const std::vector<TimedSegment> segments = backend.transcribe(files[i].front(), language);
       folder.writeCheckpoint(checkpointName(track), nlohmann::json(segments));
     }
@@ -147,6 +199,7 @@ std::optional<std::string> writeNotes(const MeetingFolder& folder, const std::ve
     return std::nullopt;
   }
   report(options, Stage::notes);
+  const StageProgress progress(options, Stage::notes);
   try {
     const auto& step = options.notesStep ? options.notesStep : defaultNotesStep();
     folder.writeCheckpoint("notes", nlohmann::json(step(turns, *options.notes)));
@@ -187,10 +240,11 @@ MeetingStatus run(const MeetingFolder& folder, const ProcessingOptions& options)
   std::optional<std::string> notesFailure;
   std::optional<std::string> failure;
   try {
-    if (!folder.readStatus().hasCompleted(Step::transcribe)) transcribe(folder, options);
-    if (!folder.readStatus().hasCompleted(Step::merge)) merge(folder, options);
+    if (!transcribed(folder, folder.readStatus())) transcribe(folder, options);
+    if (!merged(folder, folder.readStatus())) merge(folder, options);
     const std::vector<Turn> turns = readTurns(folder);
-    if (!folder.readStatus().hasCompleted(Step::notes)) notesFailure = writeNotes(folder, turns, options);
+    if (!notesWritten(folder, folder.readStatus(), options))
+      notesFailure = writeNotes(folder, turns, options);
     report(options, Stage::meetingFile);
     writeMeetingFile(folder, turns, options);
     report(options, Stage::audio);
@@ -199,6 +253,9 @@ MeetingStatus run(const MeetingFolder& folder, const ProcessingOptions& options)
     failure = error.what();
   }
 
+  // A service may repeat the key it was sent in its error message.
+  if (failure) failure = ApiKey::masked(*failure, options.secrets);
+  if (notesFailure) notesFailure = ApiKey::masked(*notesFailure, options.secrets);
   return folder.updateStatus([&](MeetingStatus& status) {
     if (failure) {
       status.state = MeetingStatus::State::needsAttention;
@@ -236,7 +293,9 @@ void writeMeetingFile(const MeetingFolder& folder, const std::vector<Turn>& turn
   std::optional<fs::path> target;
   // The unedited file this one replaces once it is safely written elsewhere.
   std::optional<fs::path> replaced;
-  if (status.meetingFile) {
+  // A stored path that no longer leads to one of our Meeting files (a link, another kind of
+  // file, a file without a header) counts as absent: it is neither replaced nor written beside.
+  if (status.meetingFile && MeetingFileHeader::isMeetingFile(*status.meetingFile)) {
     const fs::path previous(*status.meetingFile);
     std::optional<std::string> current;
     try {
@@ -253,8 +312,6 @@ void writeMeetingFile(const MeetingFolder& folder, const std::vector<Turn>& turn
       } else {
         replaced = previous;
       }
-    } else {
-      removeQuietly(previous);
     }
   }
   if (!target) {
@@ -278,6 +335,14 @@ void writeMeetingFile(const MeetingFolder& folder, const std::vector<Turn>& turn
 }
 
 void finishAudio(const MeetingFolder& folder, bool keep) {
+  if (!keep) {
+    const bool hasTranscript = readTranscript(folder).has_value();
+    for (Track track : kAllTracks) {
+      const std::vector<fs::path> files = folder.trackFiles(track);
+      if (!files.empty() && !(hasTranscript && readSegments(folder, track)))
+        throw AudioError::transcriptMissing(files.front().filename().string());
+    }
+  }
   for (Track track : kAllTracks) {
     for (const fs::path& file : folder.trackFiles(track)) {
       if (!keep) {

@@ -46,7 +46,7 @@ Contents readContents(const std::filesystem::path& file) {
 }
 
 // Moves a corrupt file aside under a name that doesn't replace an earlier copy.
-void keepAside(const std::filesystem::path& file) {
+std::filesystem::path keepAside(const std::filesystem::path& file) {
   std::string stamp = LibraryJson::formatDate(std::chrono::system_clock::now());
   stamp.erase(std::remove_if(stamp.begin(), stamp.end(), [](char c) { return c == '-' || c == ':'; }),
               stamp.end());
@@ -55,6 +55,7 @@ void keepAside(const std::filesystem::path& file) {
   for (int n = 2; std::filesystem::exists(target); ++n) target = base + "-" + std::to_string(n);
   if (::rename(file.c_str(), target.c_str()) != 0)
     throw PlatformError::fromErrno(errno, "keep aside", file);
+  return target;
 }
 
 void makeFolder(const std::filesystem::path& folder) {
@@ -140,6 +141,15 @@ void Preferences::setDate(const std::string& key, Date date) const {
 
 void Preferences::remove(const std::string& key) const {
   update([&](nlohmann::json& domain) { domain.erase(key); });
+}
+
+std::optional<std::filesystem::path> Preferences::keepAsideIfCorrupt() const {
+  if (readContents(file_).object) return std::nullopt;
+  FileLock lock(file_.string() + ".lock");
+  // Looked at again under the lock: another process may have just replaced it.
+  const Contents contents = readContents(file_);
+  if (contents.object || !std::filesystem::exists(file_)) return std::nullopt;
+  return keepAside(file_);
 }
 
 void Preferences::update(const std::function<void(nlohmann::json& domain)>& change) const {

@@ -5,6 +5,7 @@
 #include "kelv/core/backends/unavailable_backend.h"
 #include "kelv/core/notes/notes_writer.h"
 #include "kelv/core/processing/processing_options.h"
+#include "kelv/core/util/platform_error.h"
 
 namespace kelv::core {
 
@@ -23,6 +24,33 @@ Settings SettingsStore::load() const {
   } catch (const LibraryJson::DecodingError&) {
   }
   return Settings{};
+}
+
+std::optional<std::string> SettingsStore::readProblem() const {
+  std::optional<std::filesystem::path> aside;
+  try {
+    aside = defaults_.keepAsideIfCorrupt();
+  } catch (const PlatformError& error) {
+    return "The preferences file " + defaults_.file().string() +
+           " can't be read, so the default settings are used. " + error.what();
+  }
+  if (aside) {
+    return "The preferences file " + defaults_.file().string() +
+           " couldn't be read; it was kept as " + aside->string() +
+           " and the default settings are used.";
+  }
+  const auto stored = defaults_.value(kSettingsKey);
+  if (!stored) return std::nullopt;
+  try {
+    (void)stored->get<Settings>();
+    return std::nullopt;
+  } catch (const nlohmann::json::exception& error) {
+    return "The saved settings in " + defaults_.file().string() +
+           " couldn't be read, so the default settings are used (" + error.what() + ").";
+  } catch (const LibraryJson::DecodingError& error) {
+    return "The saved settings in " + defaults_.file().string() +
+           " couldn't be read, so the default settings are used (" + error.what() + ").";
+  }
 }
 
 void SettingsStore::save(const Settings& settings) const {
@@ -71,6 +99,8 @@ ProcessingOptions SettingsStore::processingOptions() const {
       settings.vocabulary);
   options.notesFolder = settings.notesFolder;
   options.keepAudio = !settings.deleteAudioAfterProcessing;
+  for (const auto& key : {apiKey(settings.transcription), apiKey(settings.notes)})
+    if (key) options.secrets.push_back(*key);
   return options;
 }
 

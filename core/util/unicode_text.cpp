@@ -208,3 +208,45 @@ bool isValidUtf8(std::string_view text) {
 }
 
 }  // namespace kelv::core::UnicodeText
+
+namespace kelv::core::UnicodeText {
+namespace {
+
+bool isLineBreak(UChar32 c) {
+  return c == '\n' || c == '\r' || c == 0x0B || c == 0x0C || c == 0x85 || c == 0x2028 || c == 0x2029;
+}
+
+// Characters that change how a terminal or an editor shows the text around them without
+// being seen: the bidirectional embeddings, overrides, isolates and marks, the byte-order
+// mark, and the two non-characters.
+bool isInvisibleControl(UChar32 c) {
+  return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) ||
+         (c >= 0x2066 && c <= 0x2069) || c == 0xFEFF || c == 0xFFFE || c == 0xFFFF;
+}
+
+std::string withoutControls(std::string_view bytes, std::string_view lineBreak) {
+  const std::string text = repaired(bytes);
+  std::string out;
+  out.reserve(text.size());
+  const auto size = static_cast<int32_t>(text.size());
+  for (int32_t at = 0; at < size;) {
+    const int32_t here = at;
+    const UChar32 c = next(text, at);
+    if (isLineBreak(c)) {
+      // CR LF is one break.
+      if (c == '\r' && at < size && text[at] == '\n') ++at;
+      out += lineBreak;
+    } else if (c == '\t' || (u_charType(c) != U_CONTROL_CHAR && !isInvisibleControl(c))) {
+      out.append(text, here, at - here);
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string plainLine(std::string_view text) { return withoutControls(text, " "); }
+
+std::string plainText(std::string_view text) { return withoutControls(text, "\n"); }
+
+}  // namespace kelv::core::UnicodeText

@@ -223,6 +223,22 @@ TEST_F(AppModelTest, LaunchRepairsInterruptedRecordingsAndResumesProcessing) {
   EXPECT_EQ(output.linesStartingWith("Apuntes listos: ").size(), 1u);
 }
 
+TEST_F(AppModelTest, LaunchReportsUnreadableSettingsAndKeepsAnUnreadableFileAside) {
+  kelv::test::writeFile(preferencesFile(), "{\"v2.settings\": tru");
+  const auto model = makeModel(script("exit 0\n"));
+  model->launch();
+  const auto reports = output.linesStartingWith("No se pudieron leer los ajustes: ");
+  ASSERT_EQ(reports.size(), 1u) << testing::PrintToString(output.lines());
+  EXPECT_THAT(reports[0], testing::HasSubstr("couldn't be read; it was kept as " +
+                                             preferencesFile().string() + ".corrupt-"));
+  std::vector<fs::path> aside;
+  for (const auto& entry : fs::directory_iterator(preferencesFile().parent_path()))
+    if (entry.path().filename().string().starts_with("preferences.json.corrupt-")) aside.push_back(entry);
+  ASSERT_EQ(aside.size(), 1u);
+  EXPECT_EQ(kelv::test::readFile(aside[0]), "{\"v2.settings\": tru");
+  model->terminate();
+}
+
 TEST_F(AppModelTest, TheModelDownloadRunsOnceAndOnlyForTheOnDeviceBackend) {
   const fs::path log = temp / "downloads.log";
   const fs::path child = script("echo \"$1\" >> " + log.string() + "\nsleep 1\nexit $STATUS\n");

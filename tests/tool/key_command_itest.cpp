@@ -41,6 +41,18 @@ TEST(KelvKey, StoresAndClearsTheKeyOfTheConfiguredBackend) {
   EXPECT_EQ(result.exitStatus, 1);
   EXPECT_EQ(keychain.secret("v2.notes.OpenRouter"), "sk-or-123");
 
+  // Keys that would add request headers of their own, or longer than any service issues.
+  const std::pair<std::string, std::string> refused[] = {
+      {"sk-or-9\r\nHost: evil.example\n", "a line break or another control character"},
+      {"sk-or-9\x1b[2J", "a line break or another control character"},
+      {std::string(4097, 'k'), "longer than 4 KiB"}};
+  for (const auto& [key, reason] : refused) {
+    result = run({"key", "set", "notes"}, key);
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_NE(result.err.find(reason), std::string::npos) << result.err;
+    EXPECT_EQ(keychain.secret("v2.notes.OpenRouter"), "sk-or-123");
+  }
+
   ASSERT_EQ(run({"settings", "set", "transcription", "custom"}).exitStatus, 0);
   ASSERT_EQ(run({"key", "set", "transcription"}, "tr-key").exitStatus, 0);
   EXPECT_EQ(keychain.secret("v2.transcription.openAIStyle"), "tr-key");

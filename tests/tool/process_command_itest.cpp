@@ -154,7 +154,7 @@ class KelvProcess : public testing::Test {
            "  - You\n"
            "  - Them\n"
            "language: es\n"
-           "engine: \"openai-style:whisper-1\"\n"
+           "engine: openai-style:whisper-1\n"
            "x_kelvora_meeting: \"" + folder.id() + "\"\n"
            "---\n"
            "\n"
@@ -297,6 +297,20 @@ TEST_F(KelvProcess, NotesFailureThenSuccessReplacesTheFile) {
   EXPECT_EQ(stt.count(), 4u);
 }
 
+TEST_F(KelvProcess, AKeyTheServiceRepeatsIsNeitherKeptNorShown) {
+  llm.script("POST", "/v1/chat/completions",
+             {Reply::json(R"({"error":{"message":"Incorrect API key provided: sk-notes. Key sk-notes is not valid."}})", 400)});
+  const core::MeetingFolder folder = record();
+  const ToolResult result = kelv({"process", folder.id()});
+  EXPECT_EQ(result.exitStatus, 1) << result.err;
+  const core::MeetingStatus status = folder.readStatus();
+  ASSERT_TRUE(status.lastError);
+  EXPECT_THAT(*status.lastError,
+              testing::EndsWith("(HTTP 400): Incorrect API key provided: …. Key … is not valid."));
+  for (const std::string& text : {*status.lastError, result.out, result.err, readFile(folder.statusURL())})
+    EXPECT_EQ(text.find("sk-notes"), std::string::npos) << text;
+}
+
 TEST_F(KelvProcess, ASecondProcessOnTheSameFolderIsTurnedAwayBusy) {
   const core::MeetingFolder folder = record();
   holdCall = 0;
@@ -359,6 +373,9 @@ TEST_F(KelvProcess, UsageErrorsAndMissingMeetings) {
       {{"process", "2025-01-01-000000-0000"}, kSecrets, 3},
       {{"process", "2025-01-01-000000-0000"}, "[\"not an object\"]", 2},
       {{"process", "2025-01-01-000000-0000"}, "{\"v2.x\": 5}", 2},
+      // A key that would add headers of its own, or longer than any service issues.
+      {{"process", "2025-01-01-000000-0000"}, "{\"v2.x\": \"k\\r\\nHost: evil\"}", 2},
+      {{"process", "2025-01-01-000000-0000"}, "{\"v2.x\": \"" + std::string(4097, 'k') + "\"}", 2},
       {{"reprocess", "missing"}, std::nullopt, 3},
       {{"reprocess"}, std::nullopt, 2},
       {{"download", "base", "tiny"}, std::nullopt, 2},

@@ -106,5 +106,48 @@ TEST_F(KelvSettings, TheFirstChangeTakesOverTheEarlierVersionsSettings) {
   EXPECT_EQ(stored().language, "es");
 }
 
+// Settings that can't be read are not dropped in silence: the user is told why the defaults
+// stand in, and a file that isn't JSON is kept aside before anything replaces it.
+TEST_F(KelvSettings, UnreadableSettingsAreReportedAndAnUnreadableFileKeptAside) {
+  struct Case {
+    std::string name;
+    std::string content;
+    std::string message;
+    bool keptAside;
+  } cases[] = {
+      {"not JSON", "{\"v2.settings\": {\"language\": \"es\"", "couldn't be read; it was kept as ", true},
+      {"not an object", "[1, 2]", "couldn't be read; it was kept as ", true},
+      {"a field of the wrong type",
+       R"({"v2.settings": {"language": "es", "vocabulary": "not a list"}})",
+       "couldn't be read, so the default settings are used (", false},
+      {"fine", R"({"v2.settings": {"language": "es"}})", "", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove_all(temp / "config");
+    std::filesystem::create_directories(file.parent_path());
+    kelv::test::writeFile(file, c.content);
+    const auto result = run({"settings"});
+    EXPECT_EQ(result.exitStatus, 0) << result.err;
+    if (c.message.empty()) {
+      EXPECT_EQ(result.err, "");
+    } else {
+      EXPECT_NE(result.err.find("kelv: "), std::string::npos) << result.err;
+      EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+    }
+    std::vector<std::filesystem::path> aside;
+    for (const auto& entry : std::filesystem::directory_iterator(file.parent_path()))
+      if (entry.path().filename().string().starts_with("preferences.json.corrupt-"))
+        aside.push_back(entry.path());
+    ASSERT_EQ(aside.size(), c.keptAside ? 1u : 0u);
+    if (c.keptAside) {
+      EXPECT_EQ(kelv::test::readFile(aside[0]), c.content);
+      EXPECT_NE(result.err.find(aside[0].string()), std::string::npos) << result.err;
+    } else {
+      EXPECT_EQ(kelv::test::readFile(file), c.content);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kelv::tool

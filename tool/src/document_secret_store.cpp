@@ -8,6 +8,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "kelv/core/util/api_key.h"
+
 namespace kelv::tool {
 
 DocumentSecretStore::DocumentSecretStore(std::map<std::string, std::string> document,
@@ -23,6 +25,8 @@ std::map<std::string, std::string> DocumentSecretStore::parse(std::string_view t
   for (const auto& [account, key] : json.items()) {
     if (!key.is_string())
       throw std::invalid_argument("the key of \"" + account + "\" in the secrets document is not a text");
+    if (const auto problem = core::ApiKey::problem(key.get_ref<const std::string&>()))
+      throw std::invalid_argument("the key of \"" + account + "\" in the secrets document: " + *problem);
     document.emplace(account, key.get<std::string>());
   }
   return document;

@@ -7,7 +7,9 @@
 #include "kelv/core/settings/keychain.h"
 #include "kelv/core/settings/migration.h"
 #include "kelv/core/settings/settings_store.h"
+#include "kelv/core/util/api_key.h"
 #include "kelv/core/util/platform_error.h"
+#include "processing_session.h"
 
 namespace kelv::tool {
 namespace {
@@ -30,6 +32,7 @@ int keyCommand(const std::vector<std::string>& arguments) {
 
   auto keychain = std::make_shared<core::Keychain>();
   core::SettingsStore store(std::nullopt, keychain);
+  reportUnreadableSettings(store);
   std::string account;
   try {
     // Keys of an earlier version move to their new accounts first, so a key set here isn't
@@ -63,6 +66,10 @@ int keyCommand(const std::vector<std::string>& arguments) {
       std::cerr << "kelv key: no key on standard input; nothing changed.\n";
       return core::ExitStatus::failure;
     }
+    if (const auto problem = core::ApiKey::problem(*key)) {
+      std::cerr << "kelv key: " << *problem << " Nothing changed.\n";
+      return core::ExitStatus::failure;
+    }
   }
   keychain->setSecret(key, account);
   // The Secret Service reports nothing on failure: read back to tell the user the truth.
@@ -83,7 +90,8 @@ const CommandRegistration registration{Command{
     "\n"
     "\"set\" reads the API key from standard input (surrounding blanks and line breaks are\n"
     "dropped) and stores it in the Secret Service for the backend now configured for that\n"
-    "role; \"clear\" removes it. Keys belong to a preset (or, without one, to the backend\n"
+    "role; a key with other control characters or longer than 4 KiB is refused. \"clear\"\n"
+    "removes it. Keys belong to a preset (or, without one, to the backend\n"
     "type), so each preset keeps its own key.\n",
     keyCommand}};
 

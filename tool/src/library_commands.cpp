@@ -11,6 +11,7 @@
 #include "kelv/core/settings/memory_secret_store.h"
 #include "kelv/core/settings/settings_store.h"
 #include "kelv/core/util/library_json.h"
+#include "processing_session.h"
 
 namespace kelv::tool {
 namespace {
@@ -21,7 +22,9 @@ MeetingStore store() { return MeetingStore(MeetingStore::rootFromEnvironment());
 
 // Only the record is needed here, never a key.
 Settings settings() {
-  return SettingsStore(std::nullopt, std::make_shared<MemorySecretStore>()).load();
+  const SettingsStore store(std::nullopt, std::make_shared<MemorySecretStore>());
+  reportUnreadableSettings(store);
+  return store.load();
 }
 
 std::optional<MeetingEntry> findEntry(const std::string& id) {

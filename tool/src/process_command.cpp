@@ -7,6 +7,7 @@
 #include "command.h"
 #include "kelv/core/library/meeting_error.h"
 #include "kelv/core/processing/processing.h"
+#include "kelv/core/util/api_key.h"
 #include "kelv/core/util/background_priority.h"
 #include "kelv/core/settings/keychain.h"
 #include "kelv/core/backends/on_device/on_device_model.h"
@@ -66,8 +67,8 @@ int process(const std::vector<std::string>& arguments) {
     status = Processing::run(*folder, options);
   } catch (const std::exception& error) {
     printer.finish();
-    std::cerr << "kelv process: " << error.what() << "\n";
-    return core::ExitStatus::busy;
+    std::cerr << "kelv process: " << ApiKey::masked(error.what(), options.secrets) << "\n";
+    return exitStatusFor(error);
   }
   printer.finish();
   std::cout << resultLine(*folder, status) << std::endl;
@@ -90,8 +91,9 @@ const CommandRegistration registration{Command{
     "JSON object of keyring account names (\"v2.transcription.OpenAI\") to API keys. Accounts it\n"
     "doesn't name are looked up in the Secret Service.\n"
     "\n"
-    "Exit status: 0 done, 1 needs attention, 2 usage error, 3 the meeting is busy (being\n"
-    "recorded or processed) or its status can't be read.\n",
+    "Exit status: 0 done, 1 needs attention or the status couldn't be saved (a full disk, say),\n"
+    "2 usage error, 3 the meeting is busy (being recorded or processed) or its status can't be\n"
+    "read.\n",
     process}};
 
 }  // namespace

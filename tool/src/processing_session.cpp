@@ -1,17 +1,43 @@
 #include "processing_session.h"
 
+#include <cerrno>
 #include <csignal>
+#include <iostream>
 #include <memory>
 
+#include "command.h"
 #include "document_secret_store.h"
 #include "kelv/core/settings/keychain.h"
+#include "kelv/core/util/application.h"
+#include "kelv/core/util/platform_error.h"
 
 namespace kelv::tool {
+
+int exitStatusFor(const std::exception& error) {
+  if (const auto* platform = dynamic_cast<const core::PlatformError*>(&error)) {
+    switch (platform->code()) {
+      case ENOSPC:
+      case EDQUOT:
+      case EROFS:
+      case EFBIG:
+        return core::ExitStatus::failure;
+      default:
+        break;
+    }
+  }
+  return core::ExitStatus::busy;
+}
+
+void reportUnreadableSettings(const core::SettingsStore& store) {
+  if (const auto problem = store.readProblem()) std::cerr << "kelv: " << *problem << std::endl;
+}
 
 core::SettingsStore processingSettings() {
   auto secrets = std::make_shared<DocumentSecretStore>(readSecretsDocument(),
                                                        std::make_shared<core::Keychain>());
-  return core::SettingsStore(std::nullopt, std::move(secrets));
+  core::SettingsStore store(std::nullopt, std::move(secrets));
+  reportUnreadableSettings(store);
+  return store;
 }
 
 void endOnTermination() {

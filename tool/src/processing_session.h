@@ -2,6 +2,7 @@
 // how a meeting id on the command line becomes a folder.
 #pragma once
 
+#include <exception>
 #include <optional>
 #include <string>
 
@@ -11,8 +12,18 @@
 
 namespace kelv::tool {
 
+// The exit status for an error that ended a run before it could record its outcome: busy
+// for a busy folder or a status that can't be read; failure when the folder couldn't be
+// written (a full disk, a read-only store), since waiting won't help.
+int exitStatusFor(const std::exception& error);
+
+// Tells the user on standard error ("kelv: …") when the stored settings can't be read and the
+// defaults stand in for them; a preferences file that isn't JSON is kept aside first.
+void reportUnreadableSettings(const core::SettingsStore& store);
+
 // The settings store of this process (KELV_DEFAULTS_SUITE chooses the preferences), with the
-// keys of the secrets document on standard input before those of the Secret Service. Throws
+// keys of the secrets document on standard input before those of the Secret Service; reports
+// unreadable settings (reportUnreadableSettings). Throws
 // std::invalid_argument for a malformed secrets document.
 core::SettingsStore processingSettings();
 

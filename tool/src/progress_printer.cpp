@@ -37,6 +37,13 @@ ProgressPrinter::ProgressPrinter(std::string prefix, std::FILE* out)
 ProgressPrinter::~ProgressPrinter() { finish(); }
 
 std::string ProgressPrinter::describe(const core::ProcessingProgress& progress) {
+  std::string text = describeStage(progress);
+  if (progress.waitingSeconds > 0)
+    text += ", waiting for the service (" + std::to_string(progress.waitingSeconds) + " s)";
+  return text;
+}
+
+std::string ProgressPrinter::describeStage(const core::ProcessingProgress& progress) {
   switch (progress.stage) {
     case Stage::transcribe: {
       std::string text = "transcribing";

@@ -21,12 +21,15 @@ class ProgressPrinter {
   // Ends a bar line so that what follows starts on a line of its own.
   void finish();
 
-  // "transcribing mic, chunk 2 of 5", "writing the notes", ...
+  // "transcribing mic, chunk 2 of 5", "writing the notes", ..., followed by ", waiting for
+  // the service (40 s)" while a request waits for its reply.
   static std::string describe(const core::ProcessingProgress& progress);
 
   core::ProcessingOptions::ProgressObserver observer();
 
  private:
+  static std::string describeStage(const core::ProcessingProgress& progress);
+
   std::string prefix_;
   std::FILE* out_;
   bool terminal_;

@@ -96,7 +96,9 @@ int record(const std::vector<std::string>& arguments) {
     if (sigtimedwait(&signals, nullptr, &timeout) > 0) break;
   }
 
-  int status = core::ExitStatus::success;
+  // A recording the recorder had to end itself (a full disk, a failed write) is a failure,
+  // even though its folder is reported and kept for repair.
+  int status = stoppedByRecorder ? core::ExitStatus::failure : core::ExitStatus::success;
   try {
     const MeetingFolder folder = recorder->stop();
     std::cout << folder.id() << std::endl;
@@ -119,7 +121,10 @@ const CommandRegistration registration{Command{
     "With KELV_FAKE_CAPTURE=1 it records test tones (440 Hz as You, 660 Hz as Them).\n"
     "\n"
     "  --duration SECONDS  stop after this many seconds\n"
-    "  --language CODE     the language spoken in the meeting, such as \"es\"\n",
+    "  --language CODE     the language spoken in the meeting, such as \"es\"\n"
+    "\n"
+    "Exit status: 0 recorded, 1 the recording couldn't start or had to stop by itself (the disk\n"
+    "is full or a write failed; the message is on standard error), 2 usage error.\n",
     record}};
 
 }  // namespace

@@ -23,7 +23,7 @@ int reprocess(const std::vector<std::string>& arguments) {
     Processing::prepareReprocess(*folder);
   } catch (const std::exception& error) {
     std::cerr << "kelv reprocess: " << error.what() << "\n";
-    return core::ExitStatus::busy;
+    return exitStatusFor(error);
   }
   return core::ExitStatus::success;
 }
@@ -37,7 +37,8 @@ const CommandRegistration registration{Command{
     "next \"kelv process\" or \"kelv run\" does everything again. Its Meeting file is replaced\n"
     "then, or, if you edited it, a new one is written beside it.\n"
     "\n"
-    "Exit status: 0 done, 2 usage error, 3 the meeting is busy or its status can't be read.\n",
+    "Exit status: 0 done, 1 the status couldn't be saved (a full disk, say), 2 usage error,\n"
+    "3 the meeting is busy or its status can't be read.\n",
     reprocess}};
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "kelv/core/settings/settings_store.h"
 #include "kelv/core/util/platform_error.h"
 #include "kelv/core/backends/on_device/on_device_model.h"
+#include "processing_session.h"
 
 namespace kelv::tool {
 namespace {
@@ -112,6 +113,7 @@ void apply(Settings& settings, const std::string& key, const std::string& value)
 
 int settingsCommand(const std::vector<std::string>& arguments) {
   core::SettingsStore store(std::nullopt, std::make_shared<core::Keychain>());
+  reportUnreadableSettings(store);
   if (arguments.empty()) {
     std::cout << nlohmann::json(store.load()).dump(2) << "\n";
     return core::ExitStatus::success;

@@ -69,6 +69,9 @@ std::string CloudClient::send(const HttpRequest& request) const {
       response = session->perform(request);
     } catch (const TransferError& error) {
       if (!error.isTransient() || !mayRetry) throw;
+    } catch (const ReplyTooLargeError&) {
+      // Asking again would bring the same flood.
+      throw CloudError::badResponse(backend);
     }
     if (response) {
       const int status = response->status;

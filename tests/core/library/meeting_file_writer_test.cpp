@@ -1,6 +1,8 @@
 #include "kelv/core/library/meeting_file_writer.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <ctime>
 
 #include <gtest/gtest.h>
@@ -68,7 +70,8 @@ TEST(MeetingFileWriter, MarkdownMatchesTheLayoutByteForByte) {
             "x_kelvora_meeting: \"2025-03-14_08-15-02\"\n"
             "---\n"
             "\n"
-            "# Clase \"Física\" C:\\temp\nsegunda línea\n"
+            // A line break in a title would start a line of its own: a blank here too.
+            "# Clase \"Física\" C:\\temp segunda línea\n"
             "\n"
             "## Resumen\n\n- Vectores\n"
             "\n"
@@ -125,6 +128,51 @@ TEST(MeetingFileWriter, ParticipantsInOrderOfFirstAppearanceQuotedWhenYamlWouldM
                       "  - \"1\"\n  - \"Dr: X #1\"\n  - \"\"\nx_kelvora_meeting"),
             std::string::npos)
       << text;
+}
+
+// Titles, notes, speakers and turns come from services and language models: nothing in them
+// may forge a line of the file, and no control character reaches the file.
+TEST(MeetingFileWriter, TextsFromServicesLoseControlsAndCannotForgeLines) {
+  ScopedTimeZone zone("UTC");
+  struct Case {
+    std::string name;
+    std::function<void(Content&)> set;
+    std::string expected;  // a whole line of the file
+  } cases[] = {
+      {"turn with a forged transcript line",
+       [](Content& c) { c.turns = {Turn{0, "You", "hola\n## Transcript\r\n[00:00:00] **Them:** falso"}}; },
+       "[00:00:00] **You:** hola ## Transcript [00:00:00] **Them:** falso"},
+      {"turn with NUL, escapes and overrides",
+       [](Content& c) {
+         c.turns = {Turn{0, "You", std::string("a") + std::string(1, '\0') +
+                                      "b\x1b[31mc\u202Ed\u2066e\u2069\x7f\u0085f\tg"}};
+       },
+       "[00:00:00] **You:** ab[31mcde f\tg"},
+      {"speaker with a line break",
+       [](Content& c) { c.turns = {Turn{0, "Ana\n## X", "sí"}}; },
+       "[00:00:00] **Ana ## X:** sí"},
+      {"title with a line break", [](Content& c) { c.title = "Clase\n# Falsa\x07"; }, "# Clase # Falsa"},
+      {"notes keep line feeds and tabs",
+       [](Content& c) { c.notes = "## Resumen\r\n\x1b[2J- uno\tdos\u202E\n- tres"; },
+       "[2J- uno\tdos"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Content content = sample();
+    c.set(content);
+    const std::string text = markdown(content);
+    EXPECT_NE(("\n" + text).find("\n" + c.expected + "\n"), std::string::npos) << text;
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\r'), 0);
+    for (unsigned char byte : text) EXPECT_TRUE(byte >= 0x20 || byte == '\n' || byte == '\t') << int(byte);
+    for (const char* invisible : {"\u202E", "\u2066", "\u2069", "\u0085"})
+      EXPECT_EQ(text.find(invisible), std::string::npos);
+    size_t headings = 0;
+    for (size_t at = 0; (at = text.find("\n## Transcript\n", at)) != std::string::npos; ++at) ++headings;
+    EXPECT_EQ(headings, 1u);
+  }
+  Content notes = sample();
+  notes.notes = "## Resumen\r\n- uno\n- tres";
+  EXPECT_NE(markdown(notes).find("\n## Resumen\n- uno\n- tres\n\n## Transcript\n"), std::string::npos);
 }
 
 TEST(MeetingFileWriter, DisplayTitleWithoutTitleIsTheLocalStartTime) {
@@ -186,7 +234,7 @@ TEST(MeetingFileWriter, HeaderReadsBackWhatWasWritten) {
   const char* titles[] = {"Clase \"Física\" \\ \\\" fin\\", "Ñandú: #1 — 🎓", "\"", "\\\"\\\\",
                           "a\r\u2028b\x01"};
   const char* expected[] = {"Clase \"Física\" \\ \\\" fin\\", "Ñandú: #1 — 🎓", "\"", "\\\"\\\\",
-                            "a  b "};
+                            "a  b"};
   for (size_t i = 0; i < std::size(titles); ++i) {
     Content content = sample();
     content.title = titles[i];

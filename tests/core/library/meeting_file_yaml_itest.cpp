@@ -85,5 +85,80 @@ TEST(MeetingFileYaml, PythonYamlReadsTheSameValues) {
   }
 }
 
+constexpr const char* kValueReader = R"PY(
+import json, sys, yaml
+out = []
+for path in sys.argv[1:]:
+    text = open(path, encoding="utf-8").read()
+    data = yaml.safe_load(text.split("\n---\n", 1)[0][len("---\n"):])
+    out.append({"engine": data["engine"], "language": data["language"],
+                "participants": data["participants"]})
+print(json.dumps(out))
+)PY";
+
+// Values are written plain unless YAML would read them as another type or structure; either
+// way they read back as the same text.
+TEST(MeetingFileYaml, ValuesAreQuotedOnlyWhenYamlWouldMisreadThem) {
+  test::TempDir dir;
+  test::writeFile(dir / "reader.py", kValueReader);
+  struct Case {
+    std::string value;
+    bool plain;
+  } cases[] = {
+      {"openai-style:whisper-1", true}, {"http://127.0.0.1:8080/v1", true},
+      {"OpenAI (whisper-1)", true},     {"es", true},
+      {"a#b", true},                    {"x, y [z] {w}", true},
+      {"3rd speaker", true},            {"l'élève", true},
+      {"ümlaut: no", false},            {"yes", false},
+      {"No", false},                    {"off", false},
+      {"null", false},                  {"~", false},
+      {"42", false},                    {"-1.5e3", false},
+      {"0x1F", false},                  {"1:30", false},
+      {".inf", false},                  {"2025-03-14", false},
+      {"2025-03-14 10:00:00", false},   {"- x", false},
+      {"a: b", false},                  {"a:", false},
+      {"#", false},                     {"a #b", false},
+      {" lead", false},                 {"trail ", false},
+      {"tab\there", false},             {"bell\x07", false},
+      {"[x]", false},                   {"{x}", false},
+      {"&anchor", false},               {"*alias", false},
+      {"!tag", false},                  {"|", false},
+      {">", false},                     {"%x", false},
+      {"@x", false},                    {"`x", false},
+      {"'x", false},                    {"\"x", false},
+      {"? x", false},                   {"<<", false},
+      {"", false},
+  };
+  std::string command = "python3 " + (dir / "reader.py").string();
+  std::vector<std::string> texts;
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    MeetingFileWriter::Content content;
+    content.meetingID = "m";
+    content.startedAt = sys_days{2025y / March / 14};
+    content.duration = 60;
+    content.engine = cases[i].value;
+    content.language = cases[i].value;
+    content.turns = {Turn{0, cases[i].value.empty() ? std::optional<std::string>() : cases[i].value, "a"}};
+    content.defaultSpeaker = cases[i].value;
+    const auto path = dir / ("v" + std::to_string(i) + ".md");
+    texts.push_back(MeetingFileWriter::markdown(content));
+    test::writeFile(path, texts.back());
+    command += " " + path.string();
+  }
+  const auto read = nlohmann::json::parse(run(command));
+  ASSERT_EQ(read.size(), std::size(cases));
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    const Case& c = cases[i];
+    // Control characters never reach the file; the rest reads back exactly.
+    std::string expected = c.value;
+    std::erase(expected, '\x07');
+    EXPECT_EQ(read[i]["engine"], expected) << c.value;
+    EXPECT_EQ(read[i]["language"], expected) << c.value;
+    EXPECT_EQ(read[i]["participants"], nlohmann::json::array({expected})) << c.value;
+    const bool writtenPlain = texts[i].find("\nengine: " + c.value + "\n") != std::string::npos;
+    EXPECT_EQ(writtenPlain, c.plain) << c.value;
+  }
+}
+
 }  // namespace
 }  // namespace kelv::core

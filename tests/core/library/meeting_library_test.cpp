@@ -71,16 +71,17 @@ TEST_F(LibraryTest, ImportCopiesOneFileAsMixedAndTwoAsAPair) {
   EXPECT_LT(std::chrono::system_clock::now() - pair.readStatus().startedAt, std::chrono::minutes(1));
 }
 
-TEST_F(LibraryTest, ImportRefusesZeroOrThreeFilesAndKeepsAFailedCopyForRecovery) {
+TEST_F(LibraryTest, ImportRefusesZeroOrThreeFilesAndLeavesNothingOfAFailedImport) {
   writeFile(temp / "a.wav", "");
   EXPECT_THROW(store.importAudio({}, std::nullopt, {}), AudioError);
   EXPECT_THROW(store.importAudio({temp / "a.wav", temp / "a.wav", temp / "a.wav"}, {}, {}),
                AudioError);
   EXPECT_TRUE(store.list().empty());
 
-  EXPECT_THROW(store.importAudio({temp / "missing.wav"}, at(8, 0), {}), PlatformError);
-  ASSERT_EQ(store.list().size(), 1u);
-  EXPECT_EQ(store.list()[0].readStatus().state, MeetingStatus::State::recording);
+  // The second file fails after the first was copied: the folder goes with it.
+  EXPECT_THROW(store.importAudio({temp / "a.wav", temp / "missing.wav"}, at(8, 0), {}), PlatformError);
+  EXPECT_THROW(store.importAudio({temp / "a.wav", "/proc/self/mem"}, at(8, 0), {}), PlatformError);
+  EXPECT_TRUE(store.list().empty());
 }
 
 TEST_F(LibraryTest, RecoveryTrimsHalfSamplesAndSkipsFoldersBeingRecorded) {
@@ -168,7 +169,7 @@ TEST_F(LibraryTest, RenameRewritesFrontMatterHeadingAndDatePrefixedName) {
   const MeetingFolder folder = meeting(MeetingStatus::State::done, at(9, 15));
   const fs::path file = notes / "2025-03-14-0915-old-title.md";
   const std::string original =
-      "---\ntitle: \"Old title\"\ndate: 2025-03-14T09:15:00Z\n---\n\n# Old title\n\nBody\n# Old title\n";
+      "---\nschema: kelvora/v1\ntitle: \"Old title\"\ndate: 2025-03-14T09:15:00Z\n---\n\n# Old title\n\nBody\n# Old title\n";
   writeFile(file, original);
   folder.updateStatus([&](MeetingStatus& s) {
     s.meetingFile = file.string();
@@ -180,7 +181,7 @@ TEST_F(LibraryTest, RenameRewritesFrontMatterHeadingAndDatePrefixedName) {
   EXPECT_FALSE(fs::exists(file));
   const std::string text = readFile(renamed);
   EXPECT_EQ(text,
-            "---\ntitle: \"Repaso \\\"final\\\" de Álgebra\"\ndate: 2025-03-14T09:15:00Z\n---\n\n"
+            "---\nschema: kelvora/v1\ntitle: \"Repaso \\\"final\\\" de Álgebra\"\ndate: 2025-03-14T09:15:00Z\n---\n\n"
             "# Repaso \"final\" de Álgebra\n\nBody\n# Old title\n");
   const MeetingStatus status = folder.readStatus();
   EXPECT_EQ(status.title, "Repaso \"final\" de Álgebra");
@@ -196,7 +197,7 @@ TEST_F(LibraryTest, RenameKeepsTheStaleHashOfAnEditedFile) {
   fs::create_directories(notes);
   const MeetingFolder folder = meeting(MeetingStatus::State::done, at(9, 15));
   const fs::path file = notes / "my notes.md";
-  writeFile(file, "# Mine\n");
+  writeFile(file, "---\nschema: kelvora/v1\n---\n# Mine\n");
   folder.updateStatus([&](MeetingStatus& s) {
     s.meetingFile = file.string();
     s.meetingFileHash = "0000";
@@ -205,7 +206,7 @@ TEST_F(LibraryTest, RenameKeepsTheStaleHashOfAnEditedFile) {
   const MeetingStatus status = folder.readStatus();
   EXPECT_EQ(status.meetingFileHash, "0000");
   EXPECT_EQ(status.meetingFile, (notes / "2025-03-14-0915-fsica.md").string());
-  EXPECT_EQ(readFile(notes / "2025-03-14-0915-fsica.md"), "# Física\n");
+  EXPECT_EQ(readFile(notes / "2025-03-14-0915-fsica.md"), "---\nschema: kelvora/v1\n---\n# Física\n");
 }
 
 TEST_F(LibraryTest, RenameAndDeleteOfABusyMeetingChangeNothing) {
@@ -221,7 +222,7 @@ TEST_F(LibraryTest, RenameAndDeleteOfABusyMeetingChangeNothing) {
 TEST_F(LibraryTest, DeleteRemovesFileAndFolder) {
   fs::create_directories(notes);
   const MeetingFolder folder = meeting(MeetingStatus::State::done, at(9, 15));
-  writeFile(notes / "a.md", "# A\n");
+  writeFile(notes / "a.md", "---\nschema: kelvora/v1\n---\n# A\n");
   folder.updateStatus([&](MeetingStatus& s) { s.meetingFile = (notes / "a.md").string(); });
   store.remove(entryFor(folder));
   EXPECT_FALSE(fs::exists(folder.url()));

@@ -11,15 +11,18 @@ namespace kelv::core {
 
 class AudioError : public std::runtime_error {
  public:
-  enum class Kind { unreadableAudio, noTracks };
+  enum class Kind { unreadableAudio, noTracks, transcriptMissing };
 
   // "Couldn't read the audio file <fileName>." — fileName is the last path component.
   static AudioError unreadableAudio(const std::string& fileName);
   // "This Meeting has no audio to transcribe."
   static AudioError noTracks();
+  // "The audio file <fileName> was kept: its transcript isn't on disk." — audio is deleted
+  // only once every transcript made from it is safely written.
+  static AudioError transcriptMissing(const std::string& fileName);
 
   Kind kind() const noexcept { return kind_; }
-  // The file named by unreadableAudio; empty for the other cases.
+  // The file named by unreadableAudio or transcriptMissing; empty for noTracks.
   const std::string& fileName() const noexcept { return fileName_; }
 
  private:

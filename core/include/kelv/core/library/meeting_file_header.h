@@ -29,6 +29,11 @@ struct MeetingFileHeader {
   // and its name.
   static std::optional<MeetingFileHeader> parse(std::string_view leadingBytes, std::string_view fileName);
 
+  // Whether a path stored in a meeting's status may still be acted on as its Meeting file
+  // (replaced, renamed, deleted, written beside): a regular ".md" file, not a link, that still
+  // has a header. Anything else was changed or planted by someone else and counts as absent.
+  static bool isMeetingFile(const std::filesystem::path& file);
+
   static constexpr size_t kMaxBytes = 4096;
 };
 

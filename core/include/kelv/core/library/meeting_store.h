@@ -43,8 +43,9 @@ class MeetingStore {
   // One file becomes the `mixed` track, two become `mic` and `system`; the copies keep the
   // extension lower-cased ("audio" without one). The start is the given one, else the first
   // file's creation time, else now. Returns the folder in state `processing`. Throws
-  // AudioError (not one or two files), PlatformError; a failed copy leaves the folder in
-  // `recording` for recovery.
+  // AudioError (not one or two files), PlatformError ("“x” is not an audio file." for
+  // anything but a regular file, the copy's error otherwise); a failed import removes the
+  // folder it made.
   MeetingFolder importAudio(const std::vector<std::filesystem::path>& files,
                             std::optional<Date> startedAt,
                             std::optional<std::string> language) const;

@@ -7,7 +7,9 @@
 #pragma once
 
 #include <memory>
+#include <cstddef>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -37,9 +39,28 @@ struct HttpResponse {
   std::optional<std::string> header(const std::string& name) const;
 };
 
+// Bounds on one reply, whatever the service sends.
+struct HttpLimits {
+  // Decoded bytes; no transcript or notes come near it, and a compressed reply can't inflate
+  // past it.
+  std::size_t maxReplyBytes = 64u << 20;
+  // A reply that has begun and then sends nothing for this long is given up (and retried),
+  // while a service that is still thinking before it answers keeps the request's time-out.
+  double stallSeconds = 60;
+  // While no reply has begun, ChunkProgress::waiting is told every this many seconds.
+  double waitingReportSeconds = 10;
+};
+
+// A reply larger than HttpLimits::maxReplyBytes once decoded. CloudClient reports it as a
+// response it couldn't read.
+class ReplyTooLargeError : public std::runtime_error {
+ public:
+  ReplyTooLargeError() : std::runtime_error("The reply is larger than any reply Kelvora reads.") {}
+};
+
 class HttpSession {
  public:
-  HttpSession();
+  explicit HttpSession(HttpLimits limits = {});
   ~HttpSession();
   HttpSession(const HttpSession&) = delete;
   HttpSession& operator=(const HttpSession&) = delete;
@@ -48,12 +69,15 @@ class HttpSession {
   static std::shared_ptr<HttpSession> makeEphemeral() { return std::make_shared<HttpSession>(); }
 
   // Performs one request and returns whatever HTTP response came back, of any status.
-  // Throws TransferError when no complete response arrived.
+  // Throws TransferError when no complete response arrived (a stalled reply is a time-out),
+  // ReplyTooLargeError past the size limit, std::invalid_argument for a header value with a
+  // line break or NUL (it would smuggle in headers of its own).
   HttpResponse perform(const HttpRequest& request);
 
  private:
   struct Impl;
   std::unique_ptr<Impl> impl_;
+  HttpLimits limits_;
 };
 
 }  // namespace kelv::core

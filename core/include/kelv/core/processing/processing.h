@@ -32,7 +32,8 @@ void writeMeetingFile(const MeetingFolder& folder, const std::vector<Turn>& turn
 
 // Compresses every track file that isn't already .m4a into "<track>.m4a" and deletes the
 // original (keep), or deletes every track file (!keep). Stops at the first failure and throws
-// it; files already handled stay handled.
+// it; files already handled stay handled. Deletes nothing (AudioError transcriptMissing)
+// unless transcript.json and the checkpoint of every track with audio are on disk.
 void finishAudio(const MeetingFolder& folder, bool keep);
 
 // Readies a processed folder for a complete new run: checkpoints deleted, completedSteps

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "kelv/core/audio/track.h"
@@ -26,6 +27,8 @@ struct ProcessingProgress {
   std::optional<Track> track;  // the track being transcribed
   int chunk = 0;               // 0 until the backend reports chunks
   int chunkCount = 0;
+  // Seconds the current request has waited for the service's reply; 0 while not waiting.
+  int waitingSeconds = 0;
 };
 
 struct ProcessingOptions {
@@ -42,6 +45,8 @@ struct ProcessingOptions {
   bool keepAudio = true;
   // Called on the run's thread; may be empty.
   ProgressObserver progress;
+  // The API keys of this run: replaced by "…" in every error text the run records.
+  std::vector<std::string> secrets;
 };
 
 }  // namespace kelv::core

@@ -52,6 +52,11 @@ class Preferences {
   void setDate(const std::string& key, Date date) const;
   void remove(const std::string& key) const;
 
+  // Moves a file that is not a JSON object aside at once (under the lock) and returns where it
+  // went; nothing when the file is missing or reads fine. Throws PlatformError when it can't
+  // be moved.
+  std::optional<std::filesystem::path> keepAsideIfCorrupt() const;
+
   // Applies `change` to the domain object under the lock and writes the result (not written
   // when the object is unchanged).
   void update(const std::function<void(nlohmann::json& domain)>& change) const;

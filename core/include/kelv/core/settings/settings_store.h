@@ -17,6 +17,7 @@
 #include "kelv/core/settings/preferences.h"
 #include "kelv/core/settings/secret_store.h"
 #include "kelv/core/settings/settings.h"
+#include "kelv/core/util/api_key.h"
 #include "kelv/core/util/application.h"
 
 namespace kelv::core {
@@ -41,6 +42,11 @@ class SettingsStore {
   // The stored record, or the default record when none is stored or it can't be decoded (the
   // stored bytes are then left alone until the next save).
   Settings load() const;
+  // Why load() gives the defaults although something is stored, for the user to hear about
+  // it: a preferences file that is not JSON (moved aside here, so nothing is lost when the
+  // next save writes a new one), or a settings record that doesn't decode. Nothing when the
+  // settings read fine or none are stored.
+  std::optional<std::string> readProblem() const;
   // Replaces the stored record; a record that can't be encoded (text that isn't UTF-8) removes
   // it instead. Throws PlatformError when the preferences file can't be written.
   void save(const Settings& settings) const;
@@ -64,9 +70,11 @@ class SettingsStore {
     return secrets_->secret(keyAccount(config));
   }
 
-  // An absent or empty key removes the stored one.
+  // An absent or empty key removes the stored one. Throws std::invalid_argument, storing
+  // nothing, for a key with control characters or longer than 4 KiB (ApiKey::problem).
   template <typename Type>
   void setAPIKey(const std::optional<std::string>& key, const BackendConfig<Type>& config) const {
+    if (key) ApiKey::check(*key);
     secrets_->setSecret(key, keyAccount(config));
   }
 

@@ -39,6 +39,13 @@ bool endsWithSentenceEnder(std::string_view text);
 // U+FFFD.
 std::string repaired(std::string_view bytes);
 
+// Text from elsewhere (a service, a language model) made safe to write into a document or show
+// in a terminal: repaired as UTF-8, without control characters (tab stays), bidirectional
+// controls, byte-order marks or non-characters. plainLine turns every line break (CR LF, CR,
+// LF, VT, FF, NEL, U+2028, U+2029) into a blank; plainText turns it into a line feed.
+std::string plainLine(std::string_view text);
+std::string plainText(std::string_view text);
+
 // True for valid UTF-8 (no overlongs, surrogates or code points past U+10FFFF).
 bool isValidUtf8(std::string_view text);
 

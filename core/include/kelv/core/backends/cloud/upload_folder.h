@@ -1,6 +1,9 @@
 // The private folder in which a transcription backend keeps the compressed chunks of one
-// track while it uploads them: "kelv-upload-<UUID>" in the system's temporary folder, removed
-// with everything in it when the object goes away, however the transcription ended.
+// track while it uploads them: "kelv-upload-<UUID>" in the system's temporary folder, mode
+// 0700, removed with everything in it when the object goes away, however the transcription
+// ended. The folder stays locked (flock) while the object lives, so that a later run, which
+// first removes the folders that runs killed before they could clean up, knows which ones
+// are still in use.
 //
 // One per transcribe call; not shared between threads.
 #pragma once
@@ -13,7 +16,7 @@ namespace kelv::core {
 
 class UploadFolder {
  public:
-  // Chooses a fresh name; the folder itself is created by whoever writes the first chunk.
+  // Removes abandoned upload folders, then creates and locks a fresh one. Throws PlatformError.
   UploadFolder();
   ~UploadFolder();
   UploadFolder(const UploadFolder&) = delete;
@@ -25,8 +28,12 @@ class UploadFolder {
   // absent or empty code. Every backend sends a language this way.
   static std::optional<std::string> primaryLanguage(const std::optional<std::string>& code);
 
+  // Removes every "kelv-upload-…" folder of this user in `temporary` whose lock is free.
+  static void removeAbandoned(const std::filesystem::path& temporary);
+
  private:
   std::filesystem::path path_;
+  int lock_ = -1;  // the open folder, holding its lock
 };
 
 }  // namespace kelv::core
