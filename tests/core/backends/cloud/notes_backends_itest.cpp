@@ -96,7 +96,9 @@ TEST(OpenAICompatibleNotesService, SendsTheChatRequestAndReadsTheReply) {
               json::parse(R"({"model":"gpt-4.1-mini","stream":false,"messages":[
                 {"role":"system","content":"Eres un tutor."},
                 {"role":"user","content":"Transcripción: ¿qué es ψ?"}]})"));
-    if (c.requests == 2) EXPECT_EQ(waits, std::vector<double>{2});
+    if (c.requests == 2) {
+      EXPECT_EQ(waits, std::vector<double>{2});
+    }
   }
 }
 
