@@ -119,7 +119,7 @@ TransferError::Kind TransferError::kindFor(int curlCode, int osErrno) {
     case CURLE_HTTP2_STREAM:
       return Kind::connectionLost;
     case CURLE_COULDNT_CONNECT:
-      // No route or no network at all is the "offline" case of the design.
+      // No route or no network at all is the "offline" case.
       return osErrno == ENETUNREACH || osErrno == ENETDOWN ? Kind::offline : Kind::cannotConnect;
     case CURLE_COULDNT_RESOLVE_PROXY:
       return Kind::dnsFailure;

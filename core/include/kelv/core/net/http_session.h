@@ -65,7 +65,7 @@ class HttpSession {
   HttpSession(const HttpSession&) = delete;
   HttpSession& operator=(const HttpSession&) = delete;
 
-  // A new handle with nothing remembered between runs (the design's ephemeral session).
+  // A new handle with nothing remembered between runs (no cookies, no cache, no credentials kept).
   static std::shared_ptr<HttpSession> makeEphemeral() { return std::make_shared<HttpSession>(); }
 
   // Performs one request and returns whatever HTTP response came back, of any status.

@@ -1,7 +1,7 @@
 // Errors that come from the operating system or a platform library (files, processes).
 //
-// The design's own error families (MeetingError, RecorderError, ...) have their own types;
-// PlatformError is what the design calls "the platform's error": its what() is the
+// The error families of the system (MeetingError, RecorderError, ...) have their own types;
+// PlatformError is a failure of the operating system itself: its what() is the
 // user-facing text, and it keeps the errno value so callers can tell "not found" apart.
 #pragma once
 
