@@ -17,9 +17,16 @@ UDate toUDate(core::Date date) {
       std::chrono::duration_cast<std::chrono::milliseconds>(date.time_since_epoch()).count());
 }
 
+// The start of the earliest day lies before the earliest representable date; clamp rather
+// than overflow.
 core::Date fromUDate(UDate millis) {
+  using std::chrono::milliseconds;
+  const auto lowest = std::chrono::ceil<milliseconds>(core::Date::min().time_since_epoch());
+  const auto highest = std::chrono::floor<milliseconds>(core::Date::max().time_since_epoch());
+  if (millis <= static_cast<UDate>(lowest.count())) return core::Date::min();
+  if (millis >= static_cast<UDate>(highest.count())) return core::Date::max();
   return core::Date(std::chrono::duration_cast<core::Date::duration>(
-      std::chrono::milliseconds(static_cast<long long>(millis))));
+      milliseconds(static_cast<long long>(millis))));
 }
 
 }  // namespace
