@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QQmlEngine>
 #include <QSocketNotifier>
 #include <QStringList>
 
@@ -18,6 +19,7 @@
 #include <cstring>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -26,6 +28,9 @@
 #include "bundle.h"
 #include "kelv/core/util/application.h"
 #include "single_instance.h"
+#include "tray_item.h"
+#include "view_engine.h"
+#include "window_shell.h"
 
 namespace {
 
@@ -164,13 +169,28 @@ int main(int argc, char** argv) {
   try {
     kelv::app::AppModel& model = kelv::app::AppModel::shared();
     kelv::app::AppDelegate delegate(model);
+    // The windows and the tray item, unless headless. Declared in this order so the windows
+    // go before the engine that made them.
+    std::optional<QQmlEngine> engine;
+    std::optional<kelv::app::WindowShell> shell;
+    std::optional<kelv::app::TrayItem> tray;
+    if (!headless) {
+      engine.emplace();
+      kelv::app::prepareViewEngine(*engine);
+      shell.emplace(model, *engine);
+      tray.emplace(model, *shell, *engine);
+    }
     QObject::connect(&instance, &kelv::app::SingleInstance::received, &delegate,
                      [&delegate](const QStringList& arguments) {
                        QStringList forwarded;
                        for (const QString& argument : arguments)
                          if (isKelvoraURL(argument)) forwarded << argument;
                        try {
-                         delegate.openURLs(forwarded);
+                         // Launched again without URLs: the user wants the application.
+                         if (forwarded.isEmpty())
+                           delegate.reopen();
+                         else
+                           delegate.openURLs(forwarded);
                        } catch (const std::exception& error) {
                          std::fprintf(stderr, "kelvora: %s\n", error.what());
                        }
@@ -186,6 +206,7 @@ int main(int argc, char** argv) {
 
     delegate.willFinishLaunching();
     delegate.didFinishLaunching();
+    if (tray) tray->show();
     delegate.openURLs(urls);
     return application.exec();
   } catch (const std::exception& error) {

@@ -2,6 +2,9 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
+#include <utility>
+
 #include "app_delegate.h"
 #include "app_model.h"
 #include "hotkey.h"
@@ -19,53 +22,87 @@ MenuModel::MenuModel(AppModel& model, QObject* parent) : QObject(parent), model_
   for (auto signal : {&AppModel::recorderChanged, &AppModel::startedAtChanged,
                       &AppModel::queueChanged, &AppModel::processingIDChanged,
                       &AppModel::lowDiskSpaceChanged, &AppModel::callsChanged})
-    connect(&model, signal, this, &MenuModel::changed);
+    connect(&model, signal, this, [this] {
+      read();
+      emit changed();
+    });
+  read();
   refreshShortcut();
+  auto* mic = new TrackLevel(this);
+  mic->setModel(&model);
+  mic->setTrack(QStringLiteral("mic"));
+  micLevel_ = mic;
+  auto* system = new TrackLevel(this);
+  system->setModel(&model);
+  system->setTrack(QStringLiteral("system"));
+  systemLevel_ = system;
+}
+
+MenuModel::MenuModel(MenuState state, QObject* parent)
+    : QObject(parent), state_(std::move(state)) {}
+
+void MenuModel::read() {
+  if (!model_) return;
+  state_.recording = model_->isRecording();
+  state_.startedAt = model_->startedAt().value_or(QDateTime());
+  state_.callNames.clear();
+  for (const core::CallApp& call : model_->calls()) state_.callNames << text(call.name);
+  state_.queue.clear();
+  for (const AppModel::QueuedMeeting& meeting : model_->queue())
+    state_.queue.push_back({text(meeting.id), text(meeting.label)});
+  state_.processingID = model_->processingID().value_or(QString());
+  state_.lowDiskSpace = model_->lowDiskSpace();
+}
+
+void MenuModel::setMicLevel(LevelSource* source) {
+  if (source == micLevel_.data()) return;
+  micLevel_ = source;
+  emit levelsChanged();
+}
+
+void MenuModel::setSystemLevel(LevelSource* source) {
+  if (source == systemLevel_.data()) return;
+  systemLevel_ = source;
+  emit levelsChanged();
 }
 
 QObject* MenuModel::appModelObject() const { return model_.data(); }
 
-bool MenuModel::recording() const {
-  return model_ && model_->recorder() && model_->startedAt().has_value();
-}
+bool MenuModel::recording() const { return state_.recording && state_.startedAt.isValid(); }
 
-QDateTime MenuModel::startedAt() const {
-  return model_ ? model_->startedAt().value_or(QDateTime()) : QDateTime();
-}
+QDateTime MenuModel::startedAt() const { return state_.startedAt; }
 
 QString MenuModel::statusLine() const {
-  if (model_ && !model_->calls().empty()) return text(model_->calls().back().name) + " is on a call";
-  if (model_ && !model_->queue().empty()) return QStringLiteral("Procesando en segundo plano");
+  if (!state_.callNames.isEmpty()) return state_.callNames.back() + " is on a call";
+  if (!state_.queue.empty()) return QStringLiteral("Procesando en segundo plano");
   return QStringLiteral("Lista para la próxima clase");
 }
 
 QString MenuModel::buttonTitle() const {
-  if (model_ && model_->isRecording()) return QStringLiteral("Detener grabación");
-  if (model_ && !model_->calls().empty())
-    return QStringLiteral("Grabar clase de ") + text(model_->calls().back().name);
+  if (state_.recording) return QStringLiteral("Detener grabación");
+  if (!state_.callNames.isEmpty())
+    return QStringLiteral("Grabar clase de ") + state_.callNames.back();
   return QStringLiteral("Grabar clase");
 }
 
 QString MenuModel::buttonHint() const {
-  return shortcut_.isEmpty() ? QString() : QStringLiteral("Shortcut ") + shortcut_;
+  return state_.shortcut.isEmpty() ? QString() : QStringLiteral("Shortcut ") + state_.shortcut;
 }
 
-bool MenuModel::lowDisk() const { return model_ && model_->lowDiskSpace().has_value(); }
+bool MenuModel::lowDisk() const { return state_.lowDiskSpace.has_value(); }
 
 QString MenuModel::lowDiskText() const {
   if (!lowDisk()) return {};
-  return text(core::formatByteCount(*model_->lowDiskSpace())) +
+  return text(core::formatByteCount(*state_.lowDiskSpace)) +
          QStringLiteral(" free. Recording stops below 200 MB.");
 }
 
 QVariantList MenuModel::queue() const {
   QVariantList rows;
-  if (!model_) return rows;
-  for (const AppModel::QueuedMeeting& meeting : model_->queue()) {
-    const QString id = text(meeting.id);
-    const bool processing = model_->processingID() == id;
-    rows.append(QVariantMap{{"id", id},
-                            {"label", text(meeting.label)},
+  for (const MenuState::Waiting& meeting : state_.queue) {
+    const bool processing = !state_.processingID.isEmpty() && state_.processingID == meeting.id;
+    rows.append(QVariantMap{{"id", meeting.id},
+                            {"label", meeting.label},
                             {"processing", processing},
                             {"state", processing ? QStringLiteral("Procesando")
                                                  : QStringLiteral("En cola")}});
@@ -75,8 +112,7 @@ QVariantList MenuModel::queue() const {
 
 QString MenuModel::queueKey() const {
   QStringList ids;
-  if (model_)
-    for (const AppModel::QueuedMeeting& meeting : model_->queue()) ids << text(meeting.id);
+  for (const MenuState::Waiting& meeting : state_.queue) ids << meeting.id;
   return ids.join(QLatin1Char('\n'));
 }
 
@@ -86,9 +122,8 @@ QString MenuModel::elapsedText(qint64 seconds) {
 }
 
 QString MenuModel::elapsedText(const QDateTime& now) const {
-  const QDateTime started = startedAt();
-  if (!started.isValid()) return elapsedText(qint64{0});
-  return elapsedText(started.secsTo(now));
+  if (!state_.startedAt.isValid()) return elapsedText(qint64{0});
+  return elapsedText(state_.startedAt.secsTo(now));
 }
 
 void MenuModel::pressButton() {
@@ -105,14 +140,16 @@ void MenuModel::openMainWindow() { AppActions::openMainWindow()(); }
 
 void MenuModel::openSettings() { AppActions::openSettings()(); }
 
-void MenuModel::quit() { QCoreApplication::quit(); }
+void MenuModel::quit() {
+  if (model_) QCoreApplication::quit();
+}
 
 void MenuModel::refreshShortcut() {
+  if (!model_) return;
   QString label;
-  if (model_)
-    if (const auto hotkey = Hotkey::saved(model_->settings().defaults())) label = hotkey->label();
-  if (label == shortcut_) return;
-  shortcut_ = label;
+  if (const auto hotkey = Hotkey::saved(model_->settings().defaults())) label = hotkey->label();
+  if (label == state_.shortcut) return;
+  state_.shortcut = label;
   emit changed();
 }
 

@@ -9,11 +9,33 @@
 #include <QPointer>
 #include <QString>
 #include <QVariantList>
+#include <QStringList>
 #include <QtQml/qqmlregistration.h>
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "level_source.h"
 
 namespace kelv::app {
 
 class AppModel;
+
+// What the pop-over is drawn from: the parts of the application model it reads.
+struct MenuState {
+  struct Waiting {
+    QString id;
+    QString label;
+  };
+  bool recording = false;  // a recorder runs
+  QDateTime startedAt;     // invalid when none
+  QStringList callNames;   // in order of arrival
+  std::vector<Waiting> queue;
+  QString processingID;                // empty when none
+  std::optional<int64_t> lowDiskSpace;  // free bytes
+  QString shortcut;                    // the saved hotkey's label, empty without one
+};
 
 class MenuModel : public QObject {
   Q_OBJECT
@@ -35,21 +57,34 @@ class MenuModel : public QObject {
   Q_PROPERTY(QVariantList queue READ queue NOTIFY changed)
   // The ids of `queue`, joined: what the pop-over's transitions key on.
   Q_PROPERTY(QString queueKey READ queueKey NOTIFY changed)
+  // What the two meters read: the running recorder's tracks unless replaced.
+  Q_PROPERTY(kelv::app::LevelSource* micLevel READ micLevel WRITE setMicLevel NOTIFY levelsChanged)
+  Q_PROPERTY(kelv::app::LevelSource* systemLevel READ systemLevel WRITE setSystemLevel
+                 NOTIFY levelsChanged)
 
  public:
+  // Follows the application model and acts on it.
   explicit MenuModel(AppModel& model, QObject* parent = nullptr);
+  // Shows a fixed state and acts on nothing (views drawn for review).
+  explicit MenuModel(MenuState state, QObject* parent = nullptr);
+
+  const MenuState& state() const { return state_; }
 
   QObject* appModelObject() const;
   bool recording() const;
   QDateTime startedAt() const;
   QString statusLine() const;
   QString buttonTitle() const;
-  QString shortcutLabel() const { return shortcut_; }
+  QString shortcutLabel() const { return state_.shortcut; }
   QString buttonHint() const;
   bool lowDisk() const;
   QString lowDiskText() const;
   QVariantList queue() const;
   QString queueKey() const;
+  LevelSource* micLevel() const { return micLevel_; }
+  void setMicLevel(LevelSource* source);
+  LevelSource* systemLevel() const { return systemLevel_; }
+  void setSystemLevel(LevelSource* source);
 
   // The elapsed time from `startedAt` to `now` in minutes and seconds ("4:07", "75:00").
   Q_INVOKABLE QString elapsedText(const QDateTime& now) const;
@@ -66,10 +101,15 @@ class MenuModel : public QObject {
 
  signals:
   void changed();
+  void levelsChanged();
 
  private:
+  void read();
+
   QPointer<AppModel> model_;
-  QString shortcut_;
+  MenuState state_;
+  QPointer<LevelSource> micLevel_;
+  QPointer<LevelSource> systemLevel_;
 };
 
 }  // namespace kelv::app
