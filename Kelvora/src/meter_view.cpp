@@ -1,44 +1,18 @@
 #include "meter_view.h"
 
 #include <QQuickWindow>
-#include <QSGClipNode>
-#include <QSGFlatColorMaterial>
-#include <QSGGeometryNode>
-#include <QSGVertexColorMaterial>
+#include <QPainter>
+#include <QSGImageNode>
+#include <QSGTexture>
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
-#include <vector>
 
 #include "theme.h"
 
 namespace kelv::app {
 
 namespace {
-
-// Points on each rounded corner, ends included.
-constexpr int kCornerSteps = 4;
-constexpr int kOutlinePoints = 4 * (kCornerSteps + 1);
-constexpr int kSegmentVertices = kOutlinePoints * 3;
-
-// The outline of a rounded rectangle, counter-clockwise from the top-right corner.
-std::vector<QPointF> roundedOutline(const QRectF& rect, double radius) {
-  std::vector<QPointF> points;
-  points.reserve(kOutlinePoints);
-  const QPointF centres[4] = {{rect.right() - radius, rect.top() + radius},
-                              {rect.left() + radius, rect.top() + radius},
-                              {rect.left() + radius, rect.bottom() - radius},
-                              {rect.right() - radius, rect.bottom() - radius}};
-  for (int corner = 0; corner < 4; ++corner) {
-    for (int step = 0; step <= kCornerSteps; ++step) {
-      const double angle = (corner * 90.0 + step * 90.0 / kCornerSteps) * std::numbers::pi / 180;
-      points.emplace_back(centres[corner].x() + radius * std::cos(angle),
-                          centres[corner].y() - radius * std::sin(angle));
-    }
-  }
-  return points;
-}
 
 // Segment i's rectangle in an item of this size, or an empty one when there is no room.
 QRectF segmentRect(int index, const QSizeF& size) {
@@ -48,44 +22,34 @@ QRectF segmentRect(int index, const QSizeF& size) {
   return {index * (width + MeterView::kGap), 0, width, size.height()};
 }
 
-// Calls `vertex(point, segment)` for every vertex of the segments' triangles.
-template <typename Vertex>
-void tessellate(const QSizeF& size, Vertex vertex) {
+// The 24 rounded segments drawn once, each in the colour `colorOf(index)` gives.
+template <typename ColorOf>
+QImage segments(const QSizeF& size, qreal ratio, ColorOf colorOf) {
+  const QSize pixels(std::max(1, static_cast<int>(std::ceil(size.width() * ratio))),
+                     std::max(1, static_cast<int>(std::ceil(size.height() * ratio))));
+  QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::transparent);
+  QPainter painter(&image);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.scale(ratio, ratio);
+  painter.setPen(Qt::NoPen);
   for (int index = 0; index < MeterView::kSegments; ++index) {
     const QRectF rect = segmentRect(index, size);
-    const double radius =
-        std::min({MeterView::kCornerRadius, rect.width() / 2, rect.height() / 2});
-    const std::vector<QPointF> outline = roundedOutline(rect, radius);
-    for (int point = 0; point < kOutlinePoints; ++point) {
-      vertex(rect.center(), index);
-      vertex(outline[point], index);
-      vertex(outline[(point + 1) % kOutlinePoints], index);
-    }
+    if (rect.isEmpty()) break;
+    painter.setBrush(colorOf(index));
+    const double radius = std::min({MeterView::kCornerRadius, rect.width() / 2, rect.height() / 2});
+    painter.drawRoundedRect(rect, radius, radius);
   }
+  return image;
 }
 
+// The unlit track under the lit segments, which show up to the clip's edge.
 struct MeterNode : QSGNode {
-  QSGGeometryNode* track = nullptr;
-  QSGClipNode* clip = nullptr;
-  QSGGeometryNode* lit = nullptr;
+  QSGImageNode* track = nullptr;
+  QSGImageNode* lit = nullptr;
+  QSizeF litSize;  // the lit picture's size in item units
+  qreal ratio = 1;
 };
-
-QSGGeometryNode* geometryNode(QSGGeometry* geometry, QSGMaterial* material) {
-  auto* node = new QSGGeometryNode;
-  node->setGeometry(geometry);
-  node->setFlag(QSGNode::OwnsGeometry);
-  node->setMaterial(material);
-  node->setFlag(QSGNode::OwnsMaterial);
-  return node;
-}
-
-QSGGeometry::ColoredPoint2D colored(const QPointF& point, const QColor& color) {
-  QSGGeometry::ColoredPoint2D vertex;
-  vertex.set(static_cast<float>(point.x()), static_cast<float>(point.y()),
-             static_cast<uchar>(color.red()), static_cast<uchar>(color.green()),
-             static_cast<uchar>(color.blue()), static_cast<uchar>(color.alpha()));
-  return vertex;
-}
 
 }  // namespace
 
@@ -94,13 +58,23 @@ MeterView::MeterView(QQuickItem* parent) : QQuickItem(parent) {
   timer_.setInterval(kTickMs);
   timer_.setTimerType(Qt::CoarseTimer);
   connect(&timer_, &QTimer::timeout, this, &MeterView::tick);
+  refreshColors();
   connect(&Theme::shared(), &Theme::appearanceChanged, this, [this] {
-    colorsDirty_ = true;
+    refreshColors();
     update();
   });
 }
 
 MeterView::~MeterView() = default;
+
+void MeterView::refreshColors() {
+  // Read here, on the interface thread; the render thread only reads these copies.
+  const Theme& theme = Theme::shared();
+  raised_ = theme.raised();
+  accent_ = theme.accent();
+  attention_ = theme.attention();
+  colorsDirty_ = true;
+}
 
 int MeterView::segmentsLit(float level) {
   const float clamped = std::isfinite(level) ? std::clamp(level, 0.0f, 1.0f) : 0.0f;
@@ -188,64 +162,44 @@ void MeterView::geometryChange(const QRectF& newGeometry, const QRectF& oldGeome
 }
 
 QSGNode* MeterView::updatePaintNode(QSGNode* old, UpdatePaintNodeData*) {
+  QQuickWindow* host = window();
+  const QSizeF size = this->size();
+  if (host == nullptr || size.isEmpty()) {
+    delete old;
+    return nullptr;
+  }
   auto* node = static_cast<MeterNode*>(old);
   if (node == nullptr) {
     node = new MeterNode;
-    node->track = geometryNode(new QSGGeometry(QSGGeometry::defaultAttributes_Point2D(), 0),
-                               new QSGFlatColorMaterial);
-    node->lit = geometryNode(
-        new QSGGeometry(QSGGeometry::defaultAttributes_ColoredPoint2D(), 0),
-        new QSGVertexColorMaterial);
-    node->clip = new QSGClipNode;
-    node->clip->setIsRectangular(true);
-    auto* clipShape = new QSGGeometry(QSGGeometry::defaultAttributes_Point2D(), 4);
-    clipShape->setDrawingMode(QSGGeometry::DrawTriangleStrip);
-    node->clip->setGeometry(clipShape);
-    node->clip->setFlag(QSGNode::OwnsGeometry);
+    node->track = host->createImageNode();
+    node->track->setOwnsTexture(true);
+    node->lit = host->createImageNode();
+    node->lit->setOwnsTexture(true);
     node->appendChildNode(node->track);
-    node->appendChildNode(node->clip);
-    node->clip->appendChildNode(node->lit);
+    node->appendChildNode(node->lit);
     geometryDirty_ = colorsDirty_ = true;
   }
 
-  const QSizeF size = this->size();
-  const Theme& theme = Theme::shared();
-  if (geometryDirty_ || colorsDirty_) {
-    const bool room = segmentRect(0, size).isValid();
-    const int vertices = room ? kSegments * kSegmentVertices : 0;
-
-    QSGGeometry* track = node->track->geometry();
-    track->allocate(vertices);
-    track->setDrawingMode(QSGGeometry::DrawTriangles);
-    auto* trackPoints = track->vertexDataAsPoint2D();
-    QSGGeometry* lit = node->lit->geometry();
-    lit->allocate(vertices);
-    lit->setDrawingMode(QSGGeometry::DrawTriangles);
-    auto* litPoints = lit->vertexDataAsColoredPoint2D();
-    const QColor accent = theme.accent();
-    const QColor attention = theme.attention();
-    int written = 0;
-    if (room) {
-      tessellate(size, [&](const QPointF& point, int segment) {
-        trackPoints[written].set(static_cast<float>(point.x()), static_cast<float>(point.y()));
-        litPoints[written] = colored(
-            point, segment >= kSegments - kAttentionSegments ? attention : accent);
-        ++written;
-      });
-    }
-    static_cast<QSGFlatColorMaterial*>(node->track->material())->setColor(theme.raised());
-    node->track->markDirty(QSGNode::DirtyGeometry | QSGNode::DirtyMaterial);
-    node->lit->markDirty(QSGNode::DirtyGeometry);
+  // Built once per size and appearance: the two pictures of all 24 segments.
+  const qreal ratio = host->effectiveDevicePixelRatio();
+  if (geometryDirty_ || colorsDirty_ || ratio != node->ratio) {
+    const QColor raised = raised_, accent = accent_, attention = attention_;
+    node->track->setTexture(host->createTextureFromImage(
+        segments(size, ratio, [&](int) { return raised; })));
+    node->lit->setTexture(host->createTextureFromImage(segments(size, ratio, [&](int index) {
+      return index >= kSegments - kAttentionSegments ? attention : accent;
+    })));
+    node->track->setRect(QRectF(QPointF(0, 0), size));
+    node->track->setSourceRect(QRectF(QPointF(0, 0), node->track->texture()->textureSize()));
+    node->litSize = size;
+    node->ratio = ratio;
     geometryDirty_ = colorsDirty_ = false;
   }
 
-  // The tick's whole effect: the clip's right edge at (width + 2) / 24 × lit.
-  const QRectF clip(0, 0, (size.width() + kGap) / kSegments * lit_, size.height());
-  if (node->clip->clipRect() != clip) {
-    node->clip->setClipRect(clip);
-    QSGGeometry::updateRectGeometry(node->clip->geometry(), clip);
-    node->clip->markDirty(QSGNode::DirtyGeometry);
-  }
+  // The tick's whole effect: the lit picture shows up to (width + 2) / 24 × lit.
+  const qreal edge = std::min(size.width(), (size.width() + kGap) / kSegments * lit_);
+  node->lit->setRect(QRectF(0, 0, edge, size.height()));
+  node->lit->setSourceRect(QRectF(0, 0, edge * ratio, size.height() * ratio));
   return node;
 }
 

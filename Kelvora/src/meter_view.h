@@ -1,14 +1,16 @@
 // The bar of a level meter, drawn straight into the scene graph: 24 rounded segments with
 // 2-wide gaps, the unlit ones in `raised` and the lit ones in `accent`, the last three in
-// `attention`. The segment geometry is built once per size; a tick only moves the edge of one
-// clipping rectangle over the lit segments, so a running meter costs one small redraw 15 times
-// a second and no item or binding updates.
+// `attention`. Both rows of segments are pictures made once per size and appearance; a tick
+// only moves the edge up to which the lit picture shows, so a running meter costs one small
+// redraw 15 times a second and no item or binding updates. Image nodes draw on every scene
+// graph backend, the software one included.
 //
 // Ticks run only while `running` is set and the meter's window is exposed, shown and active;
 // they stop as soon as the window is hidden, minimised, covered or no longer active, and when
 // the meter leaves its window. Main thread only.
 #pragma once
 
+#include <QColor>
 #include <QPointer>
 #include <QQuickItem>
 #include <QTimer>
@@ -67,6 +69,7 @@ class MeterView : public QQuickItem {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void refreshColors();
   void watch(QQuickWindow* window);
   void reconsiderTimer();
   bool windowCanBeSeen() const;
@@ -80,6 +83,7 @@ class MeterView : public QQuickItem {
   int lit_ = 0;
   bool geometryDirty_ = true;
   bool colorsDirty_ = true;
+  QColor raised_, accent_, attention_;
 };
 
 }  // namespace kelv::app

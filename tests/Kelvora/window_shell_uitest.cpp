@@ -59,7 +59,9 @@ TEST_F(WindowShellTest, EachWindowIsMadeOnceWithItsTitleAndSize) {
     EXPECT_EQ(first->objectName(), expected.identifier);
     EXPECT_EQ(first->title(), QString::fromUtf8(expected.title));
     EXPECT_EQ(first->width(), expected.width);
-    if (expected.height > 0) EXPECT_EQ(first->height(), expected.height);
+    if (expected.height > 0) {
+      EXPECT_EQ(first->height(), expected.height);
+    }
     EXPECT_EQ(first->property("appModel").value<QObject*>(), model.get());
 
     // Closed and asked for again: the same window, shown again.
