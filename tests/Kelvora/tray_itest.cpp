@@ -313,7 +313,9 @@ TEST_F(TrayTest, WithoutATrayThePopOversContentOpensAsAWindow) {
   EXPECT_TRUE(QTest::qWaitFor([&] { return (window = screen_->shown("Tizara")).has_value(); },
                               kPatienceMs))
       << readFile(log());
-  if (window) EXPECT_EQ(window->geometry.width(), 300);
+  if (window) {
+    EXPECT_EQ(window->geometry.width(), 300);
+  }
   EXPECT_EQ(exitStatus(instance->stop(std::chrono::seconds(30))), 0);
 }
 
