@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QQmlEngine>
 #include <QStringList>
 
 #include <cerrno>
@@ -13,6 +14,7 @@
 #include <cstring>
 #include <exception>
 #include <memory>
+#include <optional>
 
 #include "app_delegate.h"
 #include "app_model.h"
@@ -20,6 +22,9 @@
 #include "kelv/core/util/application.h"
 #include "kelv/core/util/environment.h"
 #include "single_instance.h"
+#include "tray_item.h"
+#include "view_engine.h"
+#include "window_shell.h"
 
 namespace {
 
@@ -119,18 +124,36 @@ int main(int argc, char** argv) {
   try {
     kelv::app::AppModel& model = kelv::app::AppModel::shared(environment);
     kelv::app::AppDelegate delegate(model);
+    // The windows and the tray item, unless headless. Declared in this order so the windows
+    // go before the engine that made them.
+    std::optional<QQmlEngine> engine;
+    std::optional<kelv::app::WindowShell> shell;
+    std::optional<kelv::app::TrayItem> tray;
+    if (!parser.isSet(headless)) {
+      engine.emplace();
+      kelv::app::prepareViewEngine(*engine);
+      shell.emplace(model, *engine);
+      tray.emplace(model, *shell, *engine);
+    }
     QObject::connect(&instance, &kelv::app::SingleInstance::received, &delegate,
                      [&delegate](const QStringList& arguments) {
                        QStringList forwarded;
                        for (const QString& argument : arguments)
                          if (isKelvoraURL(argument)) forwarded << argument;
-                       reported([&] { delegate.openURLs(forwarded); });
+                       // Launched again without URLs: the user wants the application.
+                       reported([&] {
+                         if (forwarded.isEmpty())
+                           delegate.reopen();
+                         else
+                           delegate.openURLs(forwarded);
+                       });
                      });
     QObject::connect(&application, &QCoreApplication::aboutToQuit, &delegate,
                      [&delegate] { reported([&] { delegate.willTerminate(); }); });
 
     delegate.willFinishLaunching();
     delegate.didFinishLaunching();
+    if (tray) tray->show();
     delegate.openURLs(urls);
     return application.exec();
   } catch (const std::exception& error) {

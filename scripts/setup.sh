@@ -12,13 +12,13 @@ packages=(
   libsecret-1-dev libpulse-dev libsystemd-dev libxcb1-dev libxcb-keysyms1-dev libxcb-xkb-dev libxcb-xtest0-dev
   qt6-base-dev qt6-declarative-dev qml6-module-qtquick qml6-module-qtquick-controls
   qml6-module-qtquick-layouts qml6-module-qtquick-window qml6-module-qtquick-templates
-  qml6-module-qtqml-workerscript shared-mime-info libmd4c-dev
+  qml6-module-qtqml-workerscript shared-mime-info libqt6svg6 libmd4c-dev
   # the views' fonts and symbols
   fonts-dejavu-core adwaita-icon-theme
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
   pulseaudio pulseaudio-utils gnome-keyring libsecret-tools libnotify-bin dbus dbus-x11
-  xvfb sox ffmpeg python3-dbus python3-gi python3-yaml tzdata
+  xvfb sox ffmpeg python3-dbus python3-gi python3-yaml tzdata appstream dpkg-dev
 )
 
 missing=()

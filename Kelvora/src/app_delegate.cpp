@@ -7,9 +7,11 @@
 #include "app_model.h"
 #include "bundle.h"
 #include "call_prompt.h"
+#include "dock.h"
 #include "hotkey.h"
 #include "hotkey_monitor.h"
 #include "notification_center.h"
+#include "updater.h"
 
 namespace kelv::app {
 
@@ -37,10 +39,14 @@ void AppDelegate::willFinishLaunching() {
 }
 
 void AppDelegate::didFinishLaunching() {
+  Dock::follow();
   connect(&HotkeyMonitor::shared(), &HotkeyMonitor::pressed, &model_, &AppModel::toggle,
           Qt::UniqueConnection);
   HotkeyMonitor::shared().registerHotkey(Hotkey::saved(model_.settings().defaults()));
+  Updater::shared();
 }
+
+void AppDelegate::reopen() { AppActions::openMainWindow()(); }
 
 void AppDelegate::openURLs(const QStringList& urls) {
   for (const QString& argument : urls) {

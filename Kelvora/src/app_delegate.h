@@ -27,8 +27,10 @@ class AppDelegate : public QObject {
   // Ignores SIGPIPE for the whole process, connects the notification centre and its call
   // prompt categories when installed, and launches the model.
   void willFinishLaunching();
-  // Registers the saved hotkey.
+  // Follows windows for the Dock rule, registers the saved hotkey and makes the updater.
   void didFinishLaunching();
+  // The application was started again while running (without URLs): opens the main window.
+  void reopen();
   // "kelvora://start" starts a recording, "kelvora://stop" stops it; anything else is passed
   // over. Arguments that aren't kelvora: URLs are ignored.
   void openURLs(const QStringList& urls);

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QPainter>
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickItem>
@@ -23,6 +24,7 @@
 #include "kelv/core/library/meeting_file_blocks.h"
 #include "snapshot_views.h"
 #include "theme.h"
+#include "tray_icon.h"
 #include "view_engine.h"
 
 namespace {
@@ -78,6 +80,37 @@ bool render(QQmlEngine& engine, const kelv::snapshots::SnapshotView& view, const
   return true;
 }
 
+// The tray icon idle (top) and recording (bottom) at each drawn size on the `sidebar` colour,
+// then the same enlarged four times (pixel for pixel) to judge its sharpness.
+bool renderTrayIcons(const QString& path) {
+  const kelv::app::Theme& theme = kelv::app::Theme::shared();
+  constexpr int kGap = 8;
+  constexpr int kZoom = 4;
+  int width = kGap;
+  for (const int size : kelv::app::TrayIcon::kSizes) width += size * (1 + kZoom) + 2 * kGap;
+  const int height = kGap + 2 * (32 * kZoom + kGap);
+  QImage sheet(width, height, QImage::Format_ARGB32_Premultiplied);
+  sheet.fill(theme.sidebar());
+  QPainter painter(&sheet);
+  int x = kGap;
+  for (const int size : kelv::app::TrayIcon::kSizes) {
+    for (const bool recording : {false, true}) {
+      const QImage icon = kelv::app::TrayIcon::draw(recording, theme.ink(), size);
+      const int y = kGap + (recording ? 32 * kZoom + kGap : 0);
+      painter.drawImage(x, y, icon);
+      painter.drawImage(QRect(x + size + kGap, y, size * kZoom, size * kZoom), icon);
+    }
+    x += size * (1 + kZoom) + 2 * kGap;
+  }
+  painter.end();
+  if (!sheet.save(path)) {
+    std::fprintf(stderr, "kelvora-snapshots: can't write %s\n", qPrintable(path));
+    return false;
+  }
+  std::printf("%s\n", qPrintable(path));
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -110,6 +143,7 @@ int main(int argc, char** argv) {
     const QString suffix = theme.appearanceText();
     for (const auto& view : kelv::snapshots::snapshotViews(arguments.mid(1)))
       ok = render(engine, view, out.filePath(view.name + QLatin1Char('-') + suffix + ".png")) && ok;
+    ok = renderTrayIcons(out.filePath("tray-icon-" + suffix + ".png")) && ok;
   }
   return ok ? 0 : 1;
 }

@@ -1,9 +1,13 @@
 #include "snapshot_views.h"
 
+#include <QCoreApplication>
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 
 #include "kelv/core/library/frontmatter.h"
+#include "level_source.h"
+#include "menu_model.h"
 
 namespace kelv::snapshots {
 
@@ -31,6 +35,46 @@ SnapshotView meetingView(const QString& name, const QString& path) {
           {{"path", path}, {"title", titleOf(path)}}, 0, 0};
 }
 
+using app::MenuModel;
+using app::MenuState;
+
+// A pop-over over a fixed state; the menu lives as long as the program.
+SnapshotView menuView(const QString& name, MenuState state, double mic = 0, double system = 0) {
+  auto* menu = new MenuModel(std::move(state), QCoreApplication::instance());
+  auto* micLevel = new app::FixedLevel(menu);
+  micLevel->setValue(mic);
+  auto* systemLevel = new app::FixedLevel(menu);
+  systemLevel->setValue(system);
+  menu->setMicLevel(micLevel);
+  menu->setSystemLevel(systemLevel);
+  return {name, QUrl(QStringLiteral("qrc:/qt/qml/Kelvora/MenuView.qml")),
+          {{QStringLiteral("menu"), QVariant::fromValue(menu)}}, 0, 0};
+}
+
+void addMenuViews(std::vector<SnapshotView>& views) {
+  const QString shortcut = QStringLiteral("Ctrl+Alt+Super+R");
+  MenuState idle;
+  idle.shortcut = shortcut;
+  views.push_back(menuView(QStringLiteral("menu-idle"), idle));
+
+  MenuState recording = idle;
+  recording.recording = true;
+  recording.startedAt = QDateTime::currentDateTime().addSecs(-754);
+  views.push_back(menuView(QStringLiteral("menu-recording"), recording, 0.25, 0.81));
+
+  MenuState calls = idle;
+  calls.callNames = {QStringLiteral("Zoom"), QStringLiteral("Microsoft Teams")};
+  calls.queue = {{QStringLiteral("a"), QStringLiteral("Cálculo II: series de potencias")},
+                 {QStringLiteral("b"), QStringLiteral("Dec 9, 2026, 10:15 AM")}};
+  calls.processingID = QStringLiteral("a");
+  views.push_back(menuView(QStringLiteral("menu-calls-queue"), calls));
+
+  MenuState lowDisk = recording;
+  lowDisk.lowDiskSpace = 312'000'000;
+  lowDisk.queue = {{QStringLiteral("b"), QStringLiteral("Física general")}};
+  views.push_back(menuView(QStringLiteral("menu-low-disk"), lowDisk, 0.09, 1.0));
+}
+
 }  // namespace
 
 std::vector<SnapshotView> snapshotViews(const QStringList& meetingFiles) {
@@ -41,6 +85,7 @@ std::vector<SnapshotView> snapshotViews(const QStringList& meetingFiles) {
                    {}, 0, 0});
   views.push_back(meetingView(QStringLiteral("meeting-file"),
                               QStringLiteral(KELV_SNAPSHOT_FIXTURES "/clase-algebra-lineal.md")));
+  addMenuViews(views);
   for (const QString& path : meetingFiles)
     views.push_back(meetingView(QStringLiteral("file-") + QFileInfo(path).completeBaseName(),
                                 QFileInfo(path).absoluteFilePath()));

@@ -1,0 +1,25 @@
+// The settings window.
+import QtQuick
+import QtQuick.Window
+import Kelvora
+
+Window {
+    id: window
+
+    // The application model, given by the shell.
+    property QtObject appModel
+
+    title: "Ajustes de Tizara"
+    width: 540
+    height: 480
+    minimumWidth: 540
+    maximumWidth: 540
+    minimumHeight: 480
+    maximumHeight: 480
+    color: Theme.canvas
+
+    Item {
+        objectName: "settingsRoot"
+        anchors.fill: parent
+    }
+}

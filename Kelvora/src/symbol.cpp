@@ -1,0 +1,82 @@
+#include "symbol.h"
+
+#include <QIcon>
+#include <QImage>
+#include <QPainter>
+#include <QQuickWindow>
+
+#include <cmath>
+#include <utility>
+
+namespace kelv::app {
+
+namespace {
+
+// The design's symbol names and the freedesktop icons that draw them.
+constexpr std::pair<const char*, const char*> kIcons[] = {
+    {"exclamationmark.triangle.fill", "dialog-warning-symbolic"},
+    {"macwindow", "focus-windows-symbolic"},
+    {"gearshape", "emblem-system-symbolic"},
+    {"power", "system-shutdown-symbolic"},
+};
+
+void useFallbackTheme() {
+  static const bool done = [] {
+    // Desktops without a theme of their own (and the tests) draw Adwaita's symbols.
+    QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
+    if (QIcon::themeName().isEmpty() || QIcon::themeName() == QLatin1String("hicolor"))
+      QIcon::setThemeName(QStringLiteral("Adwaita"));
+    return true;
+  }();
+  (void)done;
+}
+
+}  // namespace
+
+Symbol::Symbol(QQuickItem* parent) : QQuickPaintedItem(parent) {
+  setImplicitSize(16, 16);
+  setAntialiasing(true);
+}
+
+QString Symbol::iconName(const QString& name) {
+  for (const auto& [design, icon] : kIcons)
+    if (name == QLatin1String(design)) return QString::fromLatin1(icon);
+  return {};
+}
+
+void Symbol::setName(const QString& name) {
+  if (name == name_) return;
+  name_ = name;
+  emit nameChanged();
+  update();
+}
+
+void Symbol::setColor(const QColor& color) {
+  if (color == color_) return;
+  color_ = color;
+  emit colorChanged();
+  update();
+}
+
+void Symbol::paint(QPainter* painter) {
+  const QString icon = iconName(name_);
+  if (icon.isEmpty()) return;
+  useFallbackTheme();
+  const qreal ratio = window() != nullptr ? window()->effectiveDevicePixelRatio() : 1.0;
+  const int side = static_cast<int>(std::ceil(std::min(width(), height()) * ratio));
+  if (side <= 0) return;
+  QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::transparent);
+  {
+    QPainter tint(&image);
+    QIcon::fromTheme(icon).paint(&tint, QRect(0, 0, side, side));
+    // Keep the icon's shape, take our colour.
+    tint.setCompositionMode(QPainter::CompositionMode_SourceIn);
+    tint.fillRect(image.rect(), color_);
+  }
+  image.setDevicePixelRatio(ratio);
+  const qreal drawn = side / ratio;
+  painter->drawImage(QPointF((width() - drawn) / 2, (height() - drawn) / 2), image);
+}
+
+}  // namespace kelv::app

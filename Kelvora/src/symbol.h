@@ -1,0 +1,41 @@
+// A named symbol of the design drawn from the desktop's icon theme (Adwaita as the fallback),
+// recoloured to one colour so it follows the appearance like text does. The design's names map
+// to freedesktop icon names in one table (symbol.cpp); a name outside it draws nothing.
+#pragma once
+
+#include <QColor>
+#include <QQuickPaintedItem>
+#include <QString>
+#include <QtQml/qqmlregistration.h>
+
+namespace kelv::app {
+
+class Symbol : public QQuickPaintedItem {
+  Q_OBJECT
+  QML_ELEMENT
+  Q_PROPERTY(QString name READ name WRITE setName NOTIFY nameChanged)
+  Q_PROPERTY(QColor color READ color WRITE setColor NOTIFY colorChanged)
+
+ public:
+  explicit Symbol(QQuickItem* parent = nullptr);
+
+  // The theme icon for a design name, or an empty text.
+  static QString iconName(const QString& name);
+
+  QString name() const { return name_; }
+  void setName(const QString& name);
+  QColor color() const { return color_; }
+  void setColor(const QColor& color);
+
+  void paint(QPainter* painter) override;
+
+ signals:
+  void nameChanged();
+  void colorChanged();
+
+ private:
+  QString name_;
+  QColor color_{Qt::black};
+};
+
+}  // namespace kelv::app
