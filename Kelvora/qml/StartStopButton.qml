@@ -20,6 +20,7 @@ PillButton {
     onClicked: menu.pressButton()
 
     RowLayout {
+        id: row
         anchors.fill: parent
         spacing: 8
 
@@ -38,14 +39,20 @@ PillButton {
                 color: button.recording ? Theme.onFill : Theme.recording
             }
         }
+        // The title has the first claim on the width: the shortcut, a reminder, gives way and
+        // is cut at its start so its key stays readable.
         Text {
+            id: title
             objectName: "buttonTitle"
             text: button.menu.buttonTitle
             font: button.labelFont
             color: button.labelColor
             elide: Text.ElideRight
             Layout.fillWidth: true
+            Layout.minimumWidth: Math.min(implicitWidth, Math.max(0, row.width - 16 - 3 * row.spacing - 48))
+            Layout.maximumWidth: implicitWidth
         }
+        Item { Layout.fillWidth: true }
         Text {
             objectName: "buttonShortcut"
             visible: text !== ""
@@ -53,6 +60,10 @@ PillButton {
             font: Theme.meta
             color: button.labelColor
             opacity: 0.75
+            elide: Text.ElideLeft
+            horizontalAlignment: Text.AlignRight
+            Layout.fillWidth: true
+            Layout.maximumWidth: implicitWidth
         }
     }
 }

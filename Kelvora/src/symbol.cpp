@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QQuickWindow>
+#include <QStandardPaths>
 
 #include <cmath>
 #include <utility>
@@ -12,7 +13,7 @@ namespace kelv::app {
 
 namespace {
 
-// The design's symbol names and the freedesktop icons that draw them.
+// Symbol names used by the views and the freedesktop icons that draw them.
 constexpr std::pair<const char*, const char*> kIcons[] = {
     {"exclamationmark.triangle.fill", "dialog-warning-symbolic"},
     {"macwindow", "focus-windows-symbolic"},
@@ -22,6 +23,14 @@ constexpr std::pair<const char*, const char*> kIcons[] = {
 
 void useFallbackTheme() {
   static const bool done = [] {
+    // Platforms without a desktop theme (the offscreen one of the tests and snapshots) search
+    // no system folders at all, so the XDG icon folders are added.
+    QStringList paths = QIcon::themeSearchPaths();
+    for (const QString& folder : QStandardPaths::locateAll(
+             QStandardPaths::GenericDataLocation, QStringLiteral("icons"),
+             QStandardPaths::LocateDirectory))
+      if (!paths.contains(folder)) paths << folder;
+    QIcon::setThemeSearchPaths(paths);
     // Desktops without a theme of their own (and the tests) draw Adwaita's symbols.
     QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
     if (QIcon::themeName().isEmpty() || QIcon::themeName() == QLatin1String("hicolor"))
@@ -39,8 +48,8 @@ Symbol::Symbol(QQuickItem* parent) : QQuickPaintedItem(parent) {
 }
 
 QString Symbol::iconName(const QString& name) {
-  for (const auto& [design, icon] : kIcons)
-    if (name == QLatin1String(design)) return QString::fromLatin1(icon);
+  for (const auto& [symbol, icon] : kIcons)
+    if (name == QLatin1String(symbol)) return QString::fromLatin1(icon);
   return {};
 }
 

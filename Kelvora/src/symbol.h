@@ -1,5 +1,5 @@
-// A named symbol of the design drawn from the desktop's icon theme (Adwaita as the fallback),
-// recoloured to one colour so it follows the appearance like text does. The design's names map
+// A named symbol drawn from the desktop's icon theme (Adwaita as the fallback),
+// recoloured to one colour so it follows the appearance like text does. Symbol names map
 // to freedesktop icon names in one table (symbol.cpp); a name outside it draws nothing.
 #pragma once
 
@@ -19,7 +19,7 @@ class Symbol : public QQuickPaintedItem {
  public:
   explicit Symbol(QQuickItem* parent = nullptr);
 
-  // The theme icon for a design name, or an empty text.
+  // The theme icon for a symbol name, or an empty text.
   static QString iconName(const QString& name);
 
   QString name() const { return name_; }

@@ -13,7 +13,7 @@ namespace kelv::app {
 
 namespace {
 
-// The design gives sizes in points that are meant as logical pixels; QFont's points are
+// Sizes are given in points meant as logical pixels; QFont's points are
 // 1/72 inch, so they are scaled by the screen's logical resolution.
 qreal pointsForPixels(qreal pixels) {
   qreal dpi = 96;

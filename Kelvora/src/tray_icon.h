@@ -1,5 +1,5 @@
 // The tray item's picture, drawn at run time: a ring with a smaller ring inside while idle, or
-// a filled dot inside while recording, on the 18 × 16 grid of the design, in one colour.
+// a filled dot inside while recording, on an 18 × 16 grid, in one colour.
 #pragma once
 
 #include <QColor>

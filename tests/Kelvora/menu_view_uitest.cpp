@@ -146,7 +146,7 @@ TEST_F(MenuViewTest, RecordingShowsTheMetersAndAClockThatRunsOnlyWhileActive) {
 
 TEST_F(MenuViewTest, WaitingMeetingsShowTheOneBeingProcessedWithItsBar) {
   // The child holds the first meeting until the test ends.
-  QQuickItem* view = show("sleep 60\n");
+  QQuickItem* view = show("exec sleep 60\n");
   ASSERT_NE(view, nullptr);
   view->setProperty("active", true);
   recordBriefly(*model, 0.5);
