@@ -1,0 +1,34 @@
+// The meetings window, "main": the list of meetings beside the selected meeting's notes. The
+// list is read again whenever the window is shown or becomes the active window.
+import QtQuick
+import QtQuick.Window
+import Kelvora
+
+Window {
+    id: window
+
+    // The application model, given by the shell.
+    property QtObject appModel
+
+    title: "Tizara"
+    width: 1100
+    height: 760
+    minimumWidth: 680
+    minimumHeight: 440
+    color: Theme.canvas
+
+    MeetingsWindowModel {
+        id: meetings
+        appModel: window.appModel
+    }
+
+    MeetingsView {
+        objectName: "meetingsRoot"
+        anchors.fill: parent
+        meetings: meetings
+        focus: true
+    }
+
+    onVisibleChanged: if (visible) meetings.refresh()
+    onActiveChanged: if (active) meetings.refresh()
+}
