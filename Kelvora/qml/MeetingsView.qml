@@ -111,7 +111,7 @@ FocusScope {
     Dialog {
         id: deleteDialog
         objectName: "deleteDialog"
-        parent: Overlay.overlay
+        parent: view
         anchors.centerIn: parent
         modal: true
         visible: view.meetings.deleting !== ""
@@ -157,7 +157,7 @@ FocusScope {
     Dialog {
         id: problemAlert
         objectName: "problemAlert"
-        parent: Overlay.overlay
+        parent: view
         anchors.centerIn: parent
         modal: true
         visible: view.meetings.problem !== ""

@@ -95,6 +95,11 @@ class MeetingsWindowTest : public testing::Test {
     QCoreApplication::processEvents();
   }
 
+  void type(const char* text) {
+    for (const char* c = text; *c != 0; ++c) QTest::keyClick(&view.window(), *c);
+    QCoreApplication::processEvents();
+  }
+
   QString selectAt(int row) {
     const QString id = QString::fromStdString(meetings->list()->rows().at(row).entry.id);
     meetings->select(id);
@@ -246,7 +251,7 @@ TEST_F(MeetingsWindowTest, RenamingChangesTheDiskOnlyForANewTitle) {
 
   key(Qt::Key_Return);  // a new title, abandoned with Escape
   ASSERT_TRUE(view.waitUntil([&] { return shows("renameField"); }));
-  QTest::keyClicks(&view.window(), "Otra cosa");
+  type("Otra cosa");
   key(Qt::Key_Escape);
   ASSERT_TRUE(refreshed());
   EXPECT_EQ(meetings->renaming(), QString());
@@ -255,7 +260,7 @@ TEST_F(MeetingsWindowTest, RenamingChangesTheDiskOnlyForANewTitle) {
 
   key(Qt::Key_Return);  // a new title, submitted
   ASSERT_TRUE(view.waitUntil([&] { return shows("renameField"); }));
-  QTest::keyClicks(&view.window(), "Integrales");
+  type("Integrales");
   key(Qt::Key_Return);
   ASSERT_TRUE(view.waitUntil([&] { return text("meetingTitle") == QStringLiteral("Integrales"); }));
   EXPECT_FALSE(fs::exists(file));
