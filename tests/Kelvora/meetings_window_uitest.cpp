@@ -308,8 +308,14 @@ TEST_F(MeetingsWindowTest, ADroppedFileTheImportRefusesShowsItsText) {
   kelv::test::writeFile(notes, "no es audio");
   drop({QUrl::fromLocalFile(QString::fromStdString(notes.string()))});
   EXPECT_TRUE(dropShown);
-  ASSERT_TRUE(view.waitUntil([&] { return shows("problemText"); }));
-  EXPECT_EQ(text("problemText"), QStringLiteral("Drop a single audio file to import it."));
+  // The alert lives in the window's popup layer, outside the view's items.
+  QQuickItem* problem = nullptr;
+  ASSERT_TRUE(view.waitUntil([&] {
+    problem = view.root()->findChild<QQuickItem*>(QStringLiteral("problemText"));
+    return problem != nullptr && problem->isVisible();
+  }));
+  EXPECT_EQ(problem->property("text").toString(),
+            QStringLiteral("Drop a single audio file to import it."));
   EXPECT_FALSE(meetings->dropping());
   EXPECT_EQ(meetings->list()->count(), 1);
 }
