@@ -1,4 +1,5 @@
-// The meetings window, "main": the list of meetings beside the selected meeting's file.
+// The meetings window, "main": the list of meetings beside the selected meeting's notes. The
+// list is read again whenever the window is shown or becomes the active window.
 import QtQuick
 import QtQuick.Window
 import Kelvora
@@ -12,10 +13,22 @@ Window {
     title: "Tizara"
     width: 1100
     height: 760
+    minimumWidth: 680
+    minimumHeight: 440
     color: Theme.canvas
 
-    Item {
+    MeetingsWindowModel {
+        id: meetings
+        appModel: window.appModel
+    }
+
+    MeetingsView {
         objectName: "meetingsRoot"
         anchors.fill: parent
+        meetings: meetings
+        focus: true
     }
+
+    onVisibleChanged: if (visible) meetings.refresh()
+    onActiveChanged: if (active) meetings.refresh()
 }

@@ -19,6 +19,17 @@ constexpr std::pair<const char*, const char*> kIcons[] = {
     {"macwindow", "focus-windows-symbolic"},
     {"gearshape", "emblem-system-symbolic"},
     {"power", "system-shutdown-symbolic"},
+    {"circle.dotted.circle", "emblem-synchronizing-symbolic"},
+    {"bolt.horizontal.circle", "process-stop-symbolic"},
+    {"doc.on.doc", "edit-copy-symbolic"},
+    {"checkmark", "object-select-symbolic"},
+    {"checkmark.circle.fill", "emblem-ok-symbolic"},
+    {"checkmark.square.fill", "checkbox-checked-symbolic"},
+    {"arrow.down.circle", "folder-download-symbolic"},
+    {"square.and.pencil", "document-edit-symbolic"},
+    {"folder", "folder-symbolic"},
+    {"ellipsis", "view-more-horizontal-symbolic"},
+    {"arrow.down.to.line", "go-bottom-symbolic"},
 };
 
 void useFallbackTheme() {

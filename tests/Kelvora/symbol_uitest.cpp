@@ -30,6 +30,17 @@ TEST(SymbolView, NamedSymbolsDrawInTheirColourAndUnknownNamesDrawNothing) {
                {"macwindow", true},
                {"gearshape", true},
                {"power", true},
+               {"circle.dotted.circle", true},
+               {"bolt.horizontal.circle", true},
+               {"doc.on.doc", true},
+               {"checkmark", true},
+               {"checkmark.circle.fill", true},
+               {"checkmark.square.fill", true},
+               {"arrow.down.circle", true},
+               {"square.and.pencil", true},
+               {"folder", true},
+               {"ellipsis", true},
+               {"arrow.down.to.line", true},
                {"no.such.symbol", false}};
   for (const auto& [name, drawn] : cases) {
     SCOPED_TRACE(name);

@@ -68,8 +68,14 @@ bool render(QQmlEngine& engine, const kelv::snapshots::SnapshotView& view, const
   patience.start();
   while (!window.isExposed() && patience.elapsed() < 5000)
     QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-  // Sizes that follow the content settle after the first polish.
-  QCoreApplication::processEvents();
+  // Views that read in the background are drawn once they have what they show.
+  if (view.ready)
+    while (!view.ready() && patience.elapsed() < 10000)
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+  // Entrance fades run their course; sizes that follow the content settle after a polish.
+  QElapsedTimer fades;
+  fades.start();
+  while (fades.elapsed() < 400) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
   window.resize(static_cast<int>(item->width()), static_cast<int>(item->height()));
   const QImage image = window.grabWindow();
   if (image.isNull() || !image.save(path)) {

@@ -5,9 +5,21 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <QTemporaryDir>
+
+#include <chrono>
+#include <fstream>
+#include <memory>
+
+#include "app_model.h"
 #include "kelv/core/library/frontmatter.h"
+#include "kelv/core/settings/memory_secret_store.h"
+#include "kelv/core/settings/settings.h"
 #include "level_source.h"
+#include "meeting_detail.h"
+#include "meetings_window_model.h"
 #include "menu_model.h"
+#include "sample_library.h"
 
 namespace kelv::snapshots {
 
@@ -75,6 +87,49 @@ void addMenuViews(std::vector<SnapshotView>& views) {
   views.push_back(menuView(QStringLiteral("menu-low-disk"), lowDisk, 0.09, 1.0));
 }
 
+// The meetings window over a library of its own in a temporary folder, read with a fixed "now"
+// (Friday 14 March 2025, 10:00 in Madrid); `selectTitle` picks the meeting shown beside the list.
+SnapshotView meetingsView(const QString& name, bool sample, const std::string& selectTitle) {
+  namespace fs = std::filesystem;
+  using namespace std::chrono_literals;
+  // A library of its own for every call: the views are listed again for each appearance.
+  static QTemporaryDir scratch;
+  static int made = 0;
+  const fs::path root =
+      fs::path(scratch.path().toStdString()) / (name.toStdString() + std::to_string(++made));
+  const fs::path preferences = root / "config" / "preferences.json";
+  fs::create_directories(preferences.parent_path());
+  std::ofstream(preferences) << nlohmann::json{
+      {"v2.settings", {{"notesFolder", core::folderURL(root / "notes")}}}}.dump();
+  const core::Date now =
+      core::Date(std::chrono::sys_days(std::chrono::year(2025) / 3 / 14) + 9h);
+  std::string selected;
+  if (sample) {
+    test::SampleLibrary library(core::MeetingStore(root / "meetings"), root / "notes");
+    library.addTypicalTerm(now);
+    for (const auto& entry : library.store().entries(library.notesFolder()))
+      if (entry.title == selectTitle) selected = entry.id;
+  }
+  auto* app = new app::AppModel(
+      app::AppModel::Options{core::MeetingStore(root / "meetings"),
+                             std::make_shared<core::MemorySecretStore>(),
+                             core::Preferences(preferences), fs::path("/bin/true")},
+      QCoreApplication::instance());
+  auto* meetings = new app::MeetingsWindowModel(
+      *app, app::MeetingsWindowModel::Options{[now] { return now; }, "es_ES", "Europe/Madrid"},
+      app);
+  meetings->refresh();
+  return {name, QUrl(QStringLiteral("qrc:/qt/qml/Kelvora/MeetingsView.qml")),
+          {{QStringLiteral("meetings"), QVariant::fromValue(meetings)}}, 1100, 760,
+          [meetings, selected = QString::fromStdString(selected)] {
+            if (!meetings->list()->loaded() || meetings->list()->refreshing()) return false;
+            if (selected.isEmpty()) return true;
+            if (meetings->selection() != selected) meetings->select(selected);
+            app::MeetingDetail* detail = meetings->detail();
+            return !detail->hasFile() || detail->fileLoaded();
+          }};
+}
+
 }  // namespace
 
 std::vector<SnapshotView> snapshotViews(const QStringList& meetingFiles) {
@@ -86,6 +141,10 @@ std::vector<SnapshotView> snapshotViews(const QStringList& meetingFiles) {
   views.push_back(meetingView(QStringLiteral("meeting-file"),
                               QStringLiteral(KELV_SNAPSHOT_FIXTURES "/clase-algebra-lineal.md")));
   addMenuViews(views);
+  views.push_back(meetingsView(QStringLiteral("meetings"), true, "Historia del arte: el Barroco"));
+  views.push_back(
+      meetingsView(QStringLiteral("meetings-attention"), true, "Álgebra lineal: autovalores"));
+  views.push_back(meetingsView(QStringLiteral("meetings-empty"), false, ""));
   for (const QString& path : meetingFiles)
     views.push_back(meetingView(QStringLiteral("file-") + QFileInfo(path).completeBaseName(),
                                 QFileInfo(path).absoluteFilePath()));

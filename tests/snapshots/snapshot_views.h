@@ -7,6 +7,7 @@
 #include <QUrl>
 #include <QVariantMap>
 
+#include <functional>
 #include <vector>
 
 namespace kelv::snapshots {
@@ -17,6 +18,7 @@ struct SnapshotView {
   QVariantMap properties;  // initial properties of its root object
   int width = 0;           // 0: the root object's own width
   int height = 0;          // 0: the root object's own height
+  std::function<bool()> ready;  // when given, the view is drawn once it holds
 };
 
 // Every view, followed by one view per Meeting file given on the command line.

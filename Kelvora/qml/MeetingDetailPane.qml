@@ -1,0 +1,91 @@
+// The right side of the meetings window for the selected meeting: one scrolling column, at
+// most 660 wide, of the header and banner followed by the Meeting file or the placeholder,
+// with the toolbar over its top right.
+import QtQuick
+import QtQuick.Controls.Basic
+import Kelvora
+
+Item {
+    id: pane
+    objectName: "meetingDetail"
+
+    required property MeetingsWindowModel meetings
+    readonly property MeetingDetail detail: meetings.detail
+    readonly property real columnWidth: Math.max(0, Math.min(660, width - 144))
+    readonly property real columnX: Math.max(72, (width - columnWidth) / 2)
+
+    clip: true
+
+    Loader {
+        id: body
+        anchors.fill: parent
+        sourceComponent: pane.detail.fileLoaded ? withFile : withPlaceholder
+    }
+
+    Component {
+        id: withFile
+        Item {
+            MeetingFileView {
+                id: file
+                x: pane.columnX
+                width: pane.columnWidth
+                height: parent.height
+                markdown: pane.detail.fileText
+                title: pane.detail.title
+                opacity: 0
+                Component.onCompleted: opacity = 1
+                Behavior on opacity { NumberAnimation { duration: 140 } }
+                header: Item {
+                    width: file.width
+                    height: 32 + meetingHeader.height
+                    MeetingHeader {
+                        id: meetingHeader
+                        y: 32
+                        width: file.width
+                        meetings: pane.meetings
+                    }
+                }
+                footer: Item { width: 1; height: 64 }
+            }
+            // The wheel scrolls the notes from anywhere in the pane, margins included.
+            WheelHandler {
+                target: null
+                onWheel: (event) => {
+                    const bottom = file.originY + Math.max(0, file.contentHeight - file.height)
+                    file.contentY = Math.max(file.originY,
+                                             Math.min(bottom, file.contentY - event.angleDelta.y))
+                }
+            }
+        }
+    }
+
+    Component {
+        id: withPlaceholder
+        Flickable {
+            id: scroller
+            contentWidth: width
+            contentHeight: column.y + column.height + 64
+            boundsBehavior: Flickable.StopAtBounds
+            ScrollBar.vertical: ScrollBar {}
+            Column {
+                id: column
+                x: pane.columnX
+                y: 32
+                width: pane.columnWidth
+                spacing: 0
+                MeetingHeader {
+                    width: column.width
+                    meetings: pane.meetings
+                }
+                MeetingPlaceholder {
+                    meetings: pane.meetings
+                }
+            }
+        }
+    }
+
+    DetailToolbar {
+        width: pane.width
+        meetings: pane.meetings
+    }
+}

@@ -1,0 +1,134 @@
+// The sidebar of the meetings window: "Clases" with the number of meetings, then the meetings
+// grouped by day under pinned day headers. It takes the keyboard: Up and Down move the
+// selection, Return renames, Delete asks to delete.
+import QtQuick
+import QtQuick.Controls.Basic
+import Kelvora
+
+FocusScope {
+    id: sidebar
+    objectName: "meetings.list"
+
+    required property MeetingsWindowModel meetings
+    readonly property alias list: list
+
+    Accessible.role: Accessible.Pane
+    Accessible.name: "Clases"
+
+    Rectangle {
+        anchors.fill: parent
+        color: Theme.sidebar
+    }
+
+    Item {
+        id: header
+        width: sidebar.width
+        height: 52
+
+        Text {
+            objectName: "sidebarTitle"
+            x: 24
+            anchors.verticalCenter: parent.verticalCenter
+            text: "Clases"
+            font: Theme.heading
+            color: Theme.ink
+            Accessible.role: Accessible.Heading
+            Accessible.name: text
+        }
+        Text {
+            objectName: "sidebarCount"
+            anchors.right: parent.right
+            anchors.rightMargin: 24
+            anchors.verticalCenter: parent.verticalCenter
+            visible: list.count > 0
+            text: list.count
+            font: Qt.font({ family: Theme.meta.family, pointSize: Theme.meta.pointSize,
+                            features: { "tnum": 1 } })
+            color: Theme.ink3
+        }
+    }
+
+    ListView {
+        id: list
+        objectName: "meetingList"
+        y: header.height
+        width: sidebar.width
+        height: sidebar.height - header.height
+        clip: true
+        focus: true
+        activeFocusOnTab: true
+        boundsBehavior: Flickable.StopAtBounds
+        model: sidebar.meetings.list
+        currentIndex: sidebar.meetings.selectedIndex
+        keyNavigationEnabled: false
+        Accessible.role: Accessible.List
+        Accessible.name: "Clases"
+        ScrollBar.vertical: ScrollBar {}
+
+        section.property: "day"
+        section.criteria: ViewSection.FullString
+        section.labelPositioning: ViewSection.InlineLabels | ViewSection.CurrentLabelAtStart
+        section.delegate: DayHeader {}
+
+        highlightFollowsCurrentItem: true
+        highlightMoveDuration: Theme.reduceMotion ? 100 : 80
+        highlightMoveVelocity: -1
+        highlightResizeDuration: 0
+        highlight: Item {
+            Rectangle {
+                objectName: "selectionMarker"
+                x: 12
+                width: list.width - 24
+                height: list.currentItem ? list.currentItem.height
+                                           - (list.currentItem.lastOfDay ? 16 : 0) : 0
+                color: Theme.highlight
+                border.width: 2
+                border.color: Theme.line
+            }
+        }
+
+        delegate: MeetingRow {
+            meetings: sidebar.meetings
+            menu: rowMenu
+        }
+
+        add: Transition {
+            NumberAnimation { property: "opacity"; from: 0; to: 1; duration: 140 }
+            NumberAnimation {
+                property: "x"
+                from: Theme.reduceMotion ? 0 : -8
+                to: 0
+                duration: 140
+                easing.type: Easing.OutQuad
+            }
+        }
+        displaced: Transition {
+            NumberAnimation { properties: "y"; duration: Theme.reduceMotion ? 0 : 140 }
+        }
+
+        onCurrentIndexChanged: if (currentIndex >= 0) positionViewAtIndex(currentIndex, ListView.Contain)
+
+        Keys.onUpPressed: (event) => { event.accepted = sidebar.meetings.moveSelection(-1) }
+        Keys.onDownPressed: (event) => { event.accepted = sidebar.meetings.moveSelection(1) }
+        Keys.onReturnPressed: (event) => { event.accepted = sidebar.meetings.renameSelected() }
+        Keys.onEnterPressed: (event) => { event.accepted = sidebar.meetings.renameSelected() }
+        Keys.onDeletePressed: (event) => { event.accepted = sidebar.meetings.deleteSelected() }
+
+        Text {
+            objectName: "emptyList"
+            visible: list.count === 0 && sidebar.meetings.list !== null && sidebar.meetings.list.loaded
+            x: 24
+            y: 24
+            width: list.width - 48
+            wrapMode: Text.Wrap
+            text: "Tus clases aparecerán aquí."
+            font: Theme.meta
+            color: Theme.ink3
+        }
+    }
+
+    MeetingActionMenu {
+        id: rowMenu
+        meetings: sidebar.meetings
+    }
+}
