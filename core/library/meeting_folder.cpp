@@ -16,7 +16,7 @@ MeetingStatus MeetingFolder::readStatus() const {
 }
 
 void MeetingFolder::writeStatus(const MeetingStatus& status) const {
-  LibraryJson::writeFile(statusURL(), nlohmann::json(status));
+  LibraryJson::writeFile(statusURL(), nlohmann::json(status), FileSystem::orPosix(files_));
 }
 
 MeetingStatus MeetingFolder::updateStatus(
@@ -28,7 +28,7 @@ MeetingStatus MeetingFolder::updateStatus(
 }
 
 void MeetingFolder::writeCheckpoint(const std::string& name, const nlohmann::json& value) const {
-  LibraryJson::writeFile(url_ / (name + ".json"), value);
+  LibraryJson::writeFile(url_ / (name + ".json"), value, FileSystem::orPosix(files_));
 }
 
 std::vector<fs::path> MeetingFolder::trackFiles(Track track) const {

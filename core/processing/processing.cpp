@@ -1,7 +1,5 @@
 #include "kelv/core/processing/processing.h"
 
-#include <stdio.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -98,14 +96,13 @@ std::optional<Notes> readNotes(const MeetingFolder& folder) {
   }
 }
 
-void removeFile(const fs::path& path) {
-  if (::unlink(path.c_str()) != 0) throw PlatformError::fromErrno(errno, "delete", path);
+void removeFile(FileSystem& files, const fs::path& path) {
+  if (const auto error = files.remove(path))
+    throw PlatformError::fromErrno(error.value(), "delete", path);
 }
 
-void removeQuietly(const fs::path& path) {
-  std::error_code error;
-  fs::remove(path, error);
-}
+// Also when the path is absent: nothing to clean up then.
+void removeQuietly(FileSystem& files, const fs::path& path) { (void)files.remove(path); }
 
 void appendStep(const MeetingFolder& folder, Step step,
                 const std::function<void(MeetingStatus&)>& alsoChange = {}) {
@@ -230,7 +227,8 @@ bool sameFolder(const fs::path& a, const fs::path& b) {
 
 }  // namespace
 
-MeetingStatus run(const MeetingFolder& folder, const ProcessingOptions& options) {
+MeetingStatus run(const MeetingFolder& given, const ProcessingOptions& options) {
+  const MeetingFolder folder = given.writingThrough(options.fileSystem);
   const MeetingLock lock = folder.lock();
   folder.updateStatus([](MeetingStatus& status) {
     status.state = MeetingStatus::State::processing;
@@ -248,7 +246,7 @@ MeetingStatus run(const MeetingFolder& folder, const ProcessingOptions& options)
     report(options, Stage::meetingFile);
     writeMeetingFile(folder, turns, options);
     report(options, Stage::audio);
-    finishAudio(folder, options.keepAudio);
+    finishAudio(folder, options.keepAudio, FileSystem::orPosix(options.fileSystem));
   } catch (const std::exception& error) {
     failure = error.what();
   }
@@ -321,20 +319,21 @@ void writeMeetingFile(const MeetingFolder& folder, const std::vector<Turn>& turn
     target = MeetingFileWriter::freeURL(base, options.notesFolder);
   }
 
-  AtomicFile::write(*target, bytes, 0666);
+  FileSystem& files = FileSystem::orPosix(options.fileSystem);
+  AtomicFile::write(*target, bytes, 0666, files);
   try {
     folder.updateStatus([&](MeetingStatus& changed) {
       changed.meetingFile = target->string();
       changed.meetingFileHash = MeetingFileWriter::hash(bytes);
     });
   } catch (...) {
-    removeQuietly(*target);
+    removeQuietly(files, *target);
     throw;
   }
-  if (replaced) removeFile(*replaced);
+  if (replaced) removeFile(files, *replaced);
 }
 
-void finishAudio(const MeetingFolder& folder, bool keep) {
+void finishAudio(const MeetingFolder& folder, bool keep, FileSystem& files) {
   if (!keep) {
     const bool hasTranscript = readTranscript(folder).has_value();
     for (Track track : kAllTracks) {
@@ -346,7 +345,7 @@ void finishAudio(const MeetingFolder& folder, bool keep) {
   for (Track track : kAllTracks) {
     for (const fs::path& file : folder.trackFiles(track)) {
       if (!keep) {
-        removeFile(file);
+        removeFile(files, file);
         continue;
       }
       if (file.extension() == ".m4a") continue;
@@ -356,20 +355,20 @@ void finishAudio(const MeetingFolder& folder, bool keep) {
       const fs::path partial = folder.url() / (name + ".partial");
       try {
         TrackAudio::compress(file, partial);
-        if (::rename(partial.c_str(), (folder.url() / name).c_str()) != 0)
-          throw PlatformError::fromErrno(errno, "save", folder.url() / name);
+        if (const auto error = files.rename(partial, folder.url() / name))
+          throw PlatformError::fromErrno(error.value(), "save", folder.url() / name);
       } catch (...) {
-        removeQuietly(partial);
+        removeQuietly(files, partial);
         throw;
       }
-      removeFile(file);
+      removeFile(files, file);
     }
   }
 }
 
 void prepareReprocess(const MeetingFolder& folder) {
   for (const char* name : {"mic", "system", "mixed", "transcript", "notes"})
-    removeQuietly(checkpointURL(folder, name));
+    removeQuietly(*FileSystem::posix(), checkpointURL(folder, name));
   folder.updateStatus([](MeetingStatus& status) {
     status.completedSteps.clear();
     status.state = MeetingStatus::State::processing;
@@ -377,7 +376,7 @@ void prepareReprocess(const MeetingFolder& folder) {
 }
 
 void prepareNotes(const MeetingFolder& folder) {
-  removeQuietly(checkpointURL(folder, "notes"));
+  removeQuietly(*FileSystem::posix(), checkpointURL(folder, "notes"));
   folder.updateStatus([](MeetingStatus& status) {
     std::erase(status.completedSteps, Step::notes);
   });

@@ -1,8 +1,5 @@
 #include "kelv/core/recording/recorder.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <bit>
 #include <cerrno>
 #include <cmath>
@@ -89,9 +86,9 @@ void Recorder::create() {
   for (Track track : {Track::mic, Track::system}) {
     Writer writer;
     writer.path = track == Track::mic ? folder_.micTrackURL() : folder_.systemTrackURL();
-    writer.fd = ::open(writer.path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC,
-                       0600);
-    if (writer.fd < 0) throw PlatformError::fromErrno(errno, "create the track file", writer.path);
+    if (const auto error = FileSystem::orPosix(options_.fileSystem)
+                               .open(writer.path, FileSystem::Creation::replace, 0600, writer.file))
+      throw PlatformError::fromErrno(error.value(), "create the track file", writer.path);
     // About one flush interval of audio, so steady recording never reallocates.
     writer.pending.reserve(static_cast<size_t>(AudioFormat::kSampleRate * (options_.flushInterval + 1)));
     writers_.emplace(track, std::move(writer));
@@ -162,21 +159,21 @@ void Recorder::append(CapturedAudio audio) {
 
 void Recorder::writePending() {
   for (auto& [track, writer] : writers_) {
-    if (writer.pending.empty()) continue;
-    const char* bytes = reinterpret_cast<const char*>(writer.pending.data());
-    size_t remaining = writer.pending.size() * sizeof(int16_t);
-    while (remaining > 0) {
-      const ssize_t n = ::write(writer.fd, bytes, remaining);
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        throw PlatformError::fromErrno(errno, "write", writer.path);
-      }
-      bytes += n;
-      remaining -= static_cast<size_t>(n);
-    }
-    if (::fsync(writer.fd) != 0) throw PlatformError::fromErrno(errno, "write", writer.path);
+    if (writer.pending.empty() || !writer.file) continue;
+    const std::string_view bytes(reinterpret_cast<const char*>(writer.pending.data()),
+                                 writer.pending.size() * sizeof(int16_t));
+    // A write cut short is resumed where it stopped: the file is appended to, and the samples
+    // that reached it must not be written twice by the retry at the end of the recording.
+    size_t written = 0;
+    const auto error = writer.file->append(bytes.substr(writer.pendingBytesWritten), written);
+    writer.pendingBytesWritten += written;
+    if (error) throw PlatformError::fromErrno(error.value(), "write", writer.path);
+    // In the file now, whether or not the sync succeeds: a retry has nothing to add.
     writer.written += static_cast<int64_t>(writer.pending.size());
     writer.pending.clear();
+    writer.pendingBytesWritten = 0;
+    if (const auto error = writer.file->sync())
+      throw PlatformError::fromErrno(error.value(), "write", writer.path);
   }
 }
 
@@ -209,7 +206,7 @@ std::exception_ptr Recorder::finish() {
   std::exception_ptr failure;
   try {
     writePending();
-    folder_.updateStatus([](MeetingStatus& status) {
+    folder_.writingThrough(options_.fileSystem).updateStatus([](MeetingStatus& status) {
       status.state = MeetingStatus::State::processing;
       status.endedAt = std::chrono::system_clock::now();
     });
@@ -222,10 +219,7 @@ std::exception_ptr Recorder::finish() {
 }
 
 void Recorder::closeFiles() {
-  for (auto& [track, writer] : writers_) {
-    if (writer.fd >= 0) ::close(writer.fd);
-    writer.fd = -1;
-  }
+  for (auto& [track, writer] : writers_) writer.file.reset();
 }
 
 MeetingFolder Recorder::stop() {

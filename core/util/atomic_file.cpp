@@ -41,20 +41,10 @@ std::string randomSuffix() {
   return suffix;
 }
 
-void writeAll(int fd, std::string_view content, const std::filesystem::path& path) {
-  while (!content.empty()) {
-    ssize_t n = ::write(fd, content.data(), content.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      throw PlatformError::fromErrno(errno, "write", path);
-    }
-    content.remove_prefix(static_cast<size_t>(n));
-  }
-}
-
 }  // namespace
 
-void write(const std::filesystem::path& path, std::string_view content, mode_t mode) {
+void write(const std::filesystem::path& path, std::string_view content, mode_t mode,
+           FileSystem& files) {
   const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
   std::string hidden(1, '.');  // built by appending: GCC 12 warns falsely on "." + string
   hidden += path.filename().string();
@@ -62,22 +52,26 @@ void write(const std::filesystem::path& path, std::string_view content, mode_t m
   hidden += randomSuffix();
   const std::filesystem::path temporary = folder / hidden;
 
-  Descriptor file(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
-  if (file.get() < 0) throw PlatformError::fromErrno(errno, "save", path);
+  std::unique_ptr<WritableFile> file;
+  if (const auto error = files.open(temporary, FileSystem::Creation::createNew, mode, file))
+    throw PlatformError::fromErrno(error.value(), "save", path);
   try {
-    writeAll(file.get(), content, path);
-    if (::fsync(file.get()) != 0) throw PlatformError::fromErrno(errno, "save", path);
-    if (file.close() != 0) throw PlatformError::fromErrno(errno, "save", path);
-    if (::rename(temporary.c_str(), path.c_str()) != 0)
-      throw PlatformError::fromErrno(errno, "save", path);
+    size_t written = 0;
+    if (const auto error = file->append(content, written))
+      throw PlatformError::fromErrno(error.value(), "write", path);
+    if (const auto error = file->sync()) throw PlatformError::fromErrno(error.value(), "save", path);
+    if (const auto error = file->close())
+      throw PlatformError::fromErrno(error.value(), "save", path);
+    if (const auto error = files.rename(temporary, path))
+      throw PlatformError::fromErrno(error.value(), "save", path);
   } catch (...) {
-    ::unlink(temporary.c_str());
+    file.reset();
+    (void)files.remove(temporary);
     throw;
   }
   // The rename is only durable once the folder's entry is on disk; a failure here leaves the
   // new content in place, so it is not reported.
-  Descriptor directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (directory.get() >= 0) ::fsync(directory.get());
+  (void)files.syncFolder(folder);
 }
 
 std::string read(const std::filesystem::path& path) {

@@ -126,8 +126,8 @@ json parse(std::string_view text) {
 
 json readFile(const std::filesystem::path& path) { return parse(AtomicFile::read(path)); }
 
-void writeFile(const std::filesystem::path& path, const json& value) {
-  AtomicFile::write(path, encode(value), 0600);
+void writeFile(const std::filesystem::path& path, const json& value, FileSystem& files) {
+  AtomicFile::write(path, encode(value), 0600, files);
 }
 
 std::string formatDate(Date date) {

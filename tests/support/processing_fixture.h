@@ -14,6 +14,7 @@
 #include "audio_files.h"
 #include "kelv/core/library/meeting_file_writer.h"
 #include "kelv/core/library/meeting_folder.h"
+#include "kelv/core/library/meeting_store.h"
 #include "kelv/core/processing/processing_options.h"
 #include "temp_dir.h"
 

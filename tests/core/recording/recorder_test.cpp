@@ -7,14 +7,17 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstring>
 #include <mutex>
 #include <thread>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "faulty_file_system.h"
 #include "kelv/core/library/meeting_error.h"
 #include "kelv/core/recording/recorder_error.h"
+#include "kelv/core/util/platform_error.h"
 #include "temp_dir.h"
 
 namespace kelv::core {
@@ -81,8 +84,10 @@ struct RecorderTest : testing::Test {
   std::atomic<int64_t> free{5'000'000'000};
   EventLog log;
 
-  std::shared_ptr<Recorder> start(double flushInterval = 3600) {
+  std::shared_ptr<Recorder> start(double flushInterval = 3600,
+                                  std::shared_ptr<FileSystem> files = nullptr) {
     Recorder::Options options;
+    options.fileSystem = std::move(files);
     options.language = "es";
     options.flushInterval = flushInterval;
     options.clock = [] { return 100.0; };
@@ -219,6 +224,80 @@ TEST_F(RecorderTest, AWriteFailureStopsTheRecordingWithTheError) {
   // The last write failed too, so the status stays `recording` for recovery to repair.
   EXPECT_EQ(recorder->folder().readStatus().state, MeetingStatus::State::recording);
   EXPECT_FALSE(recorder->folder().isBusy());
+}
+
+// Each write and fsync of the tracks and each write, fsync and rename of the status record,
+// failed in turn as the recording stops: the error is reported, and the folder stays one that
+// recovery repairs.
+TEST_F(RecorderTest, AFailedFinalWriteIsReportedAndRecoveryAcceptsTheFolder) {
+  using test::FaultyFileSystem;
+  const auto counter = std::make_shared<FaultyFileSystem>();
+  {
+    auto recorder = start(3600, counter);
+    source->deliver(Track::mic, std::vector<int16_t>(1600, 1), 100.0);
+    source->deliver(Track::system, std::vector<int16_t>(800, 2), 100.0);
+    recorder->stop();
+  }
+  for (const FaultyFileSystem::Call kind : FaultyFileSystem::kCalls) {
+    ASSERT_GT(counter->count(kind), 0);
+    for (int index = 0; index < counter->count(kind); ++index) {
+      SCOPED_TRACE(FaultyFileSystem::nameOf(kind) + " #" + std::to_string(index));
+      const auto faulty = std::make_shared<FaultyFileSystem>();
+      faulty->failAt(kind, index);
+      auto recorder = start(3600, faulty);
+      source->deliver(Track::mic, std::vector<int16_t>(1600, 1), 100.0);
+      source->deliver(Track::system, std::vector<int16_t>(800, 2), 100.0);
+      try {
+        recorder->stop();
+        ADD_FAILURE() << "the failure went unreported";
+      } catch (const PlatformError& error) {
+        EXPECT_EQ(error.code(), FaultyFileSystem::errorOf(kind)) << error.what();
+      }
+      const MeetingFolder folder = recorder->folder();
+      EXPECT_FALSE(folder.isBusy());
+      ASSERT_EQ(folder.readStatus().state, MeetingStatus::State::recording);
+      const auto recovered = store.recoverInterruptedMeetings();
+      ASSERT_EQ(recovered.size(), 1u);
+      EXPECT_EQ(recovered[0].folder, folder);
+      EXPECT_TRUE(folder.readStatus().interrupted);
+      // Whatever reached the tracks is whole samples of what was delivered, never more.
+      const auto mic = readTrack(folder.micTrackURL());
+      EXPECT_EQ(fs::file_size(folder.micTrackURL()) % 2, 0u);
+      EXPECT_LE(mic.size(), 1600u);
+      EXPECT_EQ(std::count(mic.begin(), mic.end(), 1), static_cast<ptrdiff_t>(mic.size()));
+      EXPECT_LE(readTrack(folder.systemTrackURL()).size(), 800u);
+    }
+  }
+}
+
+// A flush that fails stops the recording; the last write then completes the track without
+// repeating the samples the failed write or fsync already put in the file.
+TEST_F(RecorderTest, AFailedFlushStopsTheRecordingAndTheLastWriteRepeatsNothing) {
+  using test::FaultyFileSystem;
+  for (const FaultyFileSystem::Call kind : {FaultyFileSystem::Call::write,
+                                            FaultyFileSystem::Call::sync}) {
+    SCOPED_TRACE(FaultyFileSystem::nameOf(kind));
+    const auto faulty = std::make_shared<FaultyFileSystem>();
+    faulty->failAt(kind, 0);
+    const size_t seen = [this] {
+      std::lock_guard lock(log.mutex);
+      return log.events.size();
+    }();
+    auto recorder = start(0.05, faulty);
+    source->deliver(Track::mic, std::vector<int16_t>(1600, 3), 100.0);
+    ASSERT_TRUE(log.waitFor(seen + 1));
+    {
+      std::lock_guard lock(log.mutex);
+      EXPECT_EQ(log.events[seen].kind, RecorderEvent::Kind::stopped);
+      EXPECT_THAT(log.events[seen].reason,
+                  testing::StartsWith("Recording stopped: Couldn't write “mic.pcm”: " +
+                                      std::string(std::strerror(FaultyFileSystem::errorOf(kind)))));
+    }
+    const MeetingFolder folder = recorder->folder();
+    EXPECT_EQ(readTrack(folder.micTrackURL()), std::vector<int16_t>(1600, 3));
+    EXPECT_EQ(folder.readStatus().state, MeetingStatus::State::processing);
+    EXPECT_FALSE(folder.isBusy());
+  }
 }
 
 TEST_F(RecorderTest, StopBeforeTheFirstFlushKeepsEverythingDelivered) {

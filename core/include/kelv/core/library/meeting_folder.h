@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "kelv/core/audio/track.h"
 #include "kelv/core/library/meeting_lock.h"
 #include "kelv/core/library/meeting_status.h"
+#include "kelv/core/util/file_system.h"
 
 namespace kelv::core {
 
@@ -24,6 +26,14 @@ class MeetingFolder {
   static constexpr const char* systemTrackName = "system.pcm";
 
   explicit MeetingFolder(std::filesystem::path url) : url_(std::move(url)) {}
+
+  // The same folder, its status and checkpoints written through `files` (empty: the POSIX
+  // file system). Compares equal to this one.
+  MeetingFolder writingThrough(std::shared_ptr<FileSystem> files) const {
+    MeetingFolder folder(url_);
+    folder.files_ = std::move(files);
+    return folder;
+  }
 
   const std::filesystem::path& url() const { return url_; }
   // The folder's name: how the queue, the list and notifications refer to the meeting.
@@ -55,6 +65,7 @@ class MeetingFolder {
 
  private:
   std::filesystem::path url_;
+  std::shared_ptr<FileSystem> files_;
 };
 
 }  // namespace kelv::core

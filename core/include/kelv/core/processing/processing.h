@@ -26,15 +26,17 @@ MeetingStatus run(const MeetingFolder& folder, const ProcessingOptions& options)
 
 // Writes the Meeting file from the status, notes.json and the turns, and records its path and
 // hash. A file the user edited since it was written is left alone and the new one goes beside
-// it. Throws the read, write or status error.
+// it. Writes through the options' file system, and so does the folder's status only when the
+// folder was given it. Throws the read, write or status error.
 void writeMeetingFile(const MeetingFolder& folder, const std::vector<Turn>& turns,
                       const ProcessingOptions& options);
 
 // Compresses every track file that isn't already .m4a into "<track>.m4a" and deletes the
 // original (keep), or deletes every track file (!keep). Stops at the first failure and throws
 // it; files already handled stay handled. Deletes nothing (AudioError transcriptMissing)
-// unless transcript.json and the checkpoint of every track with audio are on disk.
-void finishAudio(const MeetingFolder& folder, bool keep);
+// unless transcript.json and the checkpoint of every track with audio are on disk. Renames and
+// deletions go through `files`.
+void finishAudio(const MeetingFolder& folder, bool keep, FileSystem& files = *FileSystem::posix());
 
 // Readies a processed folder for a complete new run: checkpoints deleted, completedSteps
 // emptied, state `processing`. The Meeting file's path and hash stay, so the next run replaces

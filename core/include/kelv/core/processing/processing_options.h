@@ -15,6 +15,7 @@
 #include "kelv/core/backends/transcription_backend.h"
 #include "kelv/core/notes/notes_writer.h"
 #include "kelv/core/transcript/turn.h"
+#include "kelv/core/util/file_system.h"
 
 namespace kelv::core {
 
@@ -47,6 +48,8 @@ struct ProcessingOptions {
   ProgressObserver progress;
   // The API keys of this run: replaced by "…" in every error text the run records.
   std::vector<std::string> secrets;
+  // What the run's files are written through; empty: the POSIX file system.
+  std::shared_ptr<FileSystem> fileSystem;
 };
 
 }  // namespace kelv::core

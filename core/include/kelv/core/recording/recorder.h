@@ -28,6 +28,7 @@
 #include "kelv/core/library/meeting_store.h"
 #include "kelv/core/recording/capture_source.h"
 #include "kelv/core/recording/recorder_event.h"
+#include "kelv/core/util/file_system.h"
 #include "kelv/core/util/serial_queue.h"
 
 namespace kelv::core {
@@ -50,6 +51,8 @@ class Recorder : public std::enable_shared_from_this<Recorder> {
     Clock clock;          // default: system uptime
     FreeSpace freeSpace;  // default: Recorder::freeSpace
     EventHandler onEvent;
+    // What the tracks and the final status are written through; empty: the POSIX one.
+    std::shared_ptr<FileSystem> fileSystem;
   };
 
   // Creates the folder, takes its lock, opens both tracks and starts the source. Throws
@@ -77,9 +80,10 @@ class Recorder : public std::enable_shared_from_this<Recorder> {
  private:
   struct Writer {
     std::filesystem::path path;
-    int fd = -1;
-    int64_t written = 0;
+    std::unique_ptr<WritableFile> file;
+    int64_t written = 0;  // samples in the file
     std::vector<int16_t> pending;
+    size_t pendingBytesWritten = 0;  // of `pending`, by a write that was cut short
   };
 
   Recorder(MeetingFolder folder, std::shared_ptr<CaptureSource> source, Options options);

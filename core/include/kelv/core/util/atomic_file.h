@@ -8,11 +8,15 @@
 #include <string_view>
 #include <sys/types.h>
 
+#include "kelv/core/util/file_system.h"
+
 namespace kelv::core::AtomicFile {
 
-// Replaces `path` with `content`; a new file gets `mode` less the umask. Throws PlatformError;
-// on failure the previous file is untouched and no temporary file is left behind.
-void write(const std::filesystem::path& path, std::string_view content, mode_t mode = 0600);
+// Replaces `path` with `content` through `files`; a new file gets `mode` less the umask.
+// Throws PlatformError; on failure the previous file is untouched and no temporary file is
+// left behind.
+void write(const std::filesystem::path& path, std::string_view content, mode_t mode = 0600,
+           FileSystem& files = *FileSystem::posix());
 
 // Reads a whole file. Throws PlatformError.
 std::string read(const std::filesystem::path& path);

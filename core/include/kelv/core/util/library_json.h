@@ -18,6 +18,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "kelv/core/util/file_system.h"
+
 namespace kelv::core {
 
 using Date = std::chrono::system_clock::time_point;
@@ -39,7 +41,8 @@ nlohmann::json parse(std::string_view text);
 nlohmann::json readFile(const std::filesystem::path& path);
 
 // Encodes the value and replaces the file atomically (mode 0600).
-void writeFile(const std::filesystem::path& path, const nlohmann::json& value);
+void writeFile(const std::filesystem::path& path, const nlohmann::json& value,
+               FileSystem& files = *FileSystem::posix());
 
 // "2025-03-14T08:15:02Z": UTC, whole seconds (the fraction is dropped).
 std::string formatDate(Date date);
