@@ -42,6 +42,7 @@ class CallWatcher;
 
 namespace kelv::app {
 
+class SettingsModel;
 class SleepWatcher;
 
 class AppModel : public QObject {
@@ -126,6 +127,9 @@ class AppModel : public QObject {
   void watchCalls();
   void record(const core::CallApp& app);
   void ignore(const core::CallApp& app);
+  // The settings being edited; the "don't ask again" choice goes through it so the settings
+  // window shows it at once.
+  void setSettingsModel(SettingsModel* model) { settingsModel_ = model; }
 
   // Imports one dropped audio file as a new meeting, queues it and selects it. Throws
   // core::MeetingError ("Drop a single audio file to import it." and the import's own errors).
@@ -192,6 +196,7 @@ class AppModel : public QObject {
   std::unique_ptr<core::ProcessingQueue> processing_;
   QPointer<QProcess> child_;
   QPointer<QProcess> download_;
+  QPointer<SettingsModel> settingsModel_;
   SleepWatcher* sleepWatcher_ = nullptr;
   bool launched_ = false;
   bool quitting_ = false;

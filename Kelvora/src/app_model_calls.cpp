@@ -5,6 +5,7 @@
 #include <cerrno>
 
 #include "app_model.h"
+#include "settings_model.h"
 #include "call_prompt.h"
 #include "kelv/capture/call_watcher.h"
 #include "kelv/core/util/platform_error.h"
@@ -87,16 +88,22 @@ void AppModel::record(const core::CallApp& app) {
 }
 
 void AppModel::ignore(const core::CallApp& app) {
-  core::Settings settings = settings_.load();
-  auto& ignored = settings.ignoredCallApps;
-  if (std::find(ignored.begin(), ignored.end(), app.id) == ignored.end()) {
-    ignored.push_back(app.id);
-    try {
-      settings_.save(settings);
-    } catch (...) {
-      // Unsaved, the application is still left alone for the rest of this call.
-    }
+  if (settingsModel_) {
+    // The settings window's record is the one that gets saved.
+    settingsModel_->ignoreCallApp(app.id);
     watchCalls();
+  } else {
+    core::Settings settings = settings_.load();
+    auto& ignored = settings.ignoredCallApps;
+    if (std::find(ignored.begin(), ignored.end(), app.id) == ignored.end()) {
+      ignored.push_back(app.id);
+      try {
+        settings_.save(settings);
+      } catch (...) {
+        // Unsaved, the application is still left alone for the rest of this call.
+      }
+      watchCalls();
+    }
   }
   CallPrompt::withdraw({app});
   std::vector<core::CallApp> calls = calls_;
