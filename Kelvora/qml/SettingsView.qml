@@ -9,6 +9,7 @@ Rectangle {
     id: root
 
     required property QtObject model
+    property alias currentTab: tabs.currentIndex
 
     implicitWidth: 540
     implicitHeight: 480

@@ -129,7 +129,7 @@ class AppModel : public QObject {
   void ignore(const core::CallApp& app);
   // The settings being edited; the "don't ask again" choice goes through it so the settings
   // window shows it at once.
-  void setSettingsModel(SettingsModel* model) { settingsModel_ = model; }
+  void setSettingsModel(SettingsModel* model);
 
   // Imports one dropped audio file as a new meeting, queues it and selects it. Throws
   // core::MeetingError ("Drop a single audio file to import it." and the import's own errors).

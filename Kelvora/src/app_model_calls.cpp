@@ -87,6 +87,8 @@ void AppModel::record(const core::CallApp& app) {
   if (recorder_) recordingCall_ = app;
 }
 
+void AppModel::setSettingsModel(SettingsModel* model) { settingsModel_ = model; }
+
 void AppModel::ignore(const core::CallApp& app) {
   if (settingsModel_) {
     // The settings window's record is the one that gets saved.

@@ -64,7 +64,7 @@ class SettingsViews : public AppModelTest {
 
   void type(QQuickItem* field, const QString& text) {
     field->forceActiveFocus();
-    QTest::keyClicks(&views.window(), text);
+    for (const QChar c : text) QTest::keyClick(&views.window(), c.toLatin1());
   }
 
   std::shared_ptr<CountingSecrets> secrets;

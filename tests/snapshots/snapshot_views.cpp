@@ -39,6 +39,15 @@ std::vector<SnapshotView> snapshotViews(const QStringList& meetingFiles) {
   // component of the Kelvora module and pass the data it needs as properties.
   views.push_back({QStringLiteral("buttons"), QUrl(QStringLiteral("qrc:/snapshots/ButtonSheet.qml")),
                    {}, 0, 0});
+  const QUrl settings(QStringLiteral("qrc:/snapshots/SettingsSheet.qml"));
+  views.push_back({QStringLiteral("settings-general"), settings, {{"tab", 0}}, 540, 480});
+  views.push_back({QStringLiteral("settings-ai-preset"), settings, {{"tab", 1}}, 540, 480});
+  views.push_back({QStringLiteral("settings-ai-custom"), settings,
+                   {{"tab", 1}, {"variant", "custom"}}, 540, 480});
+  views.push_back({QStringLiteral("settings-advanced"), settings, {{"tab", 2}}, 540, 480});
+  const QUrl onboarding(QStringLiteral("qrc:/snapshots/OnboardingSheet.qml"));
+  views.push_back({QStringLiteral("onboarding-before"), onboarding, {{"after", false}}, 0, 0});
+  views.push_back({QStringLiteral("onboarding-after"), onboarding, {{"after", true}}, 0, 0});
   views.push_back(meetingView(QStringLiteral("meeting-file"),
                               QStringLiteral(KELV_SNAPSHOT_FIXTURES "/clase-algebra-lineal.md")));
   for (const QString& path : meetingFiles)
