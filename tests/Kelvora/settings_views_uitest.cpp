@@ -69,6 +69,8 @@ class SettingsViews : public AppModelTest {
 
   std::shared_ptr<CountingSecrets> secrets;
   std::unique_ptr<SettingsModel> model;
+  // Outlives the views that show it.
+  std::unique_ptr<AppModel> app;
   ViewHarness views;
 };
 
@@ -202,12 +204,10 @@ class OnboardingViews : public SettingsViews {
         if (parent->objectName() == step) return item;
     return nullptr;
   }
-
-  std::unique_ptr<AppModel> app;
 };
 
 TEST_F(OnboardingViews, ListoWaitsForConsentAndReturnFinishes) {
-  app = makeModel();
+  app = makeModel(script("exit 1\n"));
   QQuickItem* root = showOnboarding();
   ASSERT_NE(root, nullptr);
   QQuickItem* done = views.find("onboarding.done");
@@ -225,7 +225,7 @@ TEST_F(OnboardingViews, ListoWaitsForConsentAndReturnFinishes) {
 }
 
 TEST_F(OnboardingViews, AFailedSystemAudioAttemptShowsItsTextAndRetry) {
-  app = makeModel();
+  app = makeModel(script("exit 1\n"));
   ASSERT_NE(showOnboarding(), nullptr);
   EXPECT_EQ(stepPart("onboarding.systemAudio", "onboarding.button")->property("text"), "Permitir");
   ::setenv("PULSE_SERVER", (temp / "no-server").c_str(), 1);
