@@ -41,7 +41,7 @@ class SettingsModelTest : public AppModelTest {
     return QTest::qWaitFor([&] {
       const auto line = role == "notes" ? model->notesTest() : model->transcriptionTest();
       return line && *line != "Testing…";
-    }, 30'000);
+    }, 120'000);
   }
 
   void press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
