@@ -12,7 +12,8 @@ packages=(
   libsecret-1-dev libpulse-dev libsystemd-dev libxcb1-dev libxcb-keysyms1-dev libxcb-xkb-dev libxcb-xtest0-dev
   qt6-base-dev qt6-declarative-dev qml6-module-qtquick qml6-module-qtquick-controls
   qml6-module-qtquick-layouts qml6-module-qtquick-window qml6-module-qtquick-templates
-  qml6-module-qtqml-workerscript shared-mime-info libqt6svg6 libmd4c-dev
+  qml6-module-qtqml-workerscript qml6-module-qtquick-dialogs shared-mime-info libqt6svg6
+  libmd4c-dev
   # the views' fonts and symbols
   fonts-dejavu-core adwaita-icon-theme
   # tests and benchmarks

@@ -6,19 +6,23 @@ import Kelvora
 Window {
     id: window
 
-    // The application model, given by the shell.
+    // The application model and the settings being edited, given by the shell.
     property QtObject appModel
+    property QtObject settings
 
     title: "Bienvenida a Tizara"
     width: content.implicitWidth
     height: content.implicitHeight
     color: Theme.canvas
 
-    Item {
+    OnboardingView {
         id: content
         objectName: "onboardingRoot"
-        implicitWidth: 520
-        implicitHeight: 560
         anchors.fill: parent
+        model: window.settings
+        app: window.appModel
+        onFinished: window.close()
     }
+
+    onVisibleChanged: if (visible && !content.appeared) content.appear()
 }

@@ -6,8 +6,9 @@ import Kelvora
 Window {
     id: window
 
-    // The application model, given by the shell.
+    // The application model and the settings being edited, given by the shell.
     property QtObject appModel
+    property QtObject settings
 
     title: "Ajustes de Tizara"
     width: 540
@@ -18,8 +19,9 @@ Window {
     maximumHeight: 480
     color: Theme.canvas
 
-    Item {
+    SettingsView {
         objectName: "settingsRoot"
         anchors.fill: parent
+        model: window.settings
     }
 }

@@ -6,6 +6,7 @@
 #include "kelv/core/settings/keychain.h"
 #include "kelv/core/settings/migration.h"
 #include "notifier.h"
+#include "settings_model.h"
 #include "sleep_watcher.h"
 
 namespace kelv::app {
@@ -126,6 +127,15 @@ void AppModel::terminate() {
   quitting_ = true;
   background_->terminate();
   recording_->abandon();
+}
+
+void AppModel::setSettingsModel(SettingsModel* model) { settingsModel_ = model; }
+
+void AppModel::ignore(const core::CallApp& app) {
+  // Saved through the settings being edited, when there are any, so their window shows the
+  // choice and their next save doesn't drop it.
+  if (settingsModel_) settingsModel_->ignoreCallApp(app.id);
+  calls_->ignore(app);
 }
 
 void AppModel::importAudio(const std::vector<std::filesystem::path>& files) {

@@ -9,6 +9,7 @@
 
 #include <QDateTime>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
@@ -32,6 +33,7 @@
 
 namespace kelv::app {
 
+class SettingsModel;
 class SleepWatcher;
 
 class AppModel : public QObject {
@@ -111,7 +113,10 @@ class AppModel : public QObject {
   // Calls.
   void watchCalls() { calls_->watch(); }
   void record(const core::CallApp& app) { calls_->record(app); }
-  void ignore(const core::CallApp& app) { calls_->ignore(app); }
+  void ignore(const core::CallApp& app);
+  // The settings being edited; the "don't ask again" choice goes through it so the settings
+  // window shows it at once and its next save keeps it.
+  void setSettingsModel(SettingsModel* model);
 
   // Imports one dropped audio file as a new meeting, queues it and selects it. Throws
   // core::PlatformError ("Drop a single audio file to import it.") and the import's own errors.
@@ -149,6 +154,7 @@ class AppModel : public QObject {
   std::unique_ptr<RecordingControl> recording_;
   std::unique_ptr<CallControl> calls_;
   std::optional<QString> selection_;
+  QPointer<SettingsModel> settingsModel_;
   SleepWatcher* sleepWatcher_ = nullptr;
   bool launched_ = false;
   bool quitting_ = false;

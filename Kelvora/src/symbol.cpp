@@ -30,6 +30,8 @@ constexpr std::pair<const char*, const char*> kIcons[] = {
     {"folder", "folder-symbolic"},
     {"ellipsis", "view-more-horizontal-symbolic"},
     {"arrow.down.to.line", "go-bottom-symbolic"},
+    {"sparkles", "starred-symbolic"},
+    {"slider.horizontal.3", "preferences-system-symbolic"},
 };
 
 void useFallbackTheme() {

@@ -10,6 +10,7 @@
 
 #include "app_delegate.h"
 #include "app_model.h"
+#include "settings_model.h"
 
 namespace kelv::app {
 
@@ -55,8 +56,18 @@ QString WindowShell::component(Scene scene) {
   return {};
 }
 
-QVariantMap WindowShell::initialProperties(Scene) const {
-  return {{QStringLiteral("appModel"), QVariant::fromValue(static_cast<QObject*>(&model_))}};
+SettingsModel& WindowShell::settingsModel() {
+  if (!settingsModel_) settingsModel_ = std::make_unique<SettingsModel>(model_.settings(), &model_);
+  return *settingsModel_;
+}
+
+QVariantMap WindowShell::initialProperties(Scene scene) {
+  QVariantMap properties{
+      {QStringLiteral("appModel"), QVariant::fromValue(static_cast<QObject*>(&model_))}};
+  if (scene != Scene::main)
+    properties.insert(QStringLiteral("settings"),
+                      QVariant::fromValue(static_cast<QObject*>(&settingsModel())));
+  return properties;
 }
 
 QQuickWindow* WindowShell::window(Scene scene) const { return windows_[slot(scene)].data(); }

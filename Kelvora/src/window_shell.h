@@ -15,10 +15,12 @@
 #include <QVariantMap>
 
 #include <array>
+#include <memory>
 
 namespace kelv::app {
 
 class AppModel;
+class SettingsModel;
 
 class WindowShell : public QObject {
   Q_OBJECT
@@ -46,12 +48,16 @@ class WindowShell : public QObject {
   static QString component(Scene scene);
 
  private:
-  QVariantMap initialProperties(Scene scene) const;
+  QVariantMap initialProperties(Scene scene);
+  // Made when the settings or onboarding window first needs it, after launch has migrated the
+  // stored settings, so its record is the current one.
+  SettingsModel& settingsModel();
   void openReporting(Scene scene);
 
   AppModel& model_;
   QQmlEngine& engine_;
   std::array<QPointer<QQuickWindow>, 3> windows_;
+  std::unique_ptr<SettingsModel> settingsModel_;
   bool shown_ = false;
 };
 

@@ -41,6 +41,8 @@ TEST(SymbolView, NamedSymbolsDrawInTheirColourAndUnknownNamesDrawNothing) {
                {"folder", true},
                {"ellipsis", true},
                {"arrow.down.to.line", true},
+               {"sparkles", true},
+               {"slider.horizontal.3", true},
                {"no.such.symbol", false}};
   for (const auto& [name, drawn] : cases) {
     SCOPED_TRACE(name);

@@ -1,7 +1,8 @@
 // The application's windows as the shell makes them from the real QML module: each made once
-// and raised on every later request, the application-wide actions, and the first start that
-// opens onboarding until the recording consent is acknowledged.
+// and raised on every later request, the application-wide actions, the first start that opens
+// onboarding until the recording consent is acknowledged, and the settings those windows edit.
 #include <QQmlEngine>
+#include <QQuickItem>
 #include <QQuickWindow>
 #include <QTest>
 
@@ -9,6 +10,7 @@
 
 #include "app_delegate.h"
 #include "app_model_fixture.h"
+#include "settings_model.h"
 #include "view_engine.h"
 #include "window_shell.h"
 
@@ -118,6 +120,43 @@ TEST_F(WindowShellTest, ASecondLaunchWithoutAddressesOpensTheMainWindow) {
   delegate.reopen();
   ASSERT_NE(windowShell.window(Scene::main), nullptr);
   EXPECT_TRUE(windowShell.window(Scene::main)->isVisible());
+}
+
+// Clicks the middle of the item named `name` in `window`.
+bool click(QQuickWindow* window, const char* name) {
+  auto* item = window->findChild<QQuickItem*>(QString::fromLatin1(name));
+  if (item == nullptr || !item->isVisible() || !item->isEnabled()) return false;
+  const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
+  QTest::mouseClick(window, Qt::LeftButton, {}, centre.toPoint());
+  return true;
+}
+
+TEST_F(WindowShellTest, SettingsAndOnboardingEditTheOneRecordTheCallPromptsAlsoChange) {
+  WindowShell& windowShell = makeShell();
+  QQuickWindow* settings = windowShell.open(Scene::settings);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(settings));
+  auto* edited = qobject_cast<SettingsModel*>(settings->property("settings").value<QObject*>());
+  ASSERT_NE(edited, nullptr);
+  auto* view = settings->findChild<QQuickItem*>(QStringLiteral("settingsRoot"));
+  ASSERT_NE(view, nullptr);
+  EXPECT_EQ(view->property("model").value<QObject*>(), edited);
+
+  // "Don't ask for Zoom" from a prompt shows in the open window and survives its next save.
+  model->ignore(core::CallApp::of("zoom").value());
+  ASSERT_EQ(edited->ignoredCallApps().size(), 1);
+  edited->setVocabulary(QStringLiteral("autovalor"));
+  EXPECT_EQ(model->settings().load().ignoredCallApps,
+            std::vector<std::string>{core::CallApp::of("zoom")->id});
+
+  // Onboarding shares the record; "Listo" needs the consent, stores it and closes the window.
+  QQuickWindow* onboarding = windowShell.open(Scene::onboarding);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(onboarding));
+  EXPECT_EQ(onboarding->property("settings").value<QObject*>(), edited);
+  EXPECT_FALSE(click(onboarding, "onboarding.done"));
+  ASSERT_TRUE(click(onboarding, "onboarding.consent"));
+  ASSERT_TRUE(click(onboarding, "onboarding.done"));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !onboarding->isVisible(); }, 2000));
+  EXPECT_TRUE(model->settings().consentAcknowledged());
 }
 
 }  // namespace

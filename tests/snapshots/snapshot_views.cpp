@@ -18,6 +18,7 @@
 #include "level_source.h"
 #include "meeting_detail.h"
 #include "meetings_window_model.h"
+#include "settings_model.h"
 #include "menu_model.h"
 #include "sample_library.h"
 
@@ -87,12 +88,16 @@ void addMenuViews(std::vector<SnapshotView>& views) {
   views.push_back(menuView(QStringLiteral("menu-low-disk"), lowDisk, 0.09, 1.0));
 }
 
-// The meetings window over a library of its own in a temporary folder, read with a fixed "now"
-// (Friday 14 March 2025, 10:00 in Madrid); `selectTitle` picks the meeting shown beside the list.
-SnapshotView meetingsView(const QString& name, bool sample, const std::string& selectTitle) {
+// An application model over a store and preferences of its own in a temporary folder; each
+// call makes a new one, because the views are listed again for each appearance. The library is
+// filled with a typical term read on `now` when `sample` is set.
+struct ScratchApp {
+  app::AppModel* app;
+  std::filesystem::path notes;
+};
+
+ScratchApp scratchApp(const QString& name, bool sample, core::Date now) {
   namespace fs = std::filesystem;
-  using namespace std::chrono_literals;
-  // A library of its own for every call: the views are listed again for each appearance.
   static QTemporaryDir scratch;
   static int made = 0;
   const fs::path root =
@@ -101,23 +106,33 @@ SnapshotView meetingsView(const QString& name, bool sample, const std::string& s
   fs::create_directories(preferences.parent_path());
   std::ofstream(preferences) << nlohmann::json{
       {"v2.settings", {{"notesFolder", core::folderURL(root / "notes")}}}}.dump();
-  const core::Date now =
-      core::Date(std::chrono::sys_days(std::chrono::year(2025) / 3 / 14) + 9h);
-  std::string selected;
-  if (sample) {
-    test::SampleLibrary library(core::MeetingStore(root / "meetings"), root / "notes");
-    library.addTypicalTerm(now);
-    for (const auto& entry : library.store().entries(library.notesFolder()))
-      if (entry.title == selectTitle) selected = entry.id;
-  }
+  if (sample)
+    test::SampleLibrary(core::MeetingStore(root / "meetings"), root / "notes").addTypicalTerm(now);
   auto* app = new app::AppModel(
       app::AppModel::Options{core::MeetingStore(root / "meetings"),
                              std::make_shared<core::MemorySecretStore>(),
                              core::Preferences(preferences), fs::path("/bin/true")},
       QCoreApplication::instance());
+  return {app, root / "notes"};
+}
+
+// Friday 14 March 2025, 10:00 in Madrid.
+core::Date snapshotNow() {
+  using namespace std::chrono_literals;
+  return core::Date(std::chrono::sys_days(std::chrono::year(2025) / 3 / 14) + 9h);
+}
+
+// The meetings window with a fixed "now"; `selectTitle` picks the meeting shown beside the list.
+SnapshotView meetingsView(const QString& name, bool sample, const std::string& selectTitle) {
+  const core::Date now = snapshotNow();
+  const ScratchApp scratch = scratchApp(name, sample, now);
+  std::string selected;
+  for (const auto& entry : scratch.app->store().entries(scratch.notes))
+    if (entry.title == selectTitle) selected = entry.id;
   auto* meetings = new app::MeetingsWindowModel(
-      *app, app::MeetingsWindowModel::Options{[now] { return now; }, "es_ES", "Europe/Madrid"},
-      app);
+      *scratch.app,
+      app::MeetingsWindowModel::Options{[now] { return now; }, "es_ES", "Europe/Madrid"},
+      scratch.app);
   meetings->refresh();
   return {name, QUrl(QStringLiteral("qrc:/qt/qml/Kelvora/MeetingsView.qml")),
           {{QStringLiteral("meetings"), QVariant::fromValue(meetings)}}, 1100, 760,
@@ -130,6 +145,54 @@ SnapshotView meetingsView(const QString& name, bool sample, const std::string& s
           }};
 }
 
+// The settings being edited, filled as a user would through the model: a cloud preset with a
+// key for the notes, or a server of their own.
+app::SettingsModel* settingsModel(const QString& name, bool custom) {
+  const ScratchApp scratch = scratchApp(name, false, snapshotNow());
+  auto* settings = new app::SettingsModel(scratch.app->settings(), scratch.app, scratch.app);
+  settings->setVocabulary(QStringLiteral("derivada\nteorema de Bolzano\nCauchy"));
+  settings->ignoreCallApp(core::CallApp::of("zoom")->id);
+  settings->setNotesPrompt(
+      QStringLiteral("Escribe apuntes de estudio claros a partir de la transcripción de la clase."));
+  if (custom) {
+    settings->setChoice(QStringLiteral("notes"), QStringLiteral("custom"));
+    settings->setAddress(QStringLiteral("notes"), QStringLiteral("http://192.168.1.20:8000/v1"));
+  } else {
+    settings->setChoice(QStringLiteral("notes"), QStringLiteral("Anthropic"));
+    settings->setApiKey(QStringLiteral("notes"), QStringLiteral("sk-ant-example"));
+  }
+  return settings;
+}
+
+void addSettingsViews(std::vector<SnapshotView>& views) {
+  const QUrl sheet(QStringLiteral("qrc:/snapshots/SettingsSheet.qml"));
+  const struct {
+    const char* name;
+    int tab;
+    bool custom;
+  } tabs[] = {{"settings-general", 0, false},
+              {"settings-ai-preset", 1, false},
+              {"settings-ai-custom", 1, true},
+              {"settings-advanced", 2, false}};
+  for (const auto& [name, tab, custom] : tabs) {
+    QObject* model = settingsModel(QString::fromLatin1(name), custom);
+    views.push_back({QString::fromLatin1(name), sheet,
+                     {{QStringLiteral("tab"), tab}, {QStringLiteral("model"), QVariant::fromValue(model)}},
+                     540, 480});
+  }
+  for (const bool consent : {false, true}) {
+    const QString name = consent ? QStringLiteral("onboarding-consent") : QStringLiteral("onboarding");
+    app::SettingsModel* model = settingsModel(name, false);
+    auto* app = qobject_cast<app::AppModel*>(model->parent());
+    views.push_back({name, QUrl(QStringLiteral("qrc:/qt/qml/Kelvora/OnboardingView.qml")),
+                     {{QStringLiteral("model"), QVariant::fromValue(static_cast<QObject*>(model))},
+                      {QStringLiteral("app"), QVariant::fromValue(static_cast<QObject*>(app))},
+                      {QStringLiteral("consent"), consent},
+                      {QStringLiteral("appeared"), true}},
+                     0, 0});
+  }
+}
+
 }  // namespace
 
 std::vector<SnapshotView> snapshotViews(const QStringList& meetingFiles) {
@@ -138,6 +201,7 @@ std::vector<SnapshotView> snapshotViews(const QStringList& meetingFiles) {
   // component of the Kelvora module and pass the data it needs as properties.
   views.push_back({QStringLiteral("buttons"), QUrl(QStringLiteral("qrc:/snapshots/ButtonSheet.qml")),
                    {}, 0, 0});
+  addSettingsViews(views);
   views.push_back(meetingView(QStringLiteral("meeting-file"),
                               QStringLiteral(KELV_SNAPSHOT_FIXTURES "/clase-algebra-lineal.md")));
   addMenuViews(views);

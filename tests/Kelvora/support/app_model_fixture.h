@@ -93,7 +93,7 @@ class AppModelTest : public testing::Test {
         core::MeetingStore(temp / "meetings"),
         std::make_shared<core::MemorySecretStore>(std::move(keys)),
         core::Preferences(preferencesFile()),
-        kelv.value_or(fs::path(std::getenv("KELV_TOOL"))),
+        kelv ? *kelv : fs::path(std::getenv("KELV_TOOL")),
         std::move(callClock),
         core::Environment::ofProcess().fakeCapture});
   }

@@ -1,0 +1,45 @@
+// The notes prompt and what happens to the audio after processing.
+import QtQuick
+import QtQuick.Controls.Basic
+import QtQuick.Layouts
+import Kelvora
+
+SettingsPage {
+    id: tab
+
+    required property QtObject model
+
+    SettingsGroup {
+        title: "Prompt de apuntes"
+        TextArea {
+            id: prompt
+            objectName: "settings.notesPrompt"
+            Layout.fillWidth: true
+            Layout.minimumHeight: 240
+            font: Theme.code
+            color: Theme.ink
+            wrapMode: TextEdit.Wrap
+            background: Rectangle { color: Theme.canvas; border.color: Theme.line; radius: 4 }
+            text: tab.model.notesPrompt
+            onTextChanged: if (text !== tab.model.notesPrompt) tab.model.notesPrompt = text
+        }
+        QuietButton {
+            objectName: "settings.restorePrompt"
+            text: "Restaurar por defecto"
+            enabled: tab.model.notesPromptEdited
+            onClicked: tab.model.restoreDefaultPrompt()
+        }
+    }
+
+    SettingsGroup {
+        Switch {
+            objectName: "settings.deleteAudio"
+            Layout.fillWidth: true
+            text: "Borrar audio tras procesar"
+            font: Theme.ui
+            palette.windowText: Theme.ink
+            checked: tab.model.deleteAudioAfterProcessing
+            onToggled: tab.model.deleteAudioAfterProcessing = checked
+        }
+    }
+}
