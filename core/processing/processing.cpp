@@ -353,14 +353,21 @@ void finishAudio(const MeetingFolder& folder, bool keep, FileSystem& files) {
       // Compressed under a name no track listing picks up, so a cut-off compression never
       // passes for the kept audio.
       const fs::path partial = folder.url() / (name + ".partial");
+      const fs::path compressed = folder.url() / name;
       try {
         TrackAudio::compress(file, partial);
-        if (const auto error = files.rename(partial, folder.url() / name))
-          throw PlatformError::fromErrno(error.value(), "save", folder.url() / name);
+        if (const auto error = files.syncFile(partial))
+          throw PlatformError::fromErrno(error.value(), "save", compressed);
+        if (const auto error = files.rename(partial, compressed))
+          throw PlatformError::fromErrno(error.value(), "save", compressed);
       } catch (...) {
         removeQuietly(files, partial);
         throw;
       }
+      // The raw track is the only other copy: it goes only once the compressed file's content
+      // and name are on disk.
+      if (const auto error = files.syncFolder(folder.url()))
+        throw PlatformError::fromErrno(error.value(), "save", compressed);
       removeFile(files, file);
     }
   }

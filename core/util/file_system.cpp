@@ -67,8 +67,17 @@ class PosixFileSystem : public FileSystem {
     return ::unlink(path.c_str()) == 0 ? std::error_code{} : lastError();
   }
 
+  std::error_code syncFile(const std::filesystem::path& path) override {
+    return syncOpened(path, O_RDONLY | O_CLOEXEC);
+  }
+
   std::error_code syncFolder(const std::filesystem::path& folder) override {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    return syncOpened(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  }
+
+ private:
+  static std::error_code syncOpened(const std::filesystem::path& path, int flags) {
+    const int fd = ::open(path.c_str(), flags);
     if (fd < 0) return lastError();
     const std::error_code result = ::fsync(fd) == 0 ? std::error_code{} : lastError();
     ::close(fd);

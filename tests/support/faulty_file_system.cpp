@@ -14,11 +14,13 @@ std::error_code errorCode(FaultyFileSystem::Call kind) {
 
 class FaultyFile : public core::WritableFile {
  public:
-  FaultyFile(std::unique_ptr<core::WritableFile> file, std::shared_ptr<FaultyFileSystem> owner)
-      : file_(std::move(file)), owner_(std::move(owner)) {}
+  FaultyFile(std::unique_ptr<core::WritableFile> file, std::shared_ptr<FaultyFileSystem> owner,
+             std::filesystem::path path)
+      : file_(std::move(file)), owner_(std::move(owner)), path_(std::move(path)) {}
 
   std::error_code append(std::string_view bytes, size_t& written) override {
     using Call = FaultyFileSystem::Call;
+    owner_->note("write", path_);
     if (!owner_->next(Call::write)) return file_->append(bytes, written);
     // A full disk takes what fits and refuses the rest.
     const auto error = file_->append(bytes.substr(0, bytes.size() / 2), written);
@@ -27,6 +29,7 @@ class FaultyFile : public core::WritableFile {
 
   std::error_code sync() override {
     using Call = FaultyFileSystem::Call;
+    owner_->note("sync", path_);
     return owner_->next(Call::sync) ? errorCode(Call::sync) : std::error_code{};
   }
 
@@ -35,6 +38,7 @@ class FaultyFile : public core::WritableFile {
  private:
   std::unique_ptr<core::WritableFile> file_;
   std::shared_ptr<FaultyFileSystem> owner_;
+  std::filesystem::path path_;
 };
 
 }  // namespace
@@ -65,20 +69,40 @@ std::error_code FaultyFileSystem::open(const std::filesystem::path& path, Creati
                                        mode_t mode, std::unique_ptr<core::WritableFile>& file) {
   std::unique_ptr<core::WritableFile> opened;
   if (const auto error = real().open(path, creation, mode, opened)) return error;
-  file = std::make_unique<FaultyFile>(std::move(opened), shared_from_this());
+  file = std::make_unique<FaultyFile>(std::move(opened), shared_from_this(), path);
   return {};
 }
 
 std::error_code FaultyFileSystem::rename(const std::filesystem::path& from,
                                          const std::filesystem::path& to) {
+  note("rename", from.filename().string() + " " + to.filename().string());
   if (next(Call::rename)) return errorCode(Call::rename);
   return real().rename(from, to);
 }
 
 std::error_code FaultyFileSystem::remove(const std::filesystem::path& path) {
+  note("remove", path);
   return real().remove(path);
 }
 
-std::error_code FaultyFileSystem::syncFolder(const std::filesystem::path&) { return {}; }
+std::error_code FaultyFileSystem::syncFile(const std::filesystem::path& path) {
+  note("sync", path);
+  return next(Call::sync) ? errorCode(Call::sync) : std::error_code{};
+}
+
+std::error_code FaultyFileSystem::syncFolder(const std::filesystem::path& folder) {
+  note("syncFolder", folder);
+  return {};
+}
+
+void FaultyFileSystem::note(const std::string& call, const std::filesystem::path& path) {
+  std::lock_guard lock(journalMutex_);
+  journal_.push_back(call + " " + path.filename().string());
+}
+
+std::vector<std::string> FaultyFileSystem::journal() const {
+  std::lock_guard lock(journalMutex_);
+  return journal_;
+}
 
 }  // namespace kelv::test

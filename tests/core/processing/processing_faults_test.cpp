@@ -1,6 +1,7 @@
 // A run on a failing disk: every write, fsync and rename of a run fails in turn. The run must
 // say so, the meeting's status record must still be readable, and a later run on a sound disk
 // must resume and leave the very Meeting file a run that never failed leaves.
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -127,6 +128,30 @@ TEST(ProcessingFaults, EachFailedWriteSyncOrRenameIsReportedAndTheNextRunFinishe
         EXPECT_EQ(meeting.folder.trackFiles(Track::mic).size(), scenario.keepAudio ? 1u : 0u);
       }
     }
+  }
+}
+
+// A crash right after the raw track is deleted must find its compressed copy whole.
+TEST(ProcessingFaults, TheRawTrackGoesOnlyOnceItsCompressedCopyIsOnDisk) {
+  Meeting meeting(kScenarios[0]);
+  const auto files = std::make_shared<FaultyFileSystem>();
+  meeting.options.fileSystem = files;
+  ASSERT_EQ(Processing::run(meeting.folder, meeting.options).state, State::done);
+
+  const std::vector<std::string> journal = files->journal();
+  const auto at = [&](const std::string& call) {
+    return std::find(journal.begin(), journal.end(), call) - journal.begin();
+  };
+  for (const std::string track : {"mic", "system"}) {
+    SCOPED_TRACE(track);
+    const auto removed = at("remove " + track + ".pcm");
+    const auto renamed = at("rename " + track + ".m4a.partial " + track + ".m4a");
+    ASSERT_LT(removed, static_cast<ptrdiff_t>(journal.size()));
+    EXPECT_LT(at("sync " + track + ".m4a.partial"), renamed);
+    ASSERT_LT(renamed, removed);
+    const auto folderSynced = std::find(journal.begin() + renamed, journal.begin() + removed,
+                                        "syncFolder " + meeting.folder.id());
+    EXPECT_NE(folderSynced, journal.begin() + removed);
   }
 }
 

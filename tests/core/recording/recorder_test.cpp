@@ -54,7 +54,7 @@ class ManualSource : public CaptureSource {
 std::vector<int16_t> readTrack(const fs::path& path) {
   const std::string bytes = kelv::test::readFile(path);
   std::vector<int16_t> samples(bytes.size() / 2);
-  std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
+  if (!samples.empty()) std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
   return samples;
 }
 

@@ -1,5 +1,5 @@
 // The file writes that must survive a crash go through this small interface: files opened for
-// writing, their fsync, renames, removals and the fsync of a folder. The process uses the
+// writing, their fsync, renames, removals and the fsync of a file or a folder. The process uses the
 // POSIX implementation unless a caller is handed another one; tests hand in one that fails a
 // chosen call, to check that the stored records stay whole when the disk gives up.
 //
@@ -50,6 +50,8 @@ class FileSystem {
                                  const std::filesystem::path& to) = 0;
   // Deletes a file (not a folder).
   virtual std::error_code remove(const std::filesystem::path& path) = 0;
+  // Forces the content of a file written by other means (a library's own writer) to the disk.
+  virtual std::error_code syncFile(const std::filesystem::path& path) = 0;
   // Forces the folder's entries (names created, renamed or removed in it) to the disk.
   virtual std::error_code syncFolder(const std::filesystem::path& folder) = 0;
 
