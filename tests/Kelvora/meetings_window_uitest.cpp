@@ -63,7 +63,8 @@ class MeetingsWindowTest : public testing::Test {
     // The processing tool is a stand-in that does nothing: imports stay visible as they are.
     app = std::make_unique<AppModel>(AppModel::Options{
         core::MeetingStore(temp / "meetings"), std::make_shared<core::MemorySecretStore>(),
-        core::Preferences(temp / "config" / "test" / "preferences.json"), fs::path("/bin/true")});
+        core::Preferences(temp / "config" / "test" / "preferences.json"), fs::path("/bin/true"),
+        {}});
     meetings = std::make_unique<MeetingsWindowModel>(
         *app, MeetingsWindowModel::Options{[] { return kNow; }, "es_ES", "Europe/Madrid"});
     QQuickItem* root = view.load(QStringLiteral("MeetingsView"),

@@ -45,7 +45,7 @@ QString titleOf(const QString& path) {
 
 SnapshotView meetingView(const QString& name, const QString& path) {
   return {name, QUrl(QStringLiteral("qrc:/snapshots/MeetingSheet.qml")),
-          {{"path", path}, {"title", titleOf(path)}}, 0, 0};
+          {{"path", path}, {"title", titleOf(path)}}, 0, 0, {}};
 }
 
 using app::MenuModel;
@@ -61,7 +61,7 @@ SnapshotView menuView(const QString& name, MenuState state, double mic = 0, doub
   menu->setMicLevel(micLevel);
   menu->setSystemLevel(systemLevel);
   return {name, QUrl(QStringLiteral("qrc:/qt/qml/Kelvora/MenuView.qml")),
-          {{QStringLiteral("menu"), QVariant::fromValue(menu)}}, 0, 0};
+          {{QStringLiteral("menu"), QVariant::fromValue(menu)}}, 0, 0, {}};
 }
 
 void addMenuViews(std::vector<SnapshotView>& views) {
@@ -111,7 +111,7 @@ ScratchApp scratchApp(const QString& name, bool sample, core::Date now) {
   auto* app = new app::AppModel(
       app::AppModel::Options{core::MeetingStore(root / "meetings"),
                              std::make_shared<core::MemorySecretStore>(),
-                             core::Preferences(preferences), fs::path("/bin/true")},
+                             core::Preferences(preferences), fs::path("/bin/true"), {}},
       QCoreApplication::instance());
   return {app, root / "notes"};
 }
@@ -122,8 +122,12 @@ core::Date snapshotNow() {
   return core::Date(std::chrono::sys_days(std::chrono::year(2025) / 3 / 14) + 9h);
 }
 
+// What the meetings window is doing besides showing the selection.
+enum class Moment { still, dropping, renaming, deleting };
+
 // The meetings window with a fixed "now"; `selectTitle` picks the meeting shown beside the list.
-SnapshotView meetingsView(const QString& name, bool sample, const std::string& selectTitle) {
+SnapshotView meetingsView(const QString& name, bool sample, const std::string& selectTitle,
+                          Moment moment = Moment::still) {
   const core::Date now = snapshotNow();
   const ScratchApp scratch = scratchApp(name, sample, now);
   std::string selected;
@@ -136,12 +140,26 @@ SnapshotView meetingsView(const QString& name, bool sample, const std::string& s
   meetings->refresh();
   return {name, QUrl(QStringLiteral("qrc:/qt/qml/Kelvora/MeetingsView.qml")),
           {{QStringLiteral("meetings"), QVariant::fromValue(meetings)}}, 1100, 760,
-          [meetings, selected = QString::fromStdString(selected)] {
+          [meetings, moment, selected = QString::fromStdString(selected)] {
             if (!meetings->list()->loaded() || meetings->list()->refreshing()) return false;
             if (selected.isEmpty()) return true;
             if (meetings->selection() != selected) meetings->select(selected);
             app::MeetingDetail* detail = meetings->detail();
-            return !detail->hasFile() || detail->fileLoaded();
+            if (detail->hasFile() && !detail->fileLoaded()) return false;
+            switch (moment) {
+              case Moment::still:
+                break;
+              case Moment::dropping:
+                meetings->setDropping(true);
+                break;
+              case Moment::renaming:
+                if (meetings->renaming() != selected) meetings->beginRename(selected);
+                break;
+              case Moment::deleting:
+                if (meetings->deleting() != selected) meetings->askDelete(selected);
+                break;
+            }
+            return true;
           }};
 }
 
@@ -155,8 +173,10 @@ app::SettingsModel* settingsModel(const QString& name, bool custom) {
   settings->setNotesPrompt(
       QStringLiteral("Escribe apuntes de estudio claros a partir de la transcripción de la clase."));
   if (custom) {
+    // A server that isn't there: the test's result is the real failure line.
     settings->setChoice(QStringLiteral("notes"), QStringLiteral("custom"));
-    settings->setAddress(QStringLiteral("notes"), QStringLiteral("http://192.168.1.20:8000/v1"));
+    settings->setAddress(QStringLiteral("notes"), QStringLiteral("http://127.0.0.1:9/v1"));
+    settings->test(QStringLiteral("notes"));
   } else {
     settings->setChoice(QStringLiteral("notes"), QStringLiteral("Anthropic"));
     settings->setApiKey(QStringLiteral("notes"), QStringLiteral("sk-ant-example"));
@@ -175,10 +195,12 @@ void addSettingsViews(std::vector<SnapshotView>& views) {
               {"settings-ai-custom", 1, true},
               {"settings-advanced", 2, false}};
   for (const auto& [name, tab, custom] : tabs) {
-    QObject* model = settingsModel(QString::fromLatin1(name), custom);
+    app::SettingsModel* model = settingsModel(QString::fromLatin1(name), custom);
     views.push_back({QString::fromLatin1(name), sheet,
-                     {{QStringLiteral("tab"), tab}, {QStringLiteral("model"), QVariant::fromValue(model)}},
-                     540, 480});
+                     {{QStringLiteral("tab"), tab},
+                      {QStringLiteral("model"), QVariant::fromValue(static_cast<QObject*>(model))}},
+                     540, 480,
+                     [model, custom] { return !custom || model->notesTest().has_value(); }});
   }
   for (const bool consent : {false, true}) {
     const QString name = consent ? QStringLiteral("onboarding-consent") : QStringLiteral("onboarding");
@@ -189,7 +211,7 @@ void addSettingsViews(std::vector<SnapshotView>& views) {
                       {QStringLiteral("app"), QVariant::fromValue(static_cast<QObject*>(app))},
                       {QStringLiteral("consent"), consent},
                       {QStringLiteral("appeared"), true}},
-                     0, 0});
+                     0, 0, {}});
   }
 }
 
@@ -200,7 +222,7 @@ std::vector<SnapshotView> snapshotViews(const QStringList& meetingFiles) {
   // Add a view here: its sheet goes into sheets/ (picked up by CMakeLists.txt), or point at a
   // component of the Kelvora module and pass the data it needs as properties.
   views.push_back({QStringLiteral("buttons"), QUrl(QStringLiteral("qrc:/snapshots/ButtonSheet.qml")),
-                   {}, 0, 0});
+                   {}, 0, 0, {}});
   addSettingsViews(views);
   views.push_back(meetingView(QStringLiteral("meeting-file"),
                               QStringLiteral(KELV_SNAPSHOT_FIXTURES "/clase-algebra-lineal.md")));
@@ -209,6 +231,10 @@ std::vector<SnapshotView> snapshotViews(const QStringList& meetingFiles) {
   views.push_back(
       meetingsView(QStringLiteral("meetings-attention"), true, "Álgebra lineal: autovalores"));
   views.push_back(meetingsView(QStringLiteral("meetings-empty"), false, ""));
+  const std::string barroco = "Historia del arte: el Barroco";
+  views.push_back(meetingsView(QStringLiteral("meetings-drop"), true, barroco, Moment::dropping));
+  views.push_back(meetingsView(QStringLiteral("meetings-rename"), true, barroco, Moment::renaming));
+  views.push_back(meetingsView(QStringLiteral("meetings-delete"), true, barroco, Moment::deleting));
   for (const QString& path : meetingFiles)
     views.push_back(meetingView(QStringLiteral("file-") + QFileInfo(path).completeBaseName(),
                                 QFileInfo(path).absoluteFilePath()));
