@@ -9,7 +9,8 @@ cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKELV_SANITIZE=ON -D
 cmake --build build-test
 
 # Any sanitizer report aborts the test process, so it fails its test.
-export ASAN_OPTIONS="abort_on_error=1:detect_leaks=1:strict_string_checks=1"
+# (No strict_string_checks: the X keyboard library hands strndup bounded, unterminated strings.)
+export ASAN_OPTIONS="abort_on_error=1:detect_leaks=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 cd build-test
 ctest --output-on-failure --parallel "$(nproc)" "$@"

@@ -152,6 +152,25 @@ Rectangle {
             palette.base: Theme.raised
             palette.text: Theme.ink
             palette.windowText: Theme.ink
+            // Drawn here: the style's own check image is never freed by the software renderer.
+            indicator: Rectangle {
+                objectName: "onboarding.consentBox"
+                x: consentBox.leftPadding
+                y: (consentBox.height - height) / 2
+                implicitWidth: 20
+                implicitHeight: 20
+                color: Theme.raised
+                border.width: 2
+                border.color: Theme.line
+                Symbol {
+                    anchors.centerIn: parent
+                    width: 14
+                    height: 14
+                    visible: consentBox.checked
+                    name: "checkmark"
+                    color: Theme.ink
+                }
+            }
             // Given as the control's text too, so the indicator sits at the start of the row.
             text: "Avisaré al profesorado cuando grabe, como exige la ley y la normativa de mi universidad."
             contentItem: Text {

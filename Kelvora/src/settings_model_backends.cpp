@@ -183,15 +183,27 @@ void SettingsModel::setTest(const QString& role, std::optional<QString> line) {
 
 void SettingsModel::test(const QString& role) {
   setTest(role, QStringLiteral("Testing…"));
-  const core::SettingsStore store = store_;
+  // The backends are made here, so the keyring is only ever read from this thread; the
+  // exchange with the service runs in the background.
+  std::shared_ptr<core::NotesBackend> notes;
+  std::shared_ptr<core::TranscriptionBackend> transcription;
+  try {
+    if (role == "notes")
+      notes = store_.notesBackend(settings_.notes);
+    else
+      transcription = store_.transcriptionBackend(settings_.transcription);
+  } catch (const std::exception& error) {
+    setTest(role, QString::fromUtf8(error.what()));
+    return;
+  }
   const core::Settings settings = settings_;
-  inBackground([role, store, settings]() -> std::function<void(SettingsModel&)> {
+  inBackground([role, notes, transcription, settings]() -> std::function<void(SettingsModel&)> {
     QString line = QStringLiteral("Works.");
     try {
       if (role == "notes") {
-        if (auto backend = store.notesBackend(settings.notes)) backend->test();
+        if (notes) notes->test();
       } else {
-        auto backend = store.transcriptionBackend(settings.transcription);
+        const auto& backend = transcription;
         const std::filesystem::path file =
             std::filesystem::temp_directory_path() /
             ("kelv-test-" + QUuid::createUuid().toString(QUuid::WithoutBraces).toStdString() +

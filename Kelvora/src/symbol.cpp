@@ -31,6 +31,7 @@ constexpr std::pair<const char*, const char*> kIcons[] = {
     {"ellipsis", "view-more-horizontal-symbolic"},
     {"arrow.down.to.line", "go-bottom-symbolic"},
     {"sparkles", "starred-symbolic"},
+    {"chevron.down", "pan-down-symbolic"},
     {"slider.horizontal.3", "preferences-system-symbolic"},
 };
 

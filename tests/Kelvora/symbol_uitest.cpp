@@ -42,6 +42,7 @@ TEST(SymbolView, NamedSymbolsDrawInTheirColourAndUnknownNamesDrawNothing) {
                {"ellipsis", true},
                {"arrow.down.to.line", true},
                {"sparkles", true},
+               {"chevron.down", true},
                {"slider.horizontal.3", true},
                {"no.such.symbol", false}};
   for (const auto& [name, drawn] : cases) {

@@ -207,6 +207,9 @@ class TrayTest : public ::testing::Test {
     }
     toolTip.endArray();
     toolTip >> properties.toolTipTitle;
+    QString toolTipText;
+    toolTip >> toolTipText;
+    toolTip.endStructure();
     // IconPixmap: a(iiay).
     const QDBusArgument icon = values.value(QStringLiteral("IconPixmap")).value<QDBusArgument>();
     icon.beginArray();
