@@ -60,8 +60,8 @@ int main(int argc, char** argv) {
 
   const MeetingStore store(root / "meetings");
   const MeetingFolder folder = store.create(std::chrono::system_clock::now(), "es");
-  writeTone(folder.micTrackURL(), 440, minutes);
-  writeTone(folder.systemTrackURL(), 660, minutes);
+  writeTone(folder.micTrackPath(), 440, minutes);
+  writeTone(folder.systemTrackPath(), 660, minutes);
   folder.updateStatus([&](MeetingStatus& status) {
     status.state = MeetingStatus::State::processing;
     status.endedAt = status.startedAt + std::chrono::minutes(minutes);

@@ -61,7 +61,15 @@ void MeetingFileModel::setTitle(const QString& title) {
   rebuild();
 }
 
+void MeetingFileModel::classBegin() { creating_ = true; }
+
+void MeetingFileModel::componentComplete() {
+  creating_ = false;
+  rebuild();
+}
+
 void MeetingFileModel::rebuild() {
+  if (creating_) return;
   const int before = static_cast<int>(blocks_.size());
   beginResetModel();
   const QByteArray utf8 = markdown_.toUtf8();

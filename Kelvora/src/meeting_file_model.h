@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QAbstractListModel>
+#include <QQmlParserStatus>
 #include <QString>
 #include <QtQml/qqmlregistration.h>
 
@@ -15,8 +16,9 @@
 
 namespace kelv::app {
 
-class MeetingFileModel : public QAbstractListModel {
+class MeetingFileModel : public QAbstractListModel, public QQmlParserStatus {
   Q_OBJECT
+  Q_INTERFACES(QQmlParserStatus)
   QML_ELEMENT
 
   // The Meeting file's text, or the path of a file to read it from (an unreadable file shows
@@ -60,6 +62,10 @@ class MeetingFileModel : public QAbstractListModel {
   QVariant data(const QModelIndex& index, int role) const override;
   QHash<int, QByteArray> roleNames() const override;
 
+  // A view made with its text and title reads the file once, when both are in.
+  void classBegin() override;
+  void componentComplete() override;
+
   // The rules of a turn's time and speaker, shared with the accessibility texts.
   static QString shortTime(const QString& time);
   static QString speakerLabel(const QString& speaker);
@@ -78,6 +84,7 @@ class MeetingFileModel : public QAbstractListModel {
   QString path_;
   QString title_;
   std::vector<core::Block> blocks_;
+  bool creating_ = false;
 };
 
 }  // namespace kelv::app

@@ -8,8 +8,9 @@ void qml_register_types_Kelvora();
 namespace kelv::app {
 
 void prepareViewEngine(QQmlEngine& engine) {
-  // Taking the registration's address keeps the generated file in the static library's link.
-  static void (*const registration)() = &qml_register_types_Kelvora;
+  // Reading the registration's address keeps the generated file in the static library's link;
+  // the read is volatile so that an optimised build cannot drop it, and with it every type.
+  static void (*volatile registration)() = &qml_register_types_Kelvora;
   (void)registration;
   engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
 }

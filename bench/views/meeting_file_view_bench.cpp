@@ -103,6 +103,10 @@ int main(int argc, char** argv) {
   });
   timer.start();
   QQmlComponent component(&engine, QUrl(QStringLiteral("qrc:/qt/qml/Kelvora/MeetingFileView.qml")));
+  if (!component.isReady()) {
+    std::fprintf(stderr, "%s\n", qPrintable(component.errorString()));
+    return 1;
+  }
   std::unique_ptr<QObject> object(component.createWithInitialProperties(
       {{"markdown", QString::fromStdString(markdown)}, {"title", QStringLiteral("Álgebra")}}));
   auto* view = qobject_cast<QQuickItem*>(object.get());

@@ -94,9 +94,9 @@ class ChunkFiles final : public ChunkCutter::Sink {
 
   void write(int64_t chunk, int64_t position, std::span<const float> samples) override {
     if (!writer_) {
-      const auto url = folder_ / ("chunk-" + std::to_string(chunk) + ".m4a");
-      chunks_.push_back(AudioChunk{url, static_cast<double>(position) / AudioFormat::kSampleRate});
-      writer_ = std::make_unique<AacWriter>(url);
+      const auto path = folder_ / ("chunk-" + std::to_string(chunk) + ".m4a");
+      chunks_.push_back(AudioChunk{path, static_cast<double>(position) / AudioFormat::kSampleRate});
+      writer_ = std::make_unique<AacWriter>(path);
     }
     writer_->write(samples);
   }

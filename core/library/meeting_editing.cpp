@@ -66,7 +66,7 @@ std::optional<Rewrite> rewriteMeetingFile(const fs::path& file, const std::strin
   const std::string newBase = prefix ? *prefix + "-" + MeetingFileWriter::slug(title)
                                      : MeetingFileWriter::baseName(title, date);
   const fs::path target =
-      newBase == oldBase ? file : MeetingFileWriter::freeURL(newBase, file.parent_path());
+      newBase == oldBase ? file : MeetingFileWriter::freePath(newBase, file.parent_path());
   AtomicFile::write(target, text, 0644);
   if (target != file && ::unlink(file.c_str()) != 0)
     throw PlatformError::fromErrno(errno, "remove", file);
@@ -108,16 +108,16 @@ void MeetingStore::rename(const MeetingEntry& entry, const std::string& newTitle
 void MeetingStore::remove(const MeetingEntry& entry) const {
   std::optional<MeetingLock> lock;
   std::error_code error;
-  if (entry.folder && fs::exists(entry.folder->url(), error)) lock.emplace(entry.folder->lock());
+  if (entry.folder && fs::exists(entry.folder->path(), error)) lock.emplace(entry.folder->lock());
   if (ownsMeetingFile(entry) && fs::exists(fs::symlink_status(*entry.meetingFile, error))) {
     if (::unlink(entry.meetingFile->c_str()) != 0)
       throw PlatformError::fromErrno(errno, "delete", *entry.meetingFile);
   }
   if (entry.folder) {
-    if (!fs::exists(entry.folder->url(), error))
-      throw PlatformError::fromErrno(ENOENT, "delete", entry.folder->url());
-    fs::remove_all(entry.folder->url(), error);
-    if (error) throw PlatformError::fromErrno(error.value(), "delete", entry.folder->url());
+    if (!fs::exists(entry.folder->path(), error))
+      throw PlatformError::fromErrno(ENOENT, "delete", entry.folder->path());
+    fs::remove_all(entry.folder->path(), error);
+    if (error) throw PlatformError::fromErrno(error.value(), "delete", entry.folder->path());
   }
 }
 

@@ -9,6 +9,7 @@
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
 
+#include <map>
 #include <memory>
 #include <stdexcept>
 
@@ -117,6 +118,23 @@ std::unique_ptr<icu::RegexMatcher> matcher(const icu::RegexPattern& pattern,
   return result;
 }
 
+// The matcher in the slot set onto the text, made on first use. The text must outlive its use.
+icu::RegexMatcher* reused(std::unique_ptr<icu::RegexMatcher>& slot, const icu::RegexPattern& pattern,
+                          const UnicodeString& text) {
+  if (slot) {
+    slot->reset(text);
+  } else {
+    slot = matcher(pattern, text);
+  }
+  return slot.get();
+}
+
+// An item opens with a bullet or a digit; other lines need not run the item pattern.
+bool mayBeItem(const UnicodeString& text) {
+  const UChar32 first = text.char32At(0);
+  return first == u'-' || first == u'*' || first == u'+' || u_isdigit(first);
+}
+
 bool matchesWhole(icu::RegexMatcher& m) {
   UErrorCode status = U_ZERO_ERROR;
   return m.matches(status) && U_SUCCESS(status);
@@ -181,6 +199,22 @@ icu::Locale localeNamed(std::string_view name) {
 
 bool isLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
 
+// Day and abbreviated month in UTC, made once per locale and thread: making a formatter loads
+// the locale's patterns, which costs far more than writing the dates of a whole file.
+const icu::DateFormat* dayMonthFormat(const icu::Locale& where) {
+  thread_local std::map<std::string, std::unique_ptr<icu::DateFormat>> formats;
+  std::unique_ptr<icu::DateFormat>& slot = formats[where.getName()];
+  if (!slot) {
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::DateFormat> format(
+        icu::DateFormat::createInstanceForSkeleton(UnicodeString(u"dMMM"), where, status));
+    if (U_FAILURE(status) || !format) return nullptr;
+    format->setTimeZone(*icu::TimeZone::getGMT());
+    slot = std::move(format);
+  }
+  return slot.get();
+}
+
 // The value as day and abbreviated month, when it is a calendar date "YYYY-MM-DD".
 std::optional<std::string> localDate(const UnicodeString& value, std::string_view locale) {
   auto m = matcher(*patterns().isoDate, value);
@@ -200,10 +234,8 @@ std::optional<std::string> localDate(const UnicodeString& value, std::string_vie
   calendar.clear();
   calendar.set(year, month - 1, day, 12, 0, 0);
   const UDate date = calendar.getTime(status);
-  std::unique_ptr<icu::DateFormat> format(
-      icu::DateFormat::createInstanceForSkeleton(UnicodeString(u"dMMM"), where, status));
-  if (U_FAILURE(status) || !format) return std::nullopt;
-  format->setTimeZone(*icu::TimeZone::getGMT());
+  const icu::DateFormat* format = U_SUCCESS(status) ? dayMonthFormat(where) : nullptr;
+  if (format == nullptr) return std::nullopt;
   UnicodeString written;
   format->format(date, written);
   return utf8(written);
@@ -284,8 +316,10 @@ class Reader {
       flush();
       return;
     }
-    if (inTranscript_) {
-      auto m = matcher(*patterns().turn, text);
+    // Only a line opening with "[" can be a turn; most lines are turns, so the matcher is
+    // reset onto each rather than made anew.
+    if (inTranscript_ && text.charAt(0) == u'[') {
+      icu::RegexMatcher* m = reused(turn_, *patterns().turn, text);
       if (matchesWhole(*m)) {
         flush();
         std::optional<std::string> speaker;
@@ -314,8 +348,8 @@ class Reader {
       blocks_.push_back(Block::rule());
       return;
     }
-    auto item = matcher(*patterns().item, text);
-    if (matchesWhole(*item)) {
+    icu::RegexMatcher* item = mayBeItem(text) ? reused(item_, *patterns().item, text) : nullptr;
+    if (item != nullptr && matchesWhole(*item)) {
       flush();
       blocks_.push_back(itemBlock(line, *item, locale_));
       return;
@@ -362,6 +396,7 @@ class Reader {
   std::optional<std::vector<UnicodeString>> code_;
   bool inTranscript_ = false;
   std::optional<std::string> lastSpeaker_;
+  std::unique_ptr<icu::RegexMatcher> turn_, item_;
 };
 
 }  // namespace

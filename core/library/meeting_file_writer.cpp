@@ -263,7 +263,7 @@ std::string baseName(const std::optional<std::string>& title, Date startedAt) {
   return stamp + slug(title.value_or(""));
 }
 
-std::filesystem::path freeURL(std::string_view base, const std::filesystem::path& folder) {
+std::filesystem::path freePath(std::string_view base, const std::filesystem::path& folder) {
   std::filesystem::path candidate = folder / (std::string(base) + ".md");
   for (unsigned long long number = 2; isTaken(candidate); ++number) {
     candidate = folder / (std::string(base) + "-" + std::to_string(number) + ".md");
@@ -271,14 +271,14 @@ std::filesystem::path freeURL(std::string_view base, const std::filesystem::path
   return candidate;
 }
 
-std::filesystem::path siblingURL(const std::filesystem::path& file) {
+std::filesystem::path siblingPath(const std::filesystem::path& file) {
   const std::filesystem::path folder = file.parent_path();
   std::string base = file.stem().string();
   size_t hyphen = 0;
   if (endsWithHyphenDigits(base, hyphen) && isTaken(folder / (base.substr(0, hyphen) + ".md"))) {
     base.resize(hyphen);
   }
-  return freeURL(base, folder);
+  return freePath(base, folder);
 }
 
 }  // namespace kelv::core::MeetingFileWriter

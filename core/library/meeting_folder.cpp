@@ -12,11 +12,11 @@ namespace kelv::core {
 namespace fs = std::filesystem;
 
 MeetingStatus MeetingFolder::readStatus() const {
-  return meetingStatusFromJson(LibraryJson::readFile(statusURL()));
+  return meetingStatusFromJson(LibraryJson::readFile(statusPath()));
 }
 
 void MeetingFolder::writeStatus(const MeetingStatus& status) const {
-  LibraryJson::writeFile(statusURL(), nlohmann::json(status), FileSystem::orPosix(files_));
+  LibraryJson::writeFile(statusPath(), nlohmann::json(status), FileSystem::orPosix(files_));
 }
 
 MeetingStatus MeetingFolder::updateStatus(
@@ -28,13 +28,13 @@ MeetingStatus MeetingFolder::updateStatus(
 }
 
 void MeetingFolder::writeCheckpoint(const std::string& name, const nlohmann::json& value) const {
-  LibraryJson::writeFile(url_ / (name + ".json"), value, FileSystem::orPosix(files_));
+  LibraryJson::writeFile(path_ / (name + ".json"), value, FileSystem::orPosix(files_));
 }
 
 std::vector<fs::path> MeetingFolder::trackFiles(Track track) const {
   std::vector<fs::path> files;
   std::error_code error;
-  fs::directory_iterator it(url_, error);
+  fs::directory_iterator it(path_, error);
   if (error) return files;
   for (; it != fs::directory_iterator(); it.increment(error)) {
     if (error) return {};
@@ -49,20 +49,20 @@ std::vector<fs::path> MeetingFolder::trackFiles(Track track) const {
 
 bool MeetingFolder::isMixed() const {
   std::error_code error;
-  return !trackFiles(Track::mixed).empty() || fs::exists(url_ / "mixed.json", error);
+  return !trackFiles(Track::mixed).empty() || fs::exists(path_ / "mixed.json", error);
 }
 
 MeetingLock MeetingFolder::lock() const {
-  if (auto held = MeetingLock::acquire(url_, 10)) return std::move(*held);
+  if (auto held = MeetingLock::acquire(path_, 10)) return std::move(*held);
   std::error_code error;
-  if (fs::exists(fs::symlink_status(url_, error))) throw MeetingError(MeetingError::Kind::busy);
-  throw PlatformError::fromErrno(ENOENT, "open the Meeting", url_);
+  if (fs::exists(fs::symlink_status(path_, error))) throw MeetingError(MeetingError::Kind::busy);
+  throw PlatformError::fromErrno(ENOENT, "open the Meeting", path_);
 }
 
 bool MeetingFolder::isBusy() const {
   std::error_code error;
-  if (!fs::exists(fs::symlink_status(url_, error))) return false;
-  return !MeetingLock::acquire(url_, 1).has_value();
+  if (!fs::exists(fs::symlink_status(path_, error))) return false;
+  return !MeetingLock::acquire(path_, 1).has_value();
 }
 
 }  // namespace kelv::core

@@ -112,12 +112,12 @@ MeetingFolder MeetingStore::importAudio(const std::vector<fs::path>& files,
   const MeetingFolder folder = create(start, std::move(language));
   try {
     for (size_t i = 0; i < files.size(); ++i)
-      copyAudio(files[i], folder.url() / copyName(tracks[i], files[i]));
+      copyAudio(files[i], folder.path() / copyName(tracks[i], files[i]));
     folder.updateStatus([](MeetingStatus& status) { status.state = MeetingStatus::State::processing; });
   } catch (...) {
     // A half-made import would later turn into a meeting without audio.
     std::error_code ignored;
-    fs::remove_all(folder.url(), ignored);
+    fs::remove_all(folder.path(), ignored);
     throw;
   }
   return folder;

@@ -32,11 +32,11 @@ std::vector<RecoveredMeeting> MeetingStore::recoverInterruptedMeetings() const {
     } catch (...) {
       continue;
     }
-    auto lock = MeetingLock::acquire(folder.url(), 10);
+    auto lock = MeetingLock::acquire(folder.path(), 10);
     if (!lock) continue;  // a recorder still holds it
 
     double longest = 0;
-    for (const auto& track : {folder.micTrackURL(), folder.systemTrackURL()})
+    for (const auto& track : {folder.micTrackPath(), folder.systemTrackPath()})
       if (trimToWholeSamples(track)) longest = std::max(longest, TrackAudio::duration(track));
 
     try {

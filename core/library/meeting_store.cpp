@@ -52,16 +52,16 @@ std::string MeetingStore::stamp(Date date) {
 MeetingFolder MeetingStore::create(Date startedAt, std::optional<std::string> language) const {
   createPrivateDirectories(root_);
   const std::string prefix = stamp(startedAt) + "-";
-  fs::path url;
+  fs::path path;
   for (;;) {
     std::string tag = randomUUID().substr(0, 4);
     std::transform(tag.begin(), tag.end(), tag.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    url = root_ / (prefix + tag);
-    if (::mkdir(url.c_str(), 0700) == 0) break;
-    if (errno != EEXIST) throw PlatformError::fromErrno(errno, "create the Meeting folder", url);
+    path = root_ / (prefix + tag);
+    if (::mkdir(path.c_str(), 0700) == 0) break;
+    if (errno != EEXIST) throw PlatformError::fromErrno(errno, "create the Meeting folder", path);
   }
-  MeetingFolder folder(url);
+  MeetingFolder folder(path);
   folder.writeStatus(MeetingStatus(MeetingStatus::State::recording, startedAt, std::move(language)));
   return folder;
 }
@@ -91,7 +91,7 @@ std::optional<MeetingFolder> MeetingStore::folder(const std::string& id) const {
   if (!isPlainFolderName(id)) return std::nullopt;
   MeetingFolder folder(root_ / id);
   std::error_code error;
-  if (!fs::exists(folder.statusURL(), error)) return std::nullopt;
+  if (!fs::exists(folder.statusPath(), error)) return std::nullopt;
   return folder;
 }
 

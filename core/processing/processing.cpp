@@ -61,14 +61,14 @@ class StageProgress {
 
 std::string checkpointName(Track track) { return std::string(rawValue(track)); }
 
-fs::path checkpointURL(const MeetingFolder& folder, const std::string& name) {
-  return folder.url() / (name + ".json");
+fs::path checkpointPath(const MeetingFolder& folder, const std::string& name) {
+  return folder.path() / (name + ".json");
 }
 
 // A checkpoint that is absent or can't be decoded counts as not written.
 std::optional<std::vector<TimedSegment>> readSegments(const MeetingFolder& folder, Track track) {
   try {
-    return timedSegmentsFromJson(LibraryJson::readFile(checkpointURL(folder, checkpointName(track))));
+    return timedSegmentsFromJson(LibraryJson::readFile(checkpointPath(folder, checkpointName(track))));
   } catch (const std::exception&) {
     return std::nullopt;
   }
@@ -76,7 +76,7 @@ std::optional<std::vector<TimedSegment>> readSegments(const MeetingFolder& folde
 
 std::optional<std::vector<Turn>> readTranscript(const MeetingFolder& folder) {
   try {
-    return turnsFromJson(LibraryJson::readFile(checkpointURL(folder, "transcript")));
+    return turnsFromJson(LibraryJson::readFile(checkpointPath(folder, "transcript")));
   } catch (const std::exception&) {
     return std::nullopt;
   }
@@ -88,9 +88,9 @@ std::vector<Turn> readTurns(const MeetingFolder& folder) {
 
 std::optional<Notes> readNotes(const MeetingFolder& folder) {
   std::error_code error;
-  if (!fs::exists(checkpointURL(folder, "notes"), error)) return std::nullopt;
+  if (!fs::exists(checkpointPath(folder, "notes"), error)) return std::nullopt;
   try {
-    return notesFromJson(LibraryJson::readFile(checkpointURL(folder, "notes")));
+    return notesFromJson(LibraryJson::readFile(checkpointPath(folder, "notes")));
   } catch (const std::exception&) {
     return std::nullopt;
   }
@@ -208,7 +208,7 @@ std::optional<std::string> writeNotes(const MeetingFolder& folder, const std::ve
   return std::nullopt;
 }
 
-// "base.md" or "base-<n>.md": a name freeURL may have given for this base.
+// "base.md" or "base-<n>.md": a name freePath may have given for this base.
 bool carriesBase(const fs::path& file, const std::string& base) {
   const std::string name = file.filename().string();
   if (name == base + ".md") return true;
@@ -302,7 +302,7 @@ void writeMeetingFile(const MeetingFolder& folder, const std::vector<Turn>& turn
     }
     if (current) {
       if (!status.meetingFileHash || MeetingFileWriter::hash(*current) != *status.meetingFileHash) {
-        target = MeetingFileWriter::siblingURL(previous);
+        target = MeetingFileWriter::siblingPath(previous);
       } else if (sameFolder(previous.parent_path(), options.notesFolder) &&
                  carriesBase(previous, base)) {
         // Same name as before: replaced atomically in place, so the old text survives a failed write.
@@ -316,7 +316,7 @@ void writeMeetingFile(const MeetingFolder& folder, const std::vector<Turn>& turn
     std::error_code error;
     fs::create_directories(options.notesFolder, error);
     if (error) throw PlatformError::fromErrno(error.value(), "create the folder", options.notesFolder);
-    target = MeetingFileWriter::freeURL(base, options.notesFolder);
+    target = MeetingFileWriter::freePath(base, options.notesFolder);
   }
 
   FileSystem& files = FileSystem::orPosix(options.fileSystem);
@@ -352,8 +352,8 @@ void finishAudio(const MeetingFolder& folder, bool keep, FileSystem& files) {
       const std::string name = std::string(rawValue(track)) + ".m4a";
       // Compressed under a name no track listing picks up, so a cut-off compression never
       // passes for the kept audio.
-      const fs::path partial = folder.url() / (name + ".partial");
-      const fs::path compressed = folder.url() / name;
+      const fs::path partial = folder.path() / (name + ".partial");
+      const fs::path compressed = folder.path() / name;
       try {
         TrackAudio::compress(file, partial);
         if (const auto error = files.syncFile(partial))
@@ -366,7 +366,7 @@ void finishAudio(const MeetingFolder& folder, bool keep, FileSystem& files) {
       }
       // The raw track is the only other copy: it goes only once the compressed file's content
       // and name are on disk.
-      if (const auto error = files.syncFolder(folder.url()))
+      if (const auto error = files.syncFolder(folder.path()))
         throw PlatformError::fromErrno(error.value(), "save", compressed);
       removeFile(files, file);
     }
@@ -375,7 +375,7 @@ void finishAudio(const MeetingFolder& folder, bool keep, FileSystem& files) {
 
 void prepareReprocess(const MeetingFolder& folder) {
   for (const char* name : {"mic", "system", "mixed", "transcript", "notes"})
-    removeQuietly(*FileSystem::posix(), checkpointURL(folder, name));
+    removeQuietly(*FileSystem::posix(), checkpointPath(folder, name));
   folder.updateStatus([](MeetingStatus& status) {
     status.completedSteps.clear();
     status.state = MeetingStatus::State::processing;
@@ -383,7 +383,7 @@ void prepareReprocess(const MeetingFolder& folder) {
 }
 
 void prepareNotes(const MeetingFolder& folder) {
-  removeQuietly(*FileSystem::posix(), checkpointURL(folder, "notes"));
+  removeQuietly(*FileSystem::posix(), checkpointPath(folder, "notes"));
   folder.updateStatus([](MeetingStatus& status) {
     std::erase(status.completedSteps, Step::notes);
   });

@@ -59,7 +59,7 @@ struct ProcessingQueue::State {
   // A meeting folder still waiting for processing that nobody else holds.
   static bool isReady(const MeetingFolder& folder) {
     std::error_code error;
-    if (!fs::exists(folder.statusURL(), error)) return false;
+    if (!fs::exists(folder.statusPath(), error)) return false;
     try {
       if (folder.readStatus().state != MeetingStatus::State::processing) return false;
     } catch (...) {

@@ -75,7 +75,7 @@ std::shared_ptr<Recorder> Recorder::start(const MeetingStore& store,
   } catch (...) {
     recorder.reset();  // releases the lock and files before the folder goes
     std::error_code ignored;
-    std::filesystem::remove_all(folder.url(), ignored);
+    std::filesystem::remove_all(folder.path(), ignored);
     throw;
   }
   return recorder;
@@ -85,7 +85,7 @@ void Recorder::create() {
   lock_.emplace(folder_.lock());
   for (Track track : {Track::mic, Track::system}) {
     Writer writer;
-    writer.path = track == Track::mic ? folder_.micTrackURL() : folder_.systemTrackURL();
+    writer.path = track == Track::mic ? folder_.micTrackPath() : folder_.systemTrackPath();
     if (const auto error = FileSystem::orPosix(options_.fileSystem)
                                .open(writer.path, FileSystem::Creation::replace, 0600, writer.file))
       throw PlatformError::fromErrno(error.value(), "create the track file", writer.path);
@@ -179,7 +179,7 @@ void Recorder::writePending() {
 
 void Recorder::flush() {
   if (finished_) return;
-  const int64_t available = options_.freeSpace(folder_.url());
+  const int64_t available = options_.freeSpace(folder_.path());
   try {
     writePending();
   } catch (const std::exception& error) {

@@ -128,7 +128,7 @@ TEST_F(AppModelCallsTest, APromptRecordsTheCallUntilItEnds) {
   EXPECT_FALSE(model->recordingCall());
   ASSERT_TRUE(QTest::qWaitFor([&] { return !titled("Grabación detenida").empty(); }, 10'000));
   EXPECT_EQ(titled("Grabación detenida").front().body, "The Zoom call ended.");
-  EXPECT_TRUE(fs::file_size(folder.url() / "mic.pcm") > 0);
+  EXPECT_TRUE(fs::file_size(folder.path() / "mic.pcm") > 0);
   model->terminate();
 }
 

@@ -134,7 +134,7 @@ TEST_F(AppModelTest, TheChildGetsExactlyTheKeysOfTheCurrentConfigurations) {
     const auto model = makeModel(script(body));
     const core::MeetingFolder folder = recordBriefly(*model, 0.2);
     ASSERT_TRUE(waitForLine("Apuntes listos: x"));
-    EXPECT_EQ(nlohmann::json::parse(kelv::test::readFile(folder.url() / "secrets.json")),
+    EXPECT_EQ(nlohmann::json::parse(kelv::test::readFile(folder.path() / "secrets.json")),
               (nlohmann::json{{"v2.transcription.openAIStyle", "sk-stt"},
                               {"v2.notes.openAICompatible", "sk-notes"}}));
   }
@@ -142,7 +142,7 @@ TEST_F(AppModelTest, TheChildGetsExactlyTheKeysOfTheCurrentConfigurations) {
   const core::MeetingFolder folder = recordBriefly(*model, 0.2);
   ASSERT_TRUE(QTest::qWaitFor(
       [&] { return output.linesStartingWith("Apuntes listos: x").size() == 2; }, kChildTimeout));
-  EXPECT_EQ(kelv::test::readFile(folder.url() / "secrets.json"), "{}");
+  EXPECT_EQ(kelv::test::readFile(folder.path() / "secrets.json"), "{}");
 }
 
 TEST_F(AppModelTest, QuittingDuringProcessingLeavesTheMeetingForTheNextLaunch) {
@@ -202,7 +202,7 @@ TEST_F(AppModelTest, ImportAcceptsOneAudioFileAndQueuesIt) {
   model->importAudio({temp / "class.m4a"});
   const auto folders = core::MeetingStore(temp / "meetings").list();
   ASSERT_EQ(folders.size(), 1u);
-  EXPECT_TRUE(fs::exists(folders[0].url() / "mixed.m4a"));
+  EXPECT_TRUE(fs::exists(folders[0].path() / "mixed.m4a"));
   EXPECT_EQ(folders[0].readStatus().state, State::processing);
   EXPECT_EQ(model->selection(), QString::fromStdString(folders[0].id()));
   EXPECT_TRUE(QTest::qWaitFor([&] { return model->processingID().has_value(); }, kChildTimeout));
@@ -212,7 +212,7 @@ TEST_F(AppModelTest, ImportAcceptsOneAudioFileAndQueuesIt) {
 TEST_F(AppModelTest, LaunchRepairsInterruptedRecordingsAndResumesProcessing) {
   const core::MeetingStore store(temp / "meetings");
   const core::MeetingFolder interrupted = store.create(std::chrono::system_clock::now(), "es");
-  kelv::test::writeRawTrack(interrupted.url() / "mic.pcm", std::vector<int16_t>(32000, 100));
+  kelv::test::writeRawTrack(interrupted.path() / "mic.pcm", std::vector<int16_t>(32000, 100));
   const auto model = makeModel(script(setStatus({{"state", "done"}, {"meetingFile", "r.md"}})));
   model->launch();
   model->launch();  // once only

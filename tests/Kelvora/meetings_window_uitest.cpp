@@ -236,7 +236,7 @@ TEST_F(MeetingsWindowTest, DeletingTheSelectedMeetingSelectsTheNewFirst) {
   view.release(confirm);
   ASSERT_TRUE(view.waitUntil([&] { return meetings->list()->count() == 1 && settled(); }));
   EXPECT_FALSE(fs::exists(file));
-  EXPECT_FALSE(fs::exists(newest.url()));
+  EXPECT_FALSE(fs::exists(newest.path()));
   EXPECT_EQ(meetings->selection().toStdString(), older.id());
   EXPECT_EQ(meetings->deleting(), QString());
 }
@@ -247,7 +247,7 @@ TEST_F(MeetingsWindowTest, KeysThatFindNothingToActOnDoNothing) {
   ASSERT_EQ(meetings->selection().toStdString(), recording.id());
   key(Qt::Key_Delete);
   EXPECT_EQ(meetings->deleting(), QString());
-  EXPECT_TRUE(fs::exists(recording.url()));
+  EXPECT_TRUE(fs::exists(recording.path()));
 
   key(Qt::Key_Return);
   EXPECT_EQ(meetings->renaming(), QString());  // a busy meeting keeps its title
@@ -266,7 +266,7 @@ TEST_F(MeetingsWindowTest, RenamingChangesTheDiskOnlyForANewTitle) {
   open();
   const fs::path file = *meetings->list()->rows().front().entry.meetingFile;
   const std::string before = kelv::test::readFile(file);
-  const std::string status = kelv::test::readFile(folder.statusURL());
+  const std::string status = kelv::test::readFile(folder.statusPath());
 
   key(Qt::Key_Return);  // the same title, submitted
   ASSERT_TRUE(view.waitUntil([&] { return shows("renameField"); }));
@@ -274,7 +274,7 @@ TEST_F(MeetingsWindowTest, RenamingChangesTheDiskOnlyForANewTitle) {
   ASSERT_TRUE(refreshed());
   EXPECT_FALSE(shows("renameField"));
   EXPECT_EQ(kelv::test::readFile(file), before);
-  EXPECT_EQ(kelv::test::readFile(folder.statusURL()), status);
+  EXPECT_EQ(kelv::test::readFile(folder.statusPath()), status);
 
   key(Qt::Key_Return);  // a new title, abandoned with Escape
   ASSERT_TRUE(view.waitUntil([&] { return shows("renameField"); }));
@@ -283,7 +283,7 @@ TEST_F(MeetingsWindowTest, RenamingChangesTheDiskOnlyForANewTitle) {
   ASSERT_TRUE(refreshed());
   EXPECT_EQ(meetings->renaming(), QString());
   EXPECT_EQ(kelv::test::readFile(file), before);
-  EXPECT_EQ(kelv::test::readFile(folder.statusURL()), status);
+  EXPECT_EQ(kelv::test::readFile(folder.statusPath()), status);
 
   key(Qt::Key_Return);  // a new title, submitted
   ASSERT_TRUE(view.waitUntil([&] { return shows("renameField"); }));
@@ -358,7 +358,7 @@ TEST_F(MeetingsWindowTest, ADroppedAudioFileBecomesTheSelectedNewMeeting) {
   const MeetingRow* row = meetings->list()->find(selected);
   ASSERT_NE(row, nullptr);
   ASSERT_TRUE(row->entry.folder);
-  EXPECT_TRUE(fs::exists(row->entry.folder->url() / "mixed.wav"));
+  EXPECT_TRUE(fs::exists(row->entry.folder->path() / "mixed.wav"));
   EXPECT_EQ(meetings->problem(), QString());
 }
 

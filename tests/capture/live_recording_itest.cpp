@@ -70,8 +70,8 @@ TEST(LiveRecording, FiveSecondsOfBothTracksAligned) {
   std::this_thread::sleep_for(5s);
   const auto folder = recorder->stop();
 
-  const auto mic = readTrack(folder.micTrackURL());
-  const auto system = readTrack(folder.systemTrackURL());
+  const auto mic = readTrack(folder.micTrackPath());
+  const auto system = readTrack(folder.systemTrackPath());
   EXPECT_NEAR(mic.size() / 16000.0, 5.0, 0.3);
   EXPECT_NEAR(system.size() / 16000.0, 5.0, 0.3);
   EXPECT_NEAR(mic.size() / 16000.0, system.size() / 16000.0, 0.1);

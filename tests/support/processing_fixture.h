@@ -63,7 +63,7 @@ struct ProcessingFixture {
     setenv("TZ", "UTC", 1);
     tzset();
     folder = MeetingFolder(temp / "store" / "2025-03-14-080000-abcd");
-    createPrivateDirectories(folder.url());
+    createPrivateDirectories(folder.path());
     MeetingStatus status(MeetingStatus::State::processing, kStart, "es");
     status.endedAt = kStart + std::chrono::seconds(90);
     folder.writeStatus(status);
@@ -80,7 +80,7 @@ struct ProcessingFixture {
   }
 
   void writeSeconds(const std::string& name, double seconds) {
-    kelv::test::writeRawTrack(folder.url() / name,
+    kelv::test::writeRawTrack(folder.path() / name,
                               std::vector<int16_t>(static_cast<size_t>(seconds * 16000), 0));
   }
 

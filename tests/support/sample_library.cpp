@@ -64,14 +64,14 @@ core::MeetingFolder SampleLibrary::add(const SampleMeeting& meeting) {
   std::string text;
   if (meeting.file) {
     text = markdown(folder.id(), meeting);
-    file = core::MeetingFileWriter::freeURL(
+    file = core::MeetingFileWriter::freePath(
         core::MeetingFileWriter::baseName(meeting.title, meeting.startedAt), notesFolder_);
     writeFile(*file, text);
   }
   if (meeting.audio) {
     // Two seconds of silence per track.
-    writeFile(folder.micTrackURL(), std::string(64000, '\0'));
-    writeFile(folder.systemTrackURL(), std::string(64000, '\0'));
+    writeFile(folder.micTrackPath(), std::string(64000, '\0'));
+    writeFile(folder.systemTrackPath(), std::string(64000, '\0'));
   }
   folder.updateStatus([&](core::MeetingStatus& status) {
     status.title = meeting.title;
@@ -106,7 +106,7 @@ core::MeetingFolder SampleLibrary::add(const SampleMeeting& meeting) {
 fs::path SampleLibrary::addFileOnly(const std::string& title, core::Date startedAt,
                                     double duration) {
   SampleMeeting meeting{title, startedAt, duration};
-  const fs::path file = core::MeetingFileWriter::freeURL(
+  const fs::path file = core::MeetingFileWriter::freePath(
       core::MeetingFileWriter::baseName(title, startedAt), notesFolder_);
   writeFile(file, markdown("", meeting));
   return file;

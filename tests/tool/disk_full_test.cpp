@@ -75,7 +75,7 @@ TEST_F(DiskFull, ARecordingStoppedByAFullDiskExitsWithFailure) {
   for (int i = 0; i < 200 && !flushed; ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     for (const auto& folder : core::MeetingStore(store).list())
-      flushed = flushed || (fs::exists(folder.micTrackURL()) && fs::file_size(folder.micTrackURL()) > 0);
+      flushed = flushed || (fs::exists(folder.micTrackPath()) && fs::file_size(folder.micTrackPath()) > 0);
   }
   disk.shrinkToUsed();
   recording.join();
@@ -93,14 +93,14 @@ TEST_F(DiskFull, ProcessingOnAFullStoreFailsWithTheDiskMessage) {
   const core::MeetingStore meetings(store);
   const core::MeetingFolder folder = meetings.create(std::chrono::system_clock::now(), "es");
   folder.updateStatus([](core::MeetingStatus& s) { s.state = core::MeetingStatus::State::processing; });
-  kelv::test::writeFile(folder.micTrackURL(), std::string(32000, '\0'));
-  const std::string before = kelv::test::readFile(folder.statusURL());
+  kelv::test::writeFile(folder.micTrackPath(), std::string(32000, '\0'));
+  const std::string before = kelv::test::readFile(folder.statusPath());
   disk.fill();
 
   const auto result = runTool({{"process", folder.id()}, environment});
   EXPECT_EQ(result.exitStatus, 1);
   EXPECT_THAT(result.err, HasSubstr("No space left on device"));
-  EXPECT_EQ(kelv::test::readFile(folder.statusURL()), before);
+  EXPECT_EQ(kelv::test::readFile(folder.statusPath()), before);
 }
 
 }  // namespace

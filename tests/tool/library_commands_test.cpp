@@ -35,7 +35,7 @@ TEST_F(LibraryCommands, ImportListRenameDelete) {
   const std::string id = imported.out.substr(0, imported.out.find('\n'));
   const auto folder = core::MeetingStore(temp / "Meetings").folder(id);
   ASSERT_TRUE(folder);
-  EXPECT_TRUE(fs::exists(folder->url() / "mixed.wav"));
+  EXPECT_TRUE(fs::exists(folder->path() / "mixed.wav"));
   EXPECT_EQ(folder->readStatus().state, core::MeetingStatus::State::processing);
   EXPECT_EQ(folder->readStatus().language, "es");
 
@@ -53,19 +53,19 @@ TEST_F(LibraryCommands, ImportListRenameDelete) {
   EXPECT_THAT(kelv({"list"}).out, HasSubstr("Álgebra \"lineal\""));
 
   EXPECT_EQ(kelv({"delete", id}).exitStatus, 0);
-  EXPECT_FALSE(fs::exists(folder->url()));
+  EXPECT_FALSE(fs::exists(folder->path()));
   EXPECT_EQ(kelv({"delete", id}).exitStatus, 1);
 }
 
 TEST_F(LibraryCommands, RecoverRepairsACutOffRecording) {
   const core::MeetingStore store(temp / "Meetings");
   const auto folder = store.create(std::chrono::system_clock::now(), std::nullopt);
-  kelv::test::writeFile(folder.micTrackURL(), std::string(32001, '\0'));
+  kelv::test::writeFile(folder.micTrackPath(), std::string(32001, '\0'));
   const auto result = kelv({"recover"});
   ASSERT_EQ(result.exitStatus, 0) << result.err;
   EXPECT_THAT(result.out, HasSubstr(folder.id() + "  Recovered your "));
   EXPECT_THAT(result.out, HasSubstr(" meeting, 1s"));
-  EXPECT_EQ(fs::file_size(folder.micTrackURL()), 32000u);
+  EXPECT_EQ(fs::file_size(folder.micTrackPath()), 32000u);
   EXPECT_TRUE(folder.readStatus().interrupted);
 }
 

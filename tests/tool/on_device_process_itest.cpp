@@ -76,10 +76,10 @@ class OnDeviceProcess : public testing::Test {
     const core::MeetingFolder folder =
         store.create(std::chrono::system_clock::now() - std::chrono::hours(++meetings), language);
     if (silent)
-      kelv::test::writeFile(folder.micTrackURL(),
+      kelv::test::writeFile(folder.micTrackPath(),
                             std::string(static_cast<size_t>(seconds * 32000), '\0'));
     else
-      kelv::test::writeRawTrack(folder.micTrackURL(), seconds);
+      kelv::test::writeRawTrack(folder.micTrackPath(), seconds);
     return folder;
   }
 
@@ -91,7 +91,7 @@ class OnDeviceProcess : public testing::Test {
 
   static std::vector<TimedSegment> segments(const core::MeetingFolder& folder, const char* track) {
     return core::timedSegmentsFromJson(
-        core::LibraryJson::readFile(folder.url() / (std::string(track) + ".json")));
+        core::LibraryJson::readFile(folder.path() / (std::string(track) + ".json")));
   }
 
   static void expectOrderedWithin(const std::vector<TimedSegment>& segments, double seconds) {
@@ -124,13 +124,13 @@ TEST_F(OnDeviceProcess, SegmentsComeInOrderWithinTheTrack) {
   expectOrderedWithin(mic, 65);
   const MeetingStatus status = folder.readStatus();
   EXPECT_EQ(status.transcriptionBackend, "on-device:base");
-  EXPECT_FALSE(fs::exists(folder.url() / "mic.pcm.on-device.json"));
+  EXPECT_FALSE(fs::exists(folder.path() / "mic.pcm.on-device.json"));
 }
 
 TEST_F(OnDeviceProcess, SilentAndEmptyTracksGiveNoSegments) {
   // No model at all: neither track needs the engine.
   const core::MeetingFolder folder = meeting(40, "es", /*silent=*/true);
-  kelv::test::writeFile(folder.systemTrackURL(), "");
+  kelv::test::writeFile(folder.systemTrackPath(), "");
   const ToolResult result = process(folder);
   ASSERT_EQ(result.exitStatus, 0) << result.err << result.out;
   EXPECT_TRUE(segments(folder, "mic").empty());
@@ -161,7 +161,7 @@ TEST_F(OnDeviceProcess, AKilledRunResumesAfterTheLastFinishedChunk) {
   EXPECT_THAT(uninterrupted.err, testing::HasSubstr("chunk 2 of 2"));
 
   const core::MeetingFolder folder = meeting(seconds);
-  const fs::path progress = folder.url() / "mic.pcm.on-device.json";
+  const fs::path progress = folder.path() / "mic.pcm.on-device.json";
   {
     kelv::test::ChildProcess child({kelv::test::toolPath(), "process", folder.id()}, environment);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(3);
@@ -173,7 +173,7 @@ TEST_F(OnDeviceProcess, AKilledRunResumesAfterTheLastFinishedChunk) {
   }
   const nlohmann::json saved = core::LibraryJson::readFile(progress);
   ASSERT_EQ(saved.at("chunksDone"), 1);
-  ASSERT_FALSE(fs::exists(folder.url() / "mic.json"));
+  ASSERT_FALSE(fs::exists(folder.path() / "mic.json"));
 
   const ToolResult resumed = process(folder);
   ASSERT_EQ(resumed.exitStatus, 0) << resumed.err;

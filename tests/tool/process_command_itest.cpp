@@ -213,10 +213,10 @@ TEST_F(KelvProcess, RecordedMeetingBecomesTheExactMeetingFile) {
   EXPECT_THAT(llm.requests()[0].body, testing::HasSubstr("Hola a todos"));
 
   // The audio is kept, compressed.
-  EXPECT_TRUE(fs::exists(folder.url() / "mic.m4a"));
-  EXPECT_TRUE(fs::exists(folder.url() / "system.m4a"));
-  EXPECT_FALSE(fs::exists(folder.micTrackURL()));
-  EXPECT_FALSE(fs::exists(folder.systemTrackURL()));
+  EXPECT_TRUE(fs::exists(folder.path() / "mic.m4a"));
+  EXPECT_TRUE(fs::exists(folder.path() / "system.m4a"));
+  EXPECT_FALSE(fs::exists(folder.micTrackPath()));
+  EXPECT_FALSE(fs::exists(folder.systemTrackPath()));
 }
 
 TEST_F(KelvProcess, DeletingTheAudioAfterProcessing) {
@@ -244,7 +244,7 @@ TEST_F(KelvProcess, AKilledRunResumesWithoutSendingTheFinishedTrackAgain) {
         environment);
     gate.waitForVisitor();
     ASSERT_EQ(stt.count(), before + 2);
-    ASSERT_TRUE(fs::exists(folder.url() / "mic.json"));
+    ASSERT_TRUE(fs::exists(folder.path() / "mic.json"));
     ::kill(child.pid(), signal);
     EXPECT_EQ(child.wait(), -1);  // ended by the signal, not by a normal exit
     holdCall = -1;
@@ -307,7 +307,7 @@ TEST_F(KelvProcess, AKeyTheServiceRepeatsIsNeitherKeptNorShown) {
   ASSERT_TRUE(status.lastError);
   EXPECT_THAT(*status.lastError,
               testing::EndsWith("(HTTP 400): Incorrect API key provided: …. Key … is not valid."));
-  for (const std::string& text : {*status.lastError, result.out, result.err, readFile(folder.statusURL())})
+  for (const std::string& text : {*status.lastError, result.out, result.err, readFile(folder.statusPath())})
     EXPECT_EQ(text.find("sk-notes"), std::string::npos) << text;
 }
 
@@ -320,7 +320,7 @@ TEST_F(KelvProcess, ASecondProcessOnTheSameFolderIsTurnedAwayBusy) {
        (temp / "secrets.json").string()},
       environment);
   gate.waitForVisitor();
-  const std::string statusBefore = readFile(folder.statusURL());
+  const std::string statusBefore = readFile(folder.statusPath());
   // It works at the lowest priority: nice 19 and the idle I/O class.
   const std::string stat = readFile("/proc/" + std::to_string(first.pid()) + "/stat");
   std::istringstream fields(stat.substr(stat.rfind(')') + 2));
@@ -334,7 +334,7 @@ TEST_F(KelvProcess, ASecondProcessOnTheSameFolderIsTurnedAwayBusy) {
   EXPECT_THAT(second.err,
               testing::HasSubstr("This Meeting is being recorded or processed by another Kelvora."));
   EXPECT_EQ(second.out, "");
-  EXPECT_EQ(readFile(folder.statusURL()), statusBefore);
+  EXPECT_EQ(readFile(folder.statusPath()), statusBefore);
   EXPECT_EQ(kelv({"reprocess", folder.id()}).exitStatus, 3);
 
   gate.open();

@@ -44,8 +44,8 @@ TEST(KelvRecord, RecordsTheToneSourceForTheGivenDuration) {
   EXPECT_EQ(status.state, core::MeetingStatus::State::processing);
   EXPECT_EQ(status.language, "es");
 
-  const auto mic = readTrack(folder->micTrackURL());
-  const auto system = readTrack(folder->systemTrackURL());
+  const auto mic = readTrack(folder->micTrackPath());
+  const auto system = readTrack(folder->systemTrackPath());
   EXPECT_NEAR(mic.size(), 24000.0, 3200.0);
   EXPECT_EQ(mic.size(), system.size());
   EXPECT_NEAR(frequencyOf(mic), 440, 5);
@@ -65,7 +65,7 @@ TEST(KelvRecord, SigtermFinishesTheRecording) {
   ASSERT_EQ(meetings.size(), 1u);
   EXPECT_EQ(meetings[0].id() + "\n", result.out);
   EXPECT_EQ(meetings[0].readStatus().state, core::MeetingStatus::State::processing);
-  EXPECT_GT(fs::file_size(meetings[0].micTrackURL()), 0u);
+  EXPECT_GT(fs::file_size(meetings[0].micTrackPath()), 0u);
 }
 
 TEST(KelvRecord, BadArgumentsAreUsageErrors) {

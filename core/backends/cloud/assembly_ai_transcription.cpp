@@ -94,7 +94,7 @@ std::vector<TimedSegment> AssemblyAITranscription::transcribe(
   return transcribeInChunks(track, chunkSeconds, [&](const AudioChunk& chunk) {
     HttpRequest upload = request("POST", "upload");
     upload.setHeader("Content-Type", "application/octet-stream");
-    upload.body = AtomicFile::read(chunk.url);
+    upload.body = AtomicFile::read(chunk.path);
     const std::string uploadReply = client.send(upload);
     upload.body.clear();
     upload.body.shrink_to_fit();

@@ -90,7 +90,7 @@ std::vector<TimedSegment> ElevenLabsTranscription::transcribe(
       form.add("model_id", model);
       if (languageCode) form.add("language_code", *languageCode);
       if (mixed) form.add("diarize", "true");
-      form.addFile("file", AtomicFile::read(chunk.url), "audio.m4a", "audio/mp4");
+      form.addFile("file", AtomicFile::read(chunk.path), "audio.m4a", "audio/mp4");
       request.body = form.finished();
       request.setHeader("Content-Type", form.contentType());
     }

@@ -129,7 +129,7 @@ std::vector<TimedSegment> GeminiTranscription::transcribe(
     {
       nlohmann::json audio = {
           {"inline_data",
-           {{"mime_type", "audio/mp4"}, {"data", base64(AtomicFile::read(chunk.url))}}}};
+           {{"mime_type", "audio/mp4"}, {"data", base64(AtomicFile::read(chunk.path))}}}};
       nlohmann::json body = {{"contents", {{{"parts", {prompt, std::move(audio)}}}}},
                              {"generationConfig", generationConfig}};
       request.body = body.dump();
@@ -137,7 +137,7 @@ std::vector<TimedSegment> GeminiTranscription::transcribe(
 
     const std::string reply = client.send(request);
     const std::vector<Item> items = JsonReply::decode(kLabel, [&] { return decodeItems(reply); });
-    const double duration = TrackAudio::duration(chunk.url);
+    const double duration = TrackAudio::duration(chunk.path);
     std::vector<TimedSegment> result;
     for (const Item& item : items) {
       std::string text = UnicodeText::trimmed(item.text);

@@ -68,7 +68,7 @@ std::vector<TimedSegment> OpenAIStyleTranscription::transcribe(
   const bool gpt = isGPTModel(model);
 
   return transcribeInChunks(track, chunkSeconds, [&](const AudioChunk& chunk) {
-    const double duration = TrackAudio::duration(chunk.url);
+    const double duration = TrackAudio::duration(chunk.path);
 
     HttpRequest request;
     request.method = "POST";
@@ -80,7 +80,7 @@ std::vector<TimedSegment> OpenAIStyleTranscription::transcribe(
       if (languageField) form.add("language", *languageField);
       form.add("response_format", gpt ? "json" : "verbose_json");
       if (!gpt) form.add("timestamp_granularities[]", "segment");
-      form.addFile("file", AtomicFile::read(chunk.url), "audio.m4a", "audio/mp4");
+      form.addFile("file", AtomicFile::read(chunk.path), "audio.m4a", "audio/mp4");
       request.body = form.finished();
       request.setHeader("Content-Type", form.contentType());
     }

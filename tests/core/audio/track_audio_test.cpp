@@ -310,7 +310,7 @@ TEST(TrackAudioChunks, WritesNumberedChunksWithExactOffsets) {
   EXPECT_EQ(chunks, (std::vector<AudioChunk>{{folder / "chunk-0.m4a", 0.0},
                                              {folder / "chunk-1.m4a", 0.05},
                                              {folder / "chunk-2.m4a", 0.1}}));
-  for (const auto& chunk : chunks) EXPECT_EQ(test::probeAudio(chunk.url), "aac,16000,1");
+  for (const auto& chunk : chunks) EXPECT_EQ(test::probeAudio(chunk.path), "aac,16000,1");
 }
 
 TEST(TrackAudioChunks, ChunksCoverTheTrack) {
@@ -324,7 +324,7 @@ TEST(TrackAudioChunks, ChunksCoverTheTrack) {
   double covered = 0;
   for (size_t i = 0; i < chunks.size(); ++i) {
     const double length =
-        static_cast<double>(TrackAudio::samples(chunks[i].url).size()) / AudioFormat::kSampleRate;
+        static_cast<double>(TrackAudio::samples(chunks[i].path).size()) / AudioFormat::kSampleRate;
     EXPECT_LE(length, 30.0) << i;
     // The first two end within the last 3 seconds of their allowed length.
     if (i + 1 < chunks.size()) {

@@ -211,21 +211,21 @@ TEST(MeetingFileWriter, HashIsLowerCaseSha256) {
 
 TEST(MeetingFileWriter, FreeAndSiblingNames) {
   test::TempDir dir;
-  EXPECT_EQ(freeURL("a", dir.path()), dir / "a.md");
+  EXPECT_EQ(freePath("a", dir.path()), dir / "a.md");
   test::writeFile(dir / "a.md", "x");
   test::writeFile(dir / "a-2.md", "x");
-  EXPECT_EQ(freeURL("a", dir.path()), dir / "a-3.md");
+  EXPECT_EQ(freePath("a", dir.path()), dir / "a-3.md");
   // Copies of a.md are numbered after a, never a-2-2.
-  EXPECT_EQ(siblingURL(dir / "a-2.md"), dir / "a-3.md");
-  EXPECT_EQ(siblingURL(dir / "a.md"), dir / "a-3.md");
+  EXPECT_EQ(siblingPath(dir / "a-2.md"), dir / "a-3.md");
+  EXPECT_EQ(siblingPath(dir / "a.md"), dir / "a-3.md");
   // Without a.md the number belongs to the name.
   test::writeFile(dir / "b-2.md", "x");
-  EXPECT_EQ(siblingURL(dir / "b-2.md"), dir / "b-2-2.md");
+  EXPECT_EQ(siblingPath(dir / "b-2.md"), dir / "b-2-2.md");
   test::writeFile(dir / "clase-2025.md", "x");
-  EXPECT_EQ(siblingURL(dir / "clase-2025.md"), dir / "clase-2025-2.md");
+  EXPECT_EQ(siblingPath(dir / "clase-2025.md"), dir / "clase-2025-2.md");
   // A dangling link is taken: writing there would land somewhere else.
   std::filesystem::create_symlink(dir / "nowhere", dir / "c.md");
-  EXPECT_EQ(freeURL("c", dir.path()), dir / "c-2.md");
+  EXPECT_EQ(freePath("c", dir.path()), dir / "c-2.md");
 }
 
 TEST(MeetingFileWriter, HeaderReadsBackWhatWasWritten) {

@@ -43,8 +43,8 @@ TEST(MeetingStore, CreateMakesAPrivateDatedFolderInStateRecording) {
   const MeetingFolder folder = store.create(start, "es");
   EXPECT_THAT(folder.id(), testing::MatchesRegex("2025-03-04-090502-[0-9a-f]{4}"));
   EXPECT_EQ(modeOf(store.root()), 0700u);
-  EXPECT_EQ(modeOf(folder.url()), 0700u);
-  EXPECT_EQ(modeOf(folder.statusURL()), 0600u);
+  EXPECT_EQ(modeOf(folder.path()), 0700u);
+  EXPECT_EQ(modeOf(folder.statusPath()), 0600u);
 
   const MeetingStatus status = folder.readStatus();
   EXPECT_EQ(status, MeetingStatus(MeetingStatus::State::recording, start, "es"));
@@ -119,12 +119,12 @@ TEST(MeetingFolder, IsMixedWithAudioOrWithOnlyTheCheckpointLeft) {
 TEST(MeetingFolder, UpdateStatusWritesNothingWhenTheReadFails) {
   TempDir temp;
   MeetingFolder folder(temp.path());
-  writeFile(folder.statusURL(), R"({"state":"needsAttention"})");
+  writeFile(folder.statusPath(), R"({"state":"needsAttention"})");
   bool changed = false;
   EXPECT_THROW(folder.updateStatus([&](MeetingStatus&) { changed = true; }),
                LibraryJson::DecodingError);
   EXPECT_FALSE(changed);
-  EXPECT_EQ(kelv::test::readFile(folder.statusURL()), R"({"state":"needsAttention"})");
+  EXPECT_EQ(kelv::test::readFile(folder.statusPath()), R"({"state":"needsAttention"})");
   EXPECT_THROW(MeetingFolder(temp / "gone").readStatus(), PlatformError);
 }
 

@@ -53,19 +53,19 @@ TEST_F(LibraryTest, ImportCopiesOneFileAsMixedAndTwoAsAPair) {
   writeFile(temp / "sala.wav", "system bytes");
 
   const MeetingFolder single = store.importAudio({temp / "Clase.MP3"}, at(9, 15), "es");
-  EXPECT_EQ(readFile(single.url() / "mixed.mp3"), "mp3 bytes");
+  EXPECT_EQ(readFile(single.path() / "mixed.mp3"), "mp3 bytes");
   EXPECT_TRUE(single.isMixed());
   const MeetingStatus status = single.readStatus();
   EXPECT_EQ(status.state, MeetingStatus::State::processing);
   EXPECT_EQ(status.startedAt, at(9, 15));
   EXPECT_EQ(status.language, "es");
   struct stat info {};
-  stat((single.url() / "mixed.mp3").c_str(), &info);
+  stat((single.path() / "mixed.mp3").c_str(), &info);
   EXPECT_EQ(info.st_mode & 0777, 0600u);
 
   const MeetingFolder pair = store.importAudio({temp / "voz", temp / "sala.wav"}, std::nullopt, {});
-  EXPECT_EQ(readFile(pair.url() / "mic.audio"), "mic bytes");
-  EXPECT_EQ(readFile(pair.url() / "system.wav"), "system bytes");
+  EXPECT_EQ(readFile(pair.path() / "mic.audio"), "mic bytes");
+  EXPECT_EQ(readFile(pair.path() / "system.wav"), "system bytes");
   EXPECT_FALSE(pair.isMixed());
   // Without a given start, the first file's creation time (just now) is used.
   EXPECT_LT(std::chrono::system_clock::now() - pair.readStatus().startedAt, std::chrono::minutes(1));
@@ -86,8 +86,8 @@ TEST_F(LibraryTest, ImportRefusesZeroOrThreeFilesAndLeavesNothingOfAFailedImport
 
 TEST_F(LibraryTest, RecoveryTrimsHalfSamplesAndSkipsFoldersBeingRecorded) {
   const MeetingFolder crashed = store.create(at(14, 5), std::nullopt);
-  writeFile(crashed.micTrackURL(), std::string(160000, '\0'));
-  writeFile(crashed.systemTrackURL(), std::string(32001, '\0'));
+  writeFile(crashed.micTrackPath(), std::string(160000, '\0'));
+  writeFile(crashed.systemTrackPath(), std::string(32001, '\0'));
   const MeetingFolder recording = store.create(at(15, 0), std::nullopt);
   const MeetingLock held = recording.lock();
   const MeetingFolder done = meeting(MeetingStatus::State::done, at(16, 0));
@@ -99,7 +99,7 @@ TEST_F(LibraryTest, RecoveryTrimsHalfSamplesAndSkipsFoldersBeingRecorded) {
   EXPECT_EQ(recovered[0].folder, crashed);
   EXPECT_DOUBLE_EQ(recovered[0].duration, 5.0);
   EXPECT_EQ(recovered[0].message(), "Recovered your 2:05\u202fPM meeting, 5s");
-  EXPECT_EQ(fs::file_size(crashed.systemTrackURL()), 32000u);
+  EXPECT_EQ(fs::file_size(crashed.systemTrackPath()), 32000u);
 
   const MeetingStatus status = crashed.readStatus();
   EXPECT_EQ(status.state, MeetingStatus::State::processing);
@@ -215,7 +215,7 @@ TEST_F(LibraryTest, RenameAndDeleteOfABusyMeetingChangeNothing) {
   const MeetingLock held = folder.lock();
   EXPECT_THROW(store.rename(entry, "New"), MeetingError);
   EXPECT_THROW(store.remove(entry), MeetingError);
-  EXPECT_TRUE(fs::exists(folder.url()));
+  EXPECT_TRUE(fs::exists(folder.path()));
   EXPECT_FALSE(folder.readStatus().title);
 }
 
@@ -225,7 +225,7 @@ TEST_F(LibraryTest, DeleteRemovesFileAndFolder) {
   writeFile(notes / "a.md", "---\nschema: kelvora/v1\n---\n# A\n");
   folder.updateStatus([&](MeetingStatus& s) { s.meetingFile = (notes / "a.md").string(); });
   store.remove(entryFor(folder));
-  EXPECT_FALSE(fs::exists(folder.url()));
+  EXPECT_FALSE(fs::exists(folder.path()));
   EXPECT_FALSE(fs::exists(notes / "a.md"));
 
   writeFile(notes / "2025-03-14-0915-loose.md", "# Loose\n");

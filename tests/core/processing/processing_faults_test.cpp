@@ -60,7 +60,7 @@ struct Meeting : test::ProcessingFixture {
   // Files a failed write may have left behind: temporaries and cut-off compressions.
   std::vector<std::string> leftovers() const {
     std::vector<std::string> found;
-    for (const fs::path& place : {folder.url(), temp / "notes"}) {
+    for (const fs::path& place : {folder.path(), temp / "notes"}) {
       if (!fs::exists(place)) continue;
       for (const auto& entry : fs::directory_iterator(place)) {
         const std::string name = entry.path().filename().string();

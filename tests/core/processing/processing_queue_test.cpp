@@ -89,7 +89,7 @@ class ProcessingQueueTest : public testing::Test {
  protected:
   MeetingFolder make(const std::string& id, State state) {
     MeetingFolder folder(temp / id);
-    createPrivateDirectories(folder.url());
+    createPrivateDirectories(folder.path());
     folder.writeStatus(MeetingStatus(state, std::chrono::system_clock::now()));
     return folder;
   }
@@ -137,18 +137,18 @@ TEST_F(ProcessingQueueTest, FoldersThatAreNotReadyAtTheirTurnArePassedOver) {
   runner.waitForStart(1);
 
   const MeetingFolder locked = make("locked", State::recording);
-  const auto lock = MeetingLock::acquire(locked.url(), 1);
+  const auto lock = MeetingLock::acquire(locked.path(), 1);
   ASSERT_TRUE(lock);
   queue.enqueue(locked);
   const MeetingFolder deleted = make("deleted", State::processing);
   queue.enqueue(deleted);
-  fs::remove_all(deleted.url());
+  fs::remove_all(deleted.path());
   const MeetingFolder finished = make("finished", State::processing);
   queue.enqueue(finished);
   finished.updateStatus([](MeetingStatus& status) { status.state = State::done; });
   const MeetingFolder garbled = make("garbled", State::processing);
   queue.enqueue(garbled);
-  kelv::test::writeFile(garbled.statusURL(), "{");
+  kelv::test::writeFile(garbled.statusPath(), "{");
   queue.enqueue(make("last", State::processing));
 
   runner.open();
@@ -162,12 +162,12 @@ TEST_F(ProcessingQueueTest, EnqueueOfAnUnreadableFolderFailsAndQueuesNothing) {
   RecordingRunner runner;
   ProcessingQueue queue(store, runner.runner());
   const MeetingFolder garbled = make("garbled", State::done);
-  kelv::test::writeFile(garbled.statusURL(), "not json");
+  kelv::test::writeFile(garbled.statusPath(), "not json");
   EXPECT_ANY_THROW(queue.enqueue(garbled));
   EXPECT_ANY_THROW(queue.enqueue(MeetingFolder(temp / "missing")));
   queue.waitUntilIdle();
   EXPECT_THAT(runner.finished(), IsEmpty());
-  EXPECT_EQ(kelv::test::readFile(garbled.statusURL()), "not json");
+  EXPECT_EQ(kelv::test::readFile(garbled.statusPath()), "not json");
 }
 
 TEST_F(ProcessingQueueTest, ResumePendingQueuesOnlyMeetingsInProcessing) {
@@ -176,7 +176,7 @@ TEST_F(ProcessingQueueTest, ResumePendingQueuesOnlyMeetingsInProcessing) {
   make("2025-01-03-c", State::done);
   make("2025-01-04-d", State::needsAttention);
   make("2025-01-05-e", State::processing);
-  kelv::test::writeFile(make("2025-01-06-f", State::processing).statusURL(), "[]");
+  kelv::test::writeFile(make("2025-01-06-f", State::processing).statusPath(), "[]");
   const std::string before = kelv::test::readFile(temp / "2025-01-02-b" / "meeting.json");
 
   RecordingRunner runner;

@@ -56,10 +56,10 @@ TEST(ProcessingSafety, KeptAudioIsPrivateWhateverTheUmask) {
       if (file.ends_with(".pcm"))
         t.writeSeconds(file, 1);
       else
-        kelv::test::writeTone(t.folder.url() / file, 1, 16000, 1);
+        kelv::test::writeTone(t.folder.path() / file, 1, 16000, 1);
     }
     EXPECT_EQ(Processing::run(t.folder, t.options).state, State::done);
-    for (const std::string& file : c.kept) EXPECT_EQ(modeOf(t.folder.url() / file), 0600u) << file;
+    for (const std::string& file : c.kept) EXPECT_EQ(modeOf(t.folder.path() / file), 0600u) << file;
   }
 }
 
@@ -93,7 +93,7 @@ TEST(ProcessingSafety, ACompletedStepWithoutItsCheckpointIsDoneAgain) {
     t.folder.writeCheckpoint("mic", nlohmann::json(kSaid));
     t.folder.writeCheckpoint("transcript", nlohmann::json(std::vector<Turn>{{0, "You", "Hola"}}));
     t.folder.writeCheckpoint("notes", nlohmann::json(Notes{"T", "Notas.", std::nullopt}));
-    for (const std::string& name : c.removed) fs::remove(t.folder.url() / name);
+    for (const std::string& name : c.removed) fs::remove(t.folder.path() / name);
     t.folder.updateStatus([&](MeetingStatus& status) { status.completedSteps = c.claimed; });
     t.transcription->segments["mic"] = kSaid;
     int notesWritten = 0;
@@ -131,7 +131,7 @@ TEST(ProcessingSafety, AudioIsNotDeletedWhileATranscriptItFedIsMissing) {
     Fixture t;
     t.writeSeconds("mic.pcm", 1);
     t.writeSeconds("system.pcm", 1);
-    for (const std::string& name : c.checkpoints) writeFile(t.folder.url() / (name + ".json"), "[]");
+    for (const std::string& name : c.checkpoints) writeFile(t.folder.path() / (name + ".json"), "[]");
     try {
       Processing::finishAudio(t.folder, false);
       ADD_FAILURE() << "audio deleted";
@@ -140,8 +140,8 @@ TEST(ProcessingSafety, AudioIsNotDeletedWhileATranscriptItFedIsMissing) {
       EXPECT_EQ(std::string(error.what()),
                 "The audio file " + c.kept + " was kept: its transcript isn't on disk.");
     }
-    EXPECT_TRUE(fs::exists(t.folder.url() / "mic.pcm"));
-    EXPECT_TRUE(fs::exists(t.folder.url() / "system.pcm"));
+    EXPECT_TRUE(fs::exists(t.folder.path() / "mic.pcm"));
+    EXPECT_TRUE(fs::exists(t.folder.path() / "system.pcm"));
   }
 }
 
@@ -206,7 +206,7 @@ TEST(ProcessingSafety, AStoredMeetingFileIsActedOnOnlyWhenItIsStillOurs) {
     });
 
     // The library neither renames nor deletes it as the meeting's file.
-    const MeetingStore store(t.folder.url().parent_path());
+    const MeetingStore store(t.folder.path().parent_path());
     std::optional<MeetingEntry> entry;
     for (const MeetingEntry& candidate : store.entries(t.options.notesFolder))
       if (candidate.folder == t.folder) entry = candidate;
@@ -256,7 +256,7 @@ TEST(ProcessingSafety, KeysRepeatedInErrorsAreMaskedInTheStatus) {
     const MeetingStatus status = Processing::run(t.folder, t.options);
     EXPECT_EQ(status.state, State::needsAttention);
     EXPECT_EQ(status.lastError, c.lastError);
-    EXPECT_EQ(readFile(t.folder.statusURL()).find("sk-"), std::string::npos);
+    EXPECT_EQ(readFile(t.folder.statusPath()).find("sk-"), std::string::npos);
   }
 }
 

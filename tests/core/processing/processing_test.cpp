@@ -54,9 +54,9 @@ TEST_F(ProcessingTest, MicrophoneOnlyMeetingBecomesYouTurnsAndADoneMeetingFile) 
   EXPECT_THAT(transcription->calls, ElementsAre("mic.pcm"));
   EXPECT_THAT(transcription->languages, ElementsAre("es"));
   EXPECT_EQ(transcription->unloads, 1);
-  EXPECT_FALSE(fs::exists(folder.url() / "system.json"));
-  EXPECT_FALSE(fs::exists(folder.url() / "mixed.json"));
-  EXPECT_FALSE(fs::exists(folder.url() / "notes.json"));
+  EXPECT_FALSE(fs::exists(folder.path() / "system.json"));
+  EXPECT_FALSE(fs::exists(folder.path() / "mixed.json"));
+  EXPECT_FALSE(fs::exists(folder.path() / "notes.json"));
 
   ASSERT_TRUE(status.meetingFile);
   EXPECT_EQ(fs::path(*status.meetingFile), temp / "notes" / "2025-03-14-0800-meeting.md");
@@ -65,12 +65,12 @@ TEST_F(ProcessingTest, MicrophoneOnlyMeetingBecomesYouTurnsAndADoneMeetingFile) 
                       expectedContent({{0, "You", "Hola"}, {5, "You", "adiós"}}, 2)));
   EXPECT_EQ(status.meetingFileHash, MeetingFileWriter::hash(text));
   // The audio is kept, compressed.
-  EXPECT_THAT(folder.trackFiles(Track::mic), ElementsAre(folder.url() / "mic.m4a"));
+  EXPECT_THAT(folder.trackFiles(Track::mic), ElementsAre(folder.path() / "mic.m4a"));
 }
 
 TEST_F(ProcessingTest, OnlyTheRawFileOfATrackIsTranscribedButEveryFileCountsForTheDuration) {
   writeSeconds("mic.pcm", 1);
-  kelv::test::writeTone(folder.url() / "mic.m4a", 3, 16000, 1);
+  kelv::test::writeTone(folder.path() / "mic.m4a", 3, 16000, 1);
   options.keepAudio = false;
   const MeetingStatus status = Processing::run(folder, options);
   EXPECT_THAT(transcription->calls, ElementsAre("mic.pcm"));
@@ -88,7 +88,7 @@ TEST_F(ProcessingTest, ResumesAfterTheLastTrackCheckpoint) {
   EXPECT_EQ(status.state, State::done);
   EXPECT_THAT(transcription->calls, ElementsAre("system.pcm"));
   EXPECT_EQ(transcription->unloads, 1);
-  EXPECT_THAT(turnsFromJson(LibraryJson::readFile(folder.url() / "transcript.json")),
+  EXPECT_THAT(turnsFromJson(LibraryJson::readFile(folder.path() / "transcript.json")),
               ElementsAre(Turn{0, "You", "ya hecho"}, Turn{3, "Them", "del sistema"}));
 }
 
@@ -102,7 +102,7 @@ TEST_F(ProcessingTest, FailuresOfStepsLeaveNeedsAttentionWithTheirText) {
       {"no tracks", [](Fixture&) {}, "This Meeting has no audio to transcribe."},
       {"undecodable track",
        [](Fixture& t) {
-         writeFile(t.folder.url() / "mixed.mp3", "not audio at all");
+         writeFile(t.folder.path() / "mixed.mp3", "not audio at all");
          t.transcription->failing.clear();
        },
        ""},
@@ -146,7 +146,7 @@ TEST_F(ProcessingTest, FailuresOfStepsLeaveNeedsAttentionWithTheirText) {
       EXPECT_EQ(*status.lastError, "Couldn't read the audio file mixed.mp3.");
     }
     if (c.name == "backend fails on the second track") {
-      EXPECT_TRUE(fs::exists(t.folder.url() / "mic.json"));
+      EXPECT_TRUE(fs::exists(t.folder.path() / "mic.json"));
       EXPECT_EQ(t.transcription->unloads, 1);
       EXPECT_THAT(status.completedSteps, IsEmpty());
     }
@@ -154,7 +154,7 @@ TEST_F(ProcessingTest, FailuresOfStepsLeaveNeedsAttentionWithTheirText) {
       EXPECT_THAT(status.completedSteps, ElementsAre(Step::transcribe, Step::merge, Step::notes));
       EXPECT_EQ(status.meetingFile, std::nullopt);
       // The audio is left alone when the Meeting file couldn't be written.
-      EXPECT_TRUE(fs::exists(t.folder.url() / "mic.pcm"));
+      EXPECT_TRUE(fs::exists(t.folder.path() / "mic.pcm"));
     }
   }
 }
@@ -221,7 +221,7 @@ TEST_F(ProcessingTest, ReprocessingWritesBesideAnEditedFileAndOverAnUneditedOne)
 
 TEST_F(ProcessingTest, MixedImportWithoutKnownLengthStatesSixtySeconds) {
   folder.writeStatus(MeetingStatus(State::processing, kStart, "es"));
-  kelv::test::writeTone(folder.url() / "mixed.mp3", 1, 16000, 1);
+  kelv::test::writeTone(folder.path() / "mixed.mp3", 1, 16000, 1);
   // A finished transcription whose duration was never measured.
   folder.writeCheckpoint("mixed", nlohmann::json(std::vector<TimedSegment>{
                                       {0, 1, "hola", "A"}, {1.5, 2, "qué tal", "B"}}));
@@ -237,21 +237,21 @@ TEST_F(ProcessingTest, MixedImportWithoutKnownLengthStatesSixtySeconds) {
   auto content = expectedContent({{0, "A", "hola"}, {1.5, "B", "qué tal"}}, 60);
   content.defaultSpeaker = "Speaker";
   EXPECT_EQ(readFile(*status.meetingFile), MeetingFileWriter::markdown(content));
-  EXPECT_THAT(folder.trackFiles(Track::mixed), ElementsAre(folder.url() / "mixed.m4a"));
-  EXPECT_EQ(kelv::test::probeAudio(folder.url() / "mixed.m4a"), "aac,16000,1");
+  EXPECT_THAT(folder.trackFiles(Track::mixed), ElementsAre(folder.path() / "mixed.m4a"));
+  EXPECT_EQ(kelv::test::probeAudio(folder.path() / "mixed.m4a"), "aac,16000,1");
 }
 
 TEST_F(ProcessingTest, LockedOrUnreadableFoldersFailTheRunAndChangeNothing) {
   writeSeconds("mic.pcm", 1);
-  const std::string before = readFile(folder.statusURL());
+  const std::string before = readFile(folder.statusPath());
   {
     const MeetingLock held = folder.lock();
     EXPECT_THROW(Processing::run(folder, options), MeetingError);
   }
-  EXPECT_EQ(readFile(folder.statusURL()), before);
-  writeFile(folder.statusURL(), "{}");
+  EXPECT_EQ(readFile(folder.statusPath()), before);
+  writeFile(folder.statusPath(), "{}");
   EXPECT_ANY_THROW(Processing::run(folder, options));
-  EXPECT_EQ(readFile(folder.statusURL()), "{}");
+  EXPECT_EQ(readFile(folder.statusPath()), "{}");
   EXPECT_THAT(transcription->calls, IsEmpty());
 }
 
@@ -260,7 +260,7 @@ TEST_F(ProcessingTest, PrepareOperationsResetTheRightSteps) {
   EXPECT_EQ(folder.readStatus().state, State::processing);
 
   for (const char* name : {"mic", "system", "mixed", "transcript", "notes"})
-    writeFile(folder.url() / (std::string(name) + ".json"), "[]");
+    writeFile(folder.path() / (std::string(name) + ".json"), "[]");
   folder.updateStatus([](MeetingStatus& s) {
     s.state = State::done;
     s.completedSteps = {Step::transcribe, Step::merge, Step::notes, Step::notes};
@@ -268,14 +268,14 @@ TEST_F(ProcessingTest, PrepareOperationsResetTheRightSteps) {
   Processing::prepareNotes(folder);
   EXPECT_EQ(folder.readStatus().state, State::done);
   EXPECT_THAT(folder.readStatus().completedSteps, ElementsAre(Step::transcribe, Step::merge));
-  EXPECT_FALSE(fs::exists(folder.url() / "notes.json"));
-  EXPECT_TRUE(fs::exists(folder.url() / "transcript.json"));
+  EXPECT_FALSE(fs::exists(folder.path() / "notes.json"));
+  EXPECT_TRUE(fs::exists(folder.path() / "transcript.json"));
 
   Processing::prepareReprocess(folder);
   EXPECT_EQ(folder.readStatus().state, State::processing);
   EXPECT_THAT(folder.readStatus().completedSteps, IsEmpty());
   for (const char* name : {"mic", "system", "mixed", "transcript"})
-    EXPECT_FALSE(fs::exists(folder.url() / (std::string(name) + ".json"))) << name;
+    EXPECT_FALSE(fs::exists(folder.path() / (std::string(name) + ".json"))) << name;
 }
 
 }  // namespace
@@ -287,11 +287,11 @@ namespace {
 TEST_F(ProcessingTest, TheInProcessQueueRunsThePipelineWithFreshOptionsForEachMeeting) {
   writeSeconds("mic.pcm", 1);
   const MeetingFolder second(temp / "store" / "2025-03-14-090000-beef");
-  createPrivateDirectories(second.url());
+  createPrivateDirectories(second.path());
   second.writeStatus(MeetingStatus(State::done, kStart));
-  kelv::test::writeRawTrack(second.micTrackURL(), std::vector<int16_t>(16000, 0));
+  kelv::test::writeRawTrack(second.micTrackPath(), std::vector<int16_t>(16000, 0));
   const MeetingFolder broken(temp / "store" / "2025-03-14-100000-dead");
-  createPrivateDirectories(broken.url());
+  createPrivateDirectories(broken.path());
   broken.writeStatus(MeetingStatus(State::processing, kStart));
 
   int built = 0;

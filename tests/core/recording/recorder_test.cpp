@@ -111,18 +111,18 @@ TEST_F(RecorderTest, PlacesBuffersOnTheTimelineWithATenthOfASecondTolerance) {
   source->deliver(Track::mixed, ones, 100.0);  // no writer: dropped
   const MeetingFolder folder = recorder->stop();
 
-  const auto mic = readTrack(folder.micTrackURL());
+  const auto mic = readTrack(folder.micTrackPath());
   ASSERT_EQ(mic.size(), 1700u);
   EXPECT_EQ(mic[1599], 1);
   EXPECT_EQ(mic[1600], 2);
 
-  const auto system = readTrack(folder.systemTrackURL());
+  const auto system = readTrack(folder.systemTrackPath());
   ASSERT_EQ(system.size(), 1600u + 1601u + 100u);
   EXPECT_EQ(system[1599], 1);
   EXPECT_EQ(system[1600], 0);
   EXPECT_EQ(system[3200], 0);
   EXPECT_EQ(system[3201], 2);
-  EXPECT_TRUE(fs::is_empty(folder.url() / "mic.pcm") == false);
+  EXPECT_TRUE(fs::is_empty(folder.path() / "mic.pcm") == false);
   EXPECT_TRUE(folder.trackFiles(Track::mixed).empty());
 
   const MeetingStatus status = folder.readStatus();
@@ -136,7 +136,7 @@ TEST_F(RecorderTest, ALateBufferLeavesSilenceSoTracksStayAligned) {
   auto recorder = start();
   source->deliver(Track::mic, std::vector<int16_t>(16000, 7), 100.0);
   source->deliver(Track::mic, std::vector<int16_t>(16000, 7), 104.0);  // 3 s late
-  const auto mic = readTrack(recorder->stop().micTrackURL());
+  const auto mic = readTrack(recorder->stop().micTrackPath());
   ASSERT_EQ(mic.size(), 16000u + 48000u + 16000u);
   EXPECT_EQ(std::count(mic.begin(), mic.end(), 0), 48000);
 }
@@ -193,14 +193,14 @@ TEST_F(RecorderTest, LowDiskWarnsOnceAtTwoHundredMegabytesAndStopsBelow) {
   }
   const MeetingFolder folder = recorder->folder();
   EXPECT_EQ(folder.readStatus().state, MeetingStatus::State::processing);
-  EXPECT_EQ(readTrack(folder.micTrackURL()).size(), 160u);
+  EXPECT_EQ(readTrack(folder.micTrackPath()).size(), 160u);
   EXPECT_FALSE(folder.isBusy());
   EXPECT_NO_THROW(recorder->stop());  // already finished: nothing more happens
 }
 
 TEST_F(RecorderTest, AWriteFailureStopsTheRecordingWithTheError) {
   auto recorder = start(0.05);
-  const fs::path mic = recorder->folder().micTrackURL();
+  const fs::path mic = recorder->folder().micTrackPath();
   // Before the next write, swap the track's descriptor for /dev/full, as a full disk would.
   free = 0;
   std::atomic<bool> swapped{false};
@@ -261,11 +261,11 @@ TEST_F(RecorderTest, AFailedFinalWriteIsReportedAndRecoveryAcceptsTheFolder) {
       EXPECT_EQ(recovered[0].folder, folder);
       EXPECT_TRUE(folder.readStatus().interrupted);
       // Whatever reached the tracks is whole samples of what was delivered, never more.
-      const auto mic = readTrack(folder.micTrackURL());
-      EXPECT_EQ(fs::file_size(folder.micTrackURL()) % 2, 0u);
+      const auto mic = readTrack(folder.micTrackPath());
+      EXPECT_EQ(fs::file_size(folder.micTrackPath()) % 2, 0u);
       EXPECT_LE(mic.size(), 1600u);
       EXPECT_EQ(std::count(mic.begin(), mic.end(), 1), static_cast<ptrdiff_t>(mic.size()));
-      EXPECT_LE(readTrack(folder.systemTrackURL()).size(), 800u);
+      EXPECT_LE(readTrack(folder.systemTrackPath()).size(), 800u);
     }
   }
 }
@@ -294,7 +294,7 @@ TEST_F(RecorderTest, AFailedFlushStopsTheRecordingAndTheLastWriteRepeatsNothing)
                                       std::string(std::strerror(FaultyFileSystem::errorOf(kind)))));
     }
     const MeetingFolder folder = recorder->folder();
-    EXPECT_EQ(readTrack(folder.micTrackURL()), std::vector<int16_t>(1600, 3));
+    EXPECT_EQ(readTrack(folder.micTrackPath()), std::vector<int16_t>(1600, 3));
     EXPECT_EQ(folder.readStatus().state, MeetingStatus::State::processing);
     EXPECT_FALSE(folder.isBusy());
   }
@@ -305,8 +305,8 @@ TEST_F(RecorderTest, StopBeforeTheFirstFlushKeepsEverythingDelivered) {
   source->deliver(Track::mic, std::vector<int16_t>(800, 5), 100.0);
   source->deliver(Track::system, std::vector<int16_t>(400, 6), 100.0);
   const MeetingFolder folder = recorder->stop();
-  EXPECT_EQ(fs::file_size(folder.micTrackURL()), 1600u);
-  EXPECT_EQ(fs::file_size(folder.systemTrackURL()), 800u);
+  EXPECT_EQ(fs::file_size(folder.micTrackPath()), 1600u);
+  EXPECT_EQ(fs::file_size(folder.systemTrackPath()), 800u);
   EXPECT_EQ(source->stops, 1);
 }
 

@@ -46,7 +46,7 @@ TEST_F(UploadFolderTest, TheFolderAndItsChunksArePrivate) {
   EXPECT_EQ(modeOf(folder.path()), 0700u);
   const auto chunks = TrackAudio::compressedChunks(temp / "mic.pcm", 1.0, folder.path());
   ASSERT_GE(chunks.size(), 3u);
-  for (const AudioChunk& chunk : chunks) EXPECT_EQ(modeOf(chunk.url), 0600u) << chunk.url;
+  for (const AudioChunk& chunk : chunks) EXPECT_EQ(modeOf(chunk.path), 0600u) << chunk.path;
 }
 
 TEST_F(UploadFolderTest, LeftoversOfEndedRunsGoAndEverythingElseStays) {

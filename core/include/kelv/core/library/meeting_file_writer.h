@@ -6,7 +6,7 @@
 //
 // Dates are shown in the process's current time zone (TZ or the system zone, looked up on each
 // call) and the display title in the user's locale. Pure apart from the file-existence probes
-// of freeURL/siblingURL; safe from any thread.
+// of freePath/siblingPath; safe from any thread.
 #pragma once
 
 #include <filesystem>
@@ -59,10 +59,10 @@ std::string baseName(const std::optional<std::string>& title, Date startedAt);
 
 // base.md in the folder, or base-2.md, base-3.md, … : the first name under which nothing
 // exists (a dangling symbolic link counts as something).
-std::filesystem::path freeURL(std::string_view base, const std::filesystem::path& folder);
+std::filesystem::path freePath(std::string_view base, const std::filesystem::path& folder);
 
 // A free name beside an existing Meeting file, for a new version next to a file the user
 // edited: copies of x.md are numbered x-2.md, x-3.md, never x-2-2.md while x.md exists.
-std::filesystem::path siblingURL(const std::filesystem::path& file);
+std::filesystem::path siblingPath(const std::filesystem::path& file);
 
 }  // namespace kelv::core::MeetingFileWriter

@@ -25,22 +25,22 @@ class MeetingFolder {
   static constexpr const char* micTrackName = "mic.pcm";
   static constexpr const char* systemTrackName = "system.pcm";
 
-  explicit MeetingFolder(std::filesystem::path url) : url_(std::move(url)) {}
+  explicit MeetingFolder(std::filesystem::path path) : path_(std::move(path)) {}
 
   // The same folder, its status and checkpoints written through `files` (empty: the POSIX
   // file system). Compares equal to this one.
   MeetingFolder writingThrough(std::shared_ptr<FileSystem> files) const {
-    MeetingFolder folder(url_);
+    MeetingFolder folder(path_);
     folder.files_ = std::move(files);
     return folder;
   }
 
-  const std::filesystem::path& url() const { return url_; }
+  const std::filesystem::path& path() const { return path_; }
   // The folder's name: how the queue, the list and notifications refer to the meeting.
-  std::string id() const { return url_.filename().string(); }
-  std::filesystem::path statusURL() const { return url_ / "meeting.json"; }
-  std::filesystem::path micTrackURL() const { return url_ / micTrackName; }
-  std::filesystem::path systemTrackURL() const { return url_ / systemTrackName; }
+  std::string id() const { return path_.filename().string(); }
+  std::filesystem::path statusPath() const { return path_ / "meeting.json"; }
+  std::filesystem::path micTrackPath() const { return path_ / micTrackName; }
+  std::filesystem::path systemTrackPath() const { return path_ / systemTrackName; }
 
   // Throws PlatformError (unreadable) or LibraryJson::DecodingError (malformed).
   MeetingStatus readStatus() const;
@@ -61,10 +61,10 @@ class MeetingFolder {
   // Someone (possibly this very process) holds the folder's lock.
   bool isBusy() const;
 
-  bool operator==(const MeetingFolder& other) const { return url_ == other.url_; }
+  bool operator==(const MeetingFolder& other) const { return path_ == other.path_; }
 
  private:
-  std::filesystem::path url_;
+  std::filesystem::path path_;
   std::shared_ptr<FileSystem> files_;
 };
 
@@ -73,6 +73,6 @@ class MeetingFolder {
 template <>
 struct std::hash<kelv::core::MeetingFolder> {
   size_t operator()(const kelv::core::MeetingFolder& folder) const noexcept {
-    return std::filesystem::hash_value(folder.url());
+    return std::filesystem::hash_value(folder.path());
   }
 };
