@@ -200,7 +200,11 @@ void addSettingsViews(std::vector<SnapshotView>& views) {
                      {{QStringLiteral("tab"), tab},
                       {QStringLiteral("model"), QVariant::fromValue(static_cast<QObject*>(model))}},
                      540, 480,
-                     [model, custom] { return !custom || model->notesTest().has_value(); }});
+                     [model, custom] {
+                       // Drawn once the test has its result line.
+                       return !custom || model->notesTest().value_or(QStringLiteral("Testing…")) !=
+                                            QStringLiteral("Testing…");
+                     }});
   }
   for (const bool consent : {false, true}) {
     const QString name = consent ? QStringLiteral("onboarding-consent") : QStringLiteral("onboarding");
