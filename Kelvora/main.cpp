@@ -149,10 +149,10 @@ int main(int argc, char** argv) {
                        });
                      });
     QObject::connect(&application, &QCoreApplication::aboutToQuit, &delegate,
-                     [&delegate] { reported([&] { delegate.willTerminate(); }); });
+                     [&delegate] { reported([&] { delegate.shutDown(); }); });
 
-    delegate.willFinishLaunching();
-    delegate.didFinishLaunching();
+    delegate.launch();
+    delegate.integrateWithDesktop();
     if (tray) tray->show();
     delegate.openURLs(urls);
     return application.exec();

@@ -27,7 +27,7 @@ std::function<void()>& AppActions::openSettings() {
 
 AppDelegate::AppDelegate(AppModel& model, QObject* parent) : QObject(parent), model_(model) {}
 
-void AppDelegate::willFinishLaunching() {
+void AppDelegate::launch() {
   // Writing the secrets to a processing child that already died must not end the application.
   std::signal(SIGPIPE, SIG_IGN);
   if (bundleIdentifier()) {
@@ -38,7 +38,7 @@ void AppDelegate::willFinishLaunching() {
   model_.launch();
 }
 
-void AppDelegate::didFinishLaunching() {
+void AppDelegate::integrateWithDesktop() {
   Dock::follow();
   connect(&HotkeyMonitor::shared(), &HotkeyMonitor::pressed, &model_, &AppModel::toggle,
           Qt::UniqueConnection);
@@ -59,7 +59,7 @@ void AppDelegate::openURLs(const QStringList& urls) {
   }
 }
 
-void AppDelegate::willTerminate() { model_.terminate(); }
+void AppDelegate::shutDown() { model_.terminate(); }
 
 void AppDelegate::respond(const QVariantMap& userInfo, const QString& actionIdentifier) {
   const QVariant call = userInfo.value("call");

@@ -26,15 +26,16 @@ class AppDelegate : public QObject {
 
   // Ignores SIGPIPE for the whole process, connects the notification centre and its call
   // prompt categories when installed, and launches the model.
-  void willFinishLaunching();
+  void launch();
   // Follows windows for the Dock rule, registers the saved hotkey and makes the updater.
-  void didFinishLaunching();
+  void integrateWithDesktop();
   // The application was started again while running (without URLs): opens the main window.
   void reopen();
   // "kelvora://start" starts a recording, "kelvora://stop" stops it; anything else is passed
   // over. Arguments that aren't kelvora: URLs are ignored.
   void openURLs(const QStringList& urls);
-  void willTerminate();
+  // The process is ending: the model ends its child and recording.
+  void shutDown();
 
  public slots:
   // A click on a notification ("default") or one of its buttons.

@@ -77,7 +77,7 @@ void AppModel::toggle() {
     start();
 }
 
-void AppModel::systemWillSleep() {
+void AppModel::prepareForSleep() {
   if (!isRecording()) return;
   stop();
   stoppedForSleep_ = true;
@@ -85,7 +85,7 @@ void AppModel::systemWillSleep() {
                  "Your computer went to sleep. The meeting will be processed as usual.");
 }
 
-void AppModel::systemDidWake() {
+void AppModel::resumeAfterSleep() {
   if (!stoppedForSleep_) return;
   stoppedForSleep_ = false;
   calls_->restart();
@@ -118,8 +118,8 @@ void AppModel::launch() {
 void AppModel::watchSleep() {
   if (sleepWatcher_) return;
   sleepWatcher_ = new SleepWatcher(this);
-  connect(sleepWatcher_, &SleepWatcher::willSleep, this, &AppModel::systemWillSleep);
-  connect(sleepWatcher_, &SleepWatcher::didWake, this, &AppModel::systemDidWake);
+  connect(sleepWatcher_, &SleepWatcher::aboutToSleep, this, &AppModel::prepareForSleep);
+  connect(sleepWatcher_, &SleepWatcher::wokeUp, this, &AppModel::resumeAfterSleep);
   sleepWatcher_->start();
 }
 

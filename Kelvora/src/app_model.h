@@ -93,8 +93,9 @@ class AppModel : public QObject {
   // Start when idle, stop when recording (the global hotkey).
   Q_INVOKABLE void toggle();
   // The computer is about to sleep: a running recording is stopped and queued as usual.
-  void systemWillSleep();
-  void systemDidWake();
+  void prepareForSleep();
+  // The computer woke: call watching restarts when the sleep stopped a recording.
+  void resumeAfterSleep();
 
   // Start-up, once: migration, repair of interrupted recordings, resumption of pending
   // processing, call and sleep watching.

@@ -9,9 +9,7 @@
 #include <filesystem>
 #include <vector>
 
-namespace kelv::app {
-
-namespace DesktopServices {
+namespace kelv::app::DesktopServices {
 
 // Asks the file manager to show the files selected. Returns at once; when no file manager
 // answers on the bus (or it refuses), the folder of the first file is opened instead.
@@ -24,6 +22,4 @@ bool open(const std::filesystem::path& file);
 // Replaces the clipboard's contents with the text, as plain text.
 void copy(const QString& text);
 
-}  // namespace DesktopServices
-
-}  // namespace kelv::app
+}  // namespace kelv::app::DesktopServices

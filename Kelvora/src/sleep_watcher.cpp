@@ -20,9 +20,9 @@ bool SleepWatcher::start() {
 
 void SleepWatcher::prepareForSleep(bool sleeping) {
   if (sleeping)
-    emit willSleep();
+    emit aboutToSleep();
   else
-    emit didWake();
+    emit wokeUp();
 }
 
 }  // namespace kelv::app

@@ -16,8 +16,8 @@ class SleepWatcher : public QObject {
   bool start();
 
  signals:
-  void willSleep();
-  void didWake();
+  void aboutToSleep();
+  void wokeUp();
 
  private slots:
   void prepareForSleep(bool sleeping);

@@ -36,9 +36,9 @@ void ToneSource::tick() {
   if (!deliver_) return;
   const auto target = static_cast<int64_t>((core::systemUptime() - begin_) * core::AudioFormat::kSampleRate);
   if (target <= sent_) return;
-  const double hostTime = begin_ + static_cast<double>(sent_) / core::AudioFormat::kSampleRate;
-  deliver_(CapturedAudio(Track::mic, tone(440, sent_, target), hostTime));
-  deliver_(CapturedAudio(Track::system, tone(660, sent_, target), hostTime));
+  const double captureTime = begin_ + static_cast<double>(sent_) / core::AudioFormat::kSampleRate;
+  deliver_(CapturedAudio(Track::mic, tone(440, sent_, target), captureTime));
+  deliver_(CapturedAudio(Track::system, tone(660, sent_, target), captureTime));
   sent_ = target;
 }
 

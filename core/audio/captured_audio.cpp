@@ -4,8 +4,8 @@
 
 namespace kelv::core {
 
-CapturedAudio::CapturedAudio(Track track, std::span<const float> real, double hostTime)
-    : track(track), hostTime(hostTime) {
+CapturedAudio::CapturedAudio(Track track, std::span<const float> real, double captureTime)
+    : track(track), captureTime(captureTime) {
   samples.reserve(real.size());
   for (float value : real) {
     // NaN compares false both ways; treat it as silence rather than undefined conversion.

@@ -6,7 +6,7 @@ namespace kelv::core::WaitProgress {
 
 namespace {
 thread_local Observer current;
-}
+}  // namespace
 
 Scope::Scope(Observer observer) : previous_(std::exchange(current, std::move(observer))) {}
 

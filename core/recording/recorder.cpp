@@ -133,7 +133,7 @@ void Recorder::append(CapturedAudio audio) {
 
   const auto& samples = audio.samples;
   const int64_t expected =
-      static_cast<int64_t>(std::llround((audio.hostTime - startTime_) * AudioFormat::kSampleRate));
+      static_cast<int64_t>(std::llround((audio.captureTime - startTime_) * AudioFormat::kSampleRate));
   const int64_t end = writer.written + static_cast<int64_t>(writer.pending.size());
   if (expected - end > kTolerance) {
     writer.pending.insert(writer.pending.end(), static_cast<size_t>(expected - end), 0);

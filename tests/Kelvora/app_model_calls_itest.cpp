@@ -90,7 +90,7 @@ class AppModelCallsTest : public AppModelTest {
   void launchModel() {
     model = makeModel(script("exit 0\n"), kKeys, clock());
     delegate = std::make_unique<AppDelegate>(*model);
-    delegate->willFinishLaunching();
+    delegate->launch();
   }
 
   kelv::test::PulseServer pulse;

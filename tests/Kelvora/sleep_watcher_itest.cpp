@@ -35,9 +35,9 @@ TEST_P(SleepWatcherOrder, ReportsSleepAndWakeInOrder) {
 
   int step = 0;
   std::vector<std::pair<const char*, int>> seen;
-  QObject::connect(&watcher, &SleepWatcher::willSleep, [&] { seen.emplace_back("sleep", ++step); });
-  QObject::connect(&watcher, &SleepWatcher::didWake, [&] { seen.emplace_back("wake", ++step); });
-  QSignalSpy woke(&watcher, &SleepWatcher::didWake);
+  QObject::connect(&watcher, &SleepWatcher::aboutToSleep, [&] { seen.emplace_back("sleep", ++step); });
+  QObject::connect(&watcher, &SleepWatcher::wokeUp, [&] { seen.emplace_back("wake", ++step); });
+  QSignalSpy woke(&watcher, &SleepWatcher::wokeUp);
 
   logind->emitPrepareForSleep(true);
   logind->emitPrepareForSleep(false);
@@ -57,8 +57,8 @@ TEST(SleepWatcher, IgnoresASenderThatDoesNotOwnLogindsName) {
   FakeLogind impostor(/*ownName=*/false);
   SleepWatcher watcher;
   ASSERT_TRUE(watcher.start());
-  QSignalSpy slept(&watcher, &SleepWatcher::willSleep);
-  QSignalSpy woke(&watcher, &SleepWatcher::didWake);
+  QSignalSpy slept(&watcher, &SleepWatcher::aboutToSleep);
+  QSignalSpy woke(&watcher, &SleepWatcher::wokeUp);
 
   impostor.emitPrepareForSleep(true);
   impostor.emitPrepareForSleep(false);
@@ -75,8 +75,8 @@ TEST(SleepWatcher, StartingTwiceReportsEachSignalOnce) {
   SleepWatcher watcher;
   ASSERT_TRUE(watcher.start());
   ASSERT_TRUE(watcher.start());
-  QSignalSpy slept(&watcher, &SleepWatcher::willSleep);
-  QSignalSpy woke(&watcher, &SleepWatcher::didWake);
+  QSignalSpy slept(&watcher, &SleepWatcher::aboutToSleep);
+  QSignalSpy woke(&watcher, &SleepWatcher::wokeUp);
 
   logind.emitPrepareForSleep(true);
   logind.emitPrepareForSleep(false);

@@ -27,7 +27,7 @@ class Collector {
     return [this](CapturedAudio audio) {
       std::lock_guard lock(mutex_);
       auto& track = tracks_[audio.track];
-      track.firstTime = track.samples.empty() ? audio.hostTime : track.firstTime;
+      track.firstTime = track.samples.empty() ? audio.captureTime : track.firstTime;
       track.samples.insert(track.samples.end(), audio.samples.begin(), audio.samples.end());
       ++track.buffers;
       track.lastArrival = core::systemUptime();

@@ -29,9 +29,9 @@ TEST(ToneSource, DeliversBothTonesContinuouslyUntilStopped) {
   double begin = 0;
   for (const auto& buffer : buffers) {
     auto& track = buffer.track == Track::mic ? mic : system;
-    if (track.empty() && buffer.track == Track::mic) begin = buffer.hostTime;
+    if (track.empty() && buffer.track == Track::mic) begin = buffer.captureTime;
     // Each buffer starts where the previous one of its track ended.
-    EXPECT_NEAR(buffer.hostTime, begin + static_cast<double>(track.size()) / 16000, 1e-9);
+    EXPECT_NEAR(buffer.captureTime, begin + static_cast<double>(track.size()) / 16000, 1e-9);
     track.insert(track.end(), buffer.samples.begin(), buffer.samples.end());
   }
   ASSERT_GT(mic.size(), 16000u * 4 / 10);

@@ -5,7 +5,7 @@
 namespace kelv::core {
 namespace {
 constexpr std::string_view kCRLF = "\r\n";
-}
+}  // namespace
 
 Multipart::Multipart() : boundary_("kelv-" + randomUUID()) {}
 

@@ -39,9 +39,9 @@ class ManualSource : public CaptureSource {
     deliver_ = nullptr;
     ++stops;
   }
-  void deliver(Track track, std::vector<int16_t> samples, double hostTime) {
+  void deliver(Track track, std::vector<int16_t> samples, double captureTime) {
     std::lock_guard lock(mutex_);
-    if (deliver_) deliver_(CapturedAudio(track, std::move(samples), hostTime));
+    if (deliver_) deliver_(CapturedAudio(track, std::move(samples), captureTime));
   }
   bool failStart = false;
   int stops = 0;
