@@ -85,7 +85,7 @@ int main(int argc, char** argv) {
     if (isKelvoraURL(argument)) urls << argument;
 
   // The build used for automated interface checks does nothing outside its test suite.
-  if (environment.bundleIdentifier == "com.kelvora.ui-smoke" && !environment.preferencesSuite)
+  if (environment.installedAppId == "com.kelvora.ui-smoke" && !environment.preferencesSuite)
     return ExitStatus::success;
 
   // A processing child that dies must not take the application with it.

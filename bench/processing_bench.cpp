@@ -87,7 +87,7 @@ int main(int argc, char** argv) {
   fs::remove_all(root, ignored);
 
   std::printf("processed %d min x 2 tracks in %.1f s (%d uploads, state %s)\n", minutes, seconds,
-              uploads, rawValue(status.state).c_str());
+              uploads, toString(status.state).c_str());
   std::printf("seconds of processing per hour of meeting: %.1f\n", seconds * 60 / minutes);
   return status.state == MeetingStatus::State::done ? 0 : 1;
 }

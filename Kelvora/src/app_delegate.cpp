@@ -5,12 +5,12 @@
 #include <csignal>
 
 #include "app_model.h"
-#include "bundle.h"
+#include "installed_app.h"
 #include "call_prompt.h"
 #include "dock.h"
 #include "hotkey.h"
 #include "hotkey_monitor.h"
-#include "notification_center.h"
+#include "desktop_notifications.h"
 #include "updater.h"
 
 namespace kelv::app {
@@ -30,8 +30,8 @@ AppDelegate::AppDelegate(AppModel& model, QObject* parent) : QObject(parent), mo
 void AppDelegate::launch() {
   // Writing the secrets to a processing child that already died must not end the application.
   std::signal(SIGPIPE, SIG_IGN);
-  if (bundleIdentifier()) {
-    connect(&NotificationCenter::shared(), &NotificationCenter::responded, this,
+  if (installedAppId()) {
+    connect(&DesktopNotifications::instance(), &DesktopNotifications::responded, this,
             &AppDelegate::respond);
     CallPrompt::registerCategories();
   }
@@ -61,18 +61,18 @@ void AppDelegate::openURLs(const QStringList& urls) {
 
 void AppDelegate::shutDown() { model_.terminate(); }
 
-void AppDelegate::respond(const QVariantMap& userInfo, const QString& actionIdentifier) {
-  const QVariant call = userInfo.value("call");
+void AppDelegate::respond(const QVariantMap& context, const QString& actionKey) {
+  const QVariant call = context.value("call");
   if (call.typeId() == QMetaType::QString) {
     if (const auto app = core::CallApp::named(call.toString().toStdString())) {
-      if (actionIdentifier == CallPrompt::kIgnoreAction)
+      if (actionKey == CallPrompt::kIgnoreAction)
         model_.ignore(*app);
       else
         model_.record(*app);
       return;
     }
   }
-  const QVariant meeting = userInfo.value("meeting");
+  const QVariant meeting = context.value("meeting");
   if (meeting.typeId() == QMetaType::QString) model_.select(meeting.toString());
   AppActions::openMainWindow()();
 }

@@ -24,7 +24,7 @@ class AppDelegate : public QObject {
  public:
   explicit AppDelegate(AppModel& model, QObject* parent = nullptr);
 
-  // Ignores SIGPIPE for the whole process, connects the notification centre and its call
+  // Ignores SIGPIPE for the whole process, connects the desktop notifications and its call
   // prompt categories when installed, and launches the model.
   void launch();
   // Follows windows for the Dock rule, registers the saved hotkey and makes the updater.
@@ -39,7 +39,7 @@ class AppDelegate : public QObject {
 
  public slots:
   // A click on a notification ("default") or one of its buttons.
-  void respond(const QVariantMap& userInfo, const QString& actionIdentifier);
+  void respond(const QVariantMap& context, const QString& actionKey);
 
  private:
   AppModel& model_;

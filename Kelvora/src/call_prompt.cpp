@@ -3,8 +3,8 @@
 #include <QString>
 #include <QStringList>
 
-#include "bundle.h"
-#include "notification_center.h"
+#include "installed_app.h"
+#include "desktop_notifications.h"
 
 namespace kelv::app {
 
@@ -17,33 +17,33 @@ QString promptIdentifier(const core::CallApp& app) {
 }  // namespace
 
 void CallPrompt::registerCategories() {
-  std::vector<NotificationCenter::Category> categories;
+  std::vector<DesktopNotifications::Category> categories;
   for (const core::CallApp& app : core::CallApp::known()) {
-    categories.push_back(NotificationCenter::Category{
+    categories.push_back(DesktopNotifications::Category{
         promptIdentifier(app),
         {{QString::fromLatin1(kRecordAction), QStringLiteral("Grabar")},
          {QString::fromLatin1(kIgnoreAction),
           QStringLiteral("Don't Ask for ") + QString::fromStdString(app.name)}}});
   }
-  NotificationCenter::shared().setCategories(std::move(categories));
+  DesktopNotifications::instance().setCategories(std::move(categories));
 }
 
 void CallPrompt::post(const core::CallApp& app) {
-  if (!bundleIdentifier()) return;
-  NotificationCenter::Request request;
+  if (!installedAppId()) return;
+  DesktopNotifications::Request request;
   request.identifier = promptIdentifier(app);
   request.title = QStringLiteral("¿Grabar esta clase?");
   request.body = QString::fromStdString(app.name) + QStringLiteral(" is on a call. Click to record it.");
   request.category = promptIdentifier(app);
-  request.userInfo.insert(QStringLiteral("call"), QString::fromStdString(app.id));
-  NotificationCenter::shared().add(request);
+  request.context.insert(QStringLiteral("call"), QString::fromStdString(app.id));
+  DesktopNotifications::instance().show(request);
 }
 
 void CallPrompt::withdraw(const std::vector<core::CallApp>& apps) {
-  if (!bundleIdentifier() || apps.empty()) return;
+  if (!installedAppId() || apps.empty()) return;
   QStringList identifiers;
   for (const core::CallApp& app : apps) identifiers << promptIdentifier(app);
-  NotificationCenter::shared().removeDelivered(identifiers);
+  DesktopNotifications::instance().close(identifiers);
 }
 
 }  // namespace kelv::app

@@ -112,7 +112,7 @@ int MeetingDetail::minutes() const {
   return row_ ? static_cast<int>(row_->entry.minutes().value_or(0)) : 0;
 }
 QString MeetingDetail::state() const {
-  return row_ ? QString::fromStdString(core::rawValue(row_->entry.state)) : QString();
+  return row_ ? QString::fromStdString(core::toString(row_->entry.state)) : QString();
 }
 bool MeetingDetail::busy() const { return row_ && row_->entry.isBusy(); }
 bool MeetingDetail::hasFile() const { return row_ && row_->entry.meetingFile.has_value(); }

@@ -192,7 +192,7 @@ QVariant MeetingListModel::data(const QModelIndex& index, int role) const {
     case MinutesRole:
       return static_cast<qlonglong>(entry.minutes().value_or(0));
     case StateRole:
-      return QString::fromStdString(core::rawValue(entry.state));
+      return QString::fromStdString(core::toString(entry.state));
     case BadgeRole:
       return badge(entry.state);
     case MessageRole:

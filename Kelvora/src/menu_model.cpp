@@ -8,6 +8,7 @@
 #include "app_delegate.h"
 #include "app_model.h"
 #include "hotkey.h"
+#include "kelv/core/recording/recorder.h"
 #include "kelv/core/util/byte_count.h"
 
 namespace kelv::app {
@@ -94,7 +95,8 @@ bool MenuModel::lowDisk() const { return state_.lowDiskSpace.has_value(); }
 QString MenuModel::lowDiskText() const {
   if (!lowDisk()) return {};
   return text(core::formatByteCount(*state_.lowDiskSpace)) +
-         QStringLiteral(" free. Recording stops below 200 MB.");
+         QStringLiteral(" free. Recording stops below ") +
+         text(core::formatByteCount(core::Recorder::stopBelow)) + QStringLiteral(".");
 }
 
 QVariantList MenuModel::queue() const {

@@ -2,15 +2,15 @@
 
 #include <cstdio>
 
-#include "bundle.h"
+#include "installed_app.h"
 #include "kelv/core/util/system_info.h"
-#include "notification_center.h"
+#include "desktop_notifications.h"
 
 namespace kelv::app {
 
 void Notifier::post(const QString& title, const QString& body,
                     const std::optional<QString>& meeting) {
-  if (!bundleIdentifier()) {
+  if (!installedAppId()) {
     // One line per notification: whoever reads the output (a terminal, a test) splits on lines,
     // and error descriptions may carry line breaks of their own.
     QString line = title + QStringLiteral(": ") + body;
@@ -20,12 +20,12 @@ void Notifier::post(const QString& title, const QString& body,
     std::fflush(stdout);
     return;
   }
-  NotificationCenter::Request request;
+  DesktopNotifications::Request request;
   request.identifier = QString::fromStdString(core::randomUUID());
   request.title = title;
   request.body = body;
-  if (meeting) request.userInfo.insert(QStringLiteral("meeting"), *meeting);
-  NotificationCenter::shared().add(request);
+  if (meeting) request.context.insert(QStringLiteral("meeting"), *meeting);
+  DesktopNotifications::instance().show(request);
 }
 
 }  // namespace kelv::app

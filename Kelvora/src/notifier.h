@@ -1,7 +1,7 @@
 // The one way the application tells the user what happened.
 //
 // Outside an installed application (no KELV_BUNDLE_ID) a notification is one line on standard
-// output: title, ": ", body. Installed, it goes to the notification centre under a fresh UUID,
+// output: title, ": ", body. Installed, it is shown as a desktop notification under a fresh UUID,
 // with the meeting id (when given) under "meeting" so a click opens that meeting.
 #pragma once
 

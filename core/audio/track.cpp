@@ -2,7 +2,7 @@
 
 namespace kelv::core {
 
-std::string_view rawValue(Track track) {
+std::string_view toString(Track track) {
   switch (track) {
     case Track::mic: return "mic";
     case Track::system: return "system";
@@ -11,9 +11,9 @@ std::string_view rawValue(Track track) {
   return "mixed";
 }
 
-std::optional<Track> trackFromRaw(std::string_view raw) {
+std::optional<Track> trackFromString(std::string_view text) {
   for (Track track : kAllTracks)
-    if (rawValue(track) == raw) return track;
+    if (toString(track) == text) return track;
   return std::nullopt;
 }
 

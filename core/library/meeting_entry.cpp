@@ -25,7 +25,7 @@ std::optional<long long> MeetingEntry::minutes() const {
   return static_cast<long long>(std::min(rounded, 9e15));
 }
 
-std::string rawValue(MeetingEntry::State state) {
+std::string toString(MeetingEntry::State state) {
   switch (state) {
     case MeetingEntry::State::needsAttention: return "needs-attention";
     case MeetingEntry::State::recording: return "recording";

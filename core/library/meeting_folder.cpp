@@ -39,7 +39,7 @@ std::vector<fs::path> MeetingFolder::trackFiles(Track track) const {
   for (; it != fs::directory_iterator(); it.increment(error)) {
     if (error) return {};
     const fs::path& entry = it->path();
-    if (entry.stem().string() == rawValue(track) && entry.extension() != ".json")
+    if (entry.stem().string() == toString(track) && entry.extension() != ".json")
       files.push_back(entry);
   }
   std::stable_partition(files.begin(), files.end(),

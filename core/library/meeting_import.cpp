@@ -36,7 +36,7 @@ std::string copyName(Track track, const fs::path& source) {
   } else {
     extension = "audio";
   }
-  return std::string(rawValue(track)) + "." + extension;
+  return std::string(toString(track)) + "." + extension;
 }
 
 class Descriptor {

@@ -19,7 +19,7 @@ bool MeetingStatus::hasCompleted(Step step) const {
   return std::find(completedSteps.begin(), completedSteps.end(), step) != completedSteps.end();
 }
 
-std::string rawValue(State state) {
+std::string toString(State state) {
   switch (state) {
     case State::recording: return "recording";
     case State::processing: return "processing";
@@ -29,13 +29,13 @@ std::string rawValue(State state) {
   return "done";
 }
 
-std::optional<State> stateFromRaw(const std::string& raw) {
+std::optional<State> stateFromString(const std::string& text) {
   for (State state : {State::recording, State::processing, State::needsAttention, State::done})
-    if (rawValue(state) == raw) return state;
+    if (toString(state) == text) return state;
   return std::nullopt;
 }
 
-std::string rawValue(Step step) {
+std::string toString(Step step) {
   switch (step) {
     case Step::transcribe: return "transcribe";
     case Step::merge: return "merge";
@@ -44,22 +44,22 @@ std::string rawValue(Step step) {
   return "notes";
 }
 
-std::optional<Step> stepFromRaw(const std::string& raw) {
+std::optional<Step> stepFromString(const std::string& text) {
   for (Step step : {Step::transcribe, Step::merge, Step::notes})
-    if (rawValue(step) == raw) return step;
+    if (toString(step) == text) return step;
   return std::nullopt;
 }
 
 void to_json(nlohmann::json& json, const MeetingStatus& status) {
   json = nlohmann::json::object();
-  json["state"] = rawValue(status.state);
+  json["state"] = toString(status.state);
   json["startedAt"] = LibraryJson::formatDate(status.startedAt);
   if (status.endedAt) json["endedAt"] = LibraryJson::formatDate(*status.endedAt);
   json["interrupted"] = status.interrupted;
   if (status.language) json["language"] = *status.language;
   if (status.duration) json["duration"] = *status.duration;
   auto steps = nlohmann::json::array();
-  for (Step step : status.completedSteps) steps.push_back(rawValue(step));
+  for (Step step : status.completedSteps) steps.push_back(toString(step));
   json["completedSteps"] = std::move(steps);
   if (status.transcriptionBackend) json["transcriptionBackend"] = *status.transcriptionBackend;
   if (status.notesBackend) json["notesBackend"] = *status.notesBackend;
@@ -72,7 +72,7 @@ void to_json(nlohmann::json& json, const MeetingStatus& status) {
 MeetingStatus meetingStatusFromJson(const nlohmann::json& json) {
   using namespace LibraryJson;
   const std::string stateText = requireString(json, "state");
-  const auto state = stateFromRaw(stateText);
+  const auto state = stateFromString(stateText);
   if (!state) throw DecodingError("Unknown meeting state “" + stateText + "”.");
 
   MeetingStatus status(*state, requireDate(json, "startedAt"), optionalString(json, "language"));
@@ -81,7 +81,7 @@ MeetingStatus meetingStatusFromJson(const nlohmann::json& json) {
   status.duration = optionalNumber(json, "duration");
   for (const auto& element : requireArray(json, "completedSteps")) {
     const std::string text = asString(element, "a processing step");
-    const auto step = stepFromRaw(text);
+    const auto step = stepFromString(text);
     if (!step) throw DecodingError("Unknown processing step “" + text + "”.");
     status.completedSteps.push_back(*step);
   }

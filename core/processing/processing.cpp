@@ -59,7 +59,7 @@ class StageProgress {
   WaitProgress::Scope waits_;
 };
 
-std::string checkpointName(Track track) { return std::string(rawValue(track)); }
+std::string checkpointName(Track track) { return std::string(toString(track)); }
 
 fs::path checkpointPath(const MeetingFolder& folder, const std::string& name) {
   return folder.path() / (name + ".json");
@@ -349,7 +349,7 @@ void finishAudio(const MeetingFolder& folder, bool keep, FileSystem& files) {
         continue;
       }
       if (file.extension() == ".m4a") continue;
-      const std::string name = std::string(rawValue(track)) + ".m4a";
+      const std::string name = std::string(toString(track)) + ".m4a";
       // Compressed under a name no track listing picks up, so a cut-off compression never
       // passes for the kept audio.
       const fs::path partial = folder.path() / (name + ".partial");

@@ -21,7 +21,7 @@ Environment Environment::ofProcess() {
   if (const char* suite = std::getenv("KELV_DEFAULTS_SUITE")) environment.preferencesSuite = suite;
   const char* fake = std::getenv("KELV_FAKE_CAPTURE");
   environment.fakeCapture = fake != nullptr && std::string_view(fake) == "1";
-  environment.bundleIdentifier = nonEmpty("KELV_BUNDLE_ID");
+  environment.installedAppId = nonEmpty("KELV_BUNDLE_ID");
   return environment;
 }
 

@@ -64,7 +64,7 @@ int listCommand(const std::vector<std::string>& arguments) {
     for (const auto& entry : entries) {
       nlohmann::json item = {{"id", entry.id},
                              {"title", entry.title},
-                             {"state", rawValue(entry.state)},
+                             {"state", toString(entry.state)},
                              {"date", LibraryJson::formatDate(entry.date)}};
       if (entry.duration) item["duration"] = *entry.duration;
       if (!entry.message.empty()) item["message"] = entry.message;
@@ -76,7 +76,7 @@ int listCommand(const std::vector<std::string>& arguments) {
   }
   for (const auto& entry : entries) {
     const auto minutes = entry.minutes();
-    std::cout << entry.id << "  " << rawValue(entry.state) << "  "
+    std::cout << entry.id << "  " << toString(entry.state) << "  "
               << LibraryJson::formatDate(entry.date) << "  "
               << (minutes ? std::to_string(*minutes) + " min" : std::string("-")) << "  "
               << entry.title << "\n";

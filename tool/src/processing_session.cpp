@@ -51,7 +51,7 @@ void endOnTermination() {
 core::MeetingStore meetingStore() { return core::MeetingStore(core::MeetingStore::rootFromEnvironment()); }
 
 std::string resultLine(const core::MeetingFolder& folder, const core::MeetingStatus& status) {
-  std::string line = folder.id() + " " + core::rawValue(status.state);
+  std::string line = folder.id() + " " + core::toString(status.state);
   if (status.state == core::MeetingStatus::State::done && status.meetingFile)
     line += " " + *status.meetingFile;
   else if (status.state == core::MeetingStatus::State::needsAttention && status.lastError)

@@ -47,7 +47,7 @@ std::string ProgressPrinter::describeStage(const core::ProcessingProgress& progr
   switch (progress.stage) {
     case Stage::transcribe: {
       std::string text = "transcribing";
-      if (progress.track) text += " " + std::string(core::rawValue(*progress.track));
+      if (progress.track) text += " " + std::string(core::toString(*progress.track));
       if (progress.chunkCount > 0)
         text += ", chunk " + std::to_string(progress.chunk) + " of " +
                 std::to_string(progress.chunkCount);

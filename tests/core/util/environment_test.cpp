@@ -61,7 +61,7 @@ TEST(Environment, ReadsEachVariableTheWayItsUsersNeedIt) {
     EXPECT_EQ(environment.meetingsFolder, c.expected.meetingsFolder);
     EXPECT_EQ(environment.preferencesSuite, c.expected.preferencesSuite);
     EXPECT_EQ(environment.fakeCapture, c.expected.fakeCapture);
-    EXPECT_EQ(environment.bundleIdentifier, c.expected.bundleIdentifier);
+    EXPECT_EQ(environment.installedAppId, c.expected.installedAppId);
   }
 }
 

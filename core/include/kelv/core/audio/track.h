@@ -12,8 +12,8 @@ enum class Track { mic, system, mixed };
 inline constexpr std::array<Track, 3> kAllTracks{Track::mic, Track::system, Track::mixed};
 
 // "mic", "system", "mixed".
-std::string_view rawValue(Track track);
+std::string_view toString(Track track);
 // Any other text yields no track.
-std::optional<Track> trackFromRaw(std::string_view raw);
+std::optional<Track> trackFromString(std::string_view text);
 
 }  // namespace kelv::core

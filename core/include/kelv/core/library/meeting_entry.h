@@ -35,7 +35,7 @@ struct MeetingEntry {
 };
 
 // "needs-attention", "recording", "processing", "interrupted", "done".
-std::string rawValue(MeetingEntry::State state);
+std::string toString(MeetingEntry::State state);
 
 // The report of one recording repaired after a crash.
 struct RecoveredMeeting {

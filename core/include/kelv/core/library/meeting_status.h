@@ -41,11 +41,11 @@ struct MeetingStatus {
 };
 
 // "recording", "processing", "needs-attention", "done".
-std::string rawValue(MeetingStatus::State state);
-std::optional<MeetingStatus::State> stateFromRaw(const std::string& raw);
+std::string toString(MeetingStatus::State state);
+std::optional<MeetingStatus::State> stateFromString(const std::string& text);
 // "transcribe", "merge", "notes".
-std::string rawValue(MeetingStatus::Step step);
-std::optional<MeetingStatus::Step> stepFromRaw(const std::string& raw);
+std::string toString(MeetingStatus::Step step);
+std::optional<MeetingStatus::Step> stepFromString(const std::string& text);
 
 // JSON form (library style). Reading throws LibraryJson::DecodingError.
 void to_json(nlohmann::json& json, const MeetingStatus& status);

@@ -13,7 +13,7 @@
 #include "kelv/core/audio/track.h"
 #include "kelv/core/backends/notes_backend.h"
 #include "kelv/core/backends/transcription_backend.h"
-#include "kelv/core/notes/notes_writer.h"
+#include "kelv/core/notes/notes.h"
 #include "kelv/core/transcript/turn.h"
 #include "kelv/core/util/file_system.h"
 

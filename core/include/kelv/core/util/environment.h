@@ -17,7 +17,7 @@ struct Environment {
   // KELV_FAKE_CAPTURE is exactly "1": test tones instead of live audio, and no call watching.
   bool fakeCapture = false;
   // KELV_BUNDLE_ID when set and not empty: the program runs as an installed application.
-  std::optional<std::string> bundleIdentifier;
+  std::optional<std::string> installedAppId;
 
   static Environment ofProcess();
 };

@@ -1,7 +1,7 @@
-// The user notification centre on the freedesktop notification server
+// Desktop notifications through the freedesktop notification server
 // (org.freedesktop.Notifications on the session bus).
 //
-// Requests carry an identifier of our own ("call.zoom", a UUID); the centre keeps the server's
+// Requests carry an identifier of our own ("call.zoom", a UUID); this keeps the server's
 // id for each, so a new request with the same identifier replaces the shown notification and a
 // withdrawal closes it. Categories name the action buttons a request shows. A click on the
 // notification body arrives as the action "default". Calls to the server are asynchronous; a
@@ -17,7 +17,7 @@
 
 namespace kelv::app {
 
-class NotificationCenter : public QObject {
+class DesktopNotifications : public QObject {
   Q_OBJECT
 
  public:
@@ -34,24 +34,24 @@ class NotificationCenter : public QObject {
     QString title;
     QString body;
     QString category;  // empty: no buttons
-    QVariantMap userInfo;
+    QVariantMap context;
   };
 
-  static NotificationCenter& shared();
+  static DesktopNotifications& instance();
 
   // Replaces the whole set of categories.
   void setCategories(std::vector<Category> categories);
   // Shows the notification at once, replacing one shown under the same identifier.
-  void add(const Request& request);
+  void show(const Request& request);
   // Closes the shown notifications with these identifiers.
-  void removeDelivered(const QStringList& identifiers);
+  void close(const QStringList& identifiers);
 
  signals:
   // The user clicked a notification (action "default") or one of its buttons.
-  void responded(const QVariantMap& userInfo, const QString& actionIdentifier);
+  void responded(const QVariantMap& context, const QString& actionKey);
 
  private:
-  explicit NotificationCenter(QObject* parent = nullptr);
+  explicit DesktopNotifications(QObject* parent = nullptr);
   struct Impl;
   Impl* impl_;
 };

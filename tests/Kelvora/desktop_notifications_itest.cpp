@@ -17,7 +17,7 @@
 
 #include "call_prompt.h"
 #include "fake_notification_server.h"
-#include "notification_center.h"
+#include "desktop_notifications.h"
 #include "notifier.h"
 
 static void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
@@ -34,10 +34,10 @@ core::CallApp callApp(const char* id) { return core::CallApp::named(id).value();
 core::CallApp zoom() { return callApp("us.zoom.xos"); }
 core::CallApp teams() { return callApp("com.microsoft.teams2"); }
 
-class BundleScope {
+class InstalledScope {
  public:
-  BundleScope() { qputenv("KELV_BUNDLE_ID", "com.tizara.app"); }
-  ~BundleScope() { qunsetenv("KELV_BUNDLE_ID"); }
+  InstalledScope() { qputenv("KELV_BUNDLE_ID", "com.tizara.app"); }
+  ~InstalledScope() { qunsetenv("KELV_BUNDLE_ID"); }
 };
 
 // Collects what the process writes to standard output between construction and finish().
@@ -75,7 +75,7 @@ std::vector<uint> replacesIds(const std::vector<FakeNotificationServer::Notifica
 class NotificationsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    NotificationCenter::shared();
+    DesktopNotifications::instance();
     CallPrompt::registerCategories();
     restartServer();
   }
@@ -86,13 +86,13 @@ class NotificationsTest : public ::testing::Test {
     server->start();
   }
 
-  // Waits for `count` notifications and lets their replies reach the centre.
+  // Waits for `count` notifications and lets their replies reach the application.
   void shown(std::size_t count) {
     ASSERT_TRUE(server->waitForCount(count));
     server->sync();
   }
 
-  // Everything the centre sends in reaction to earlier replies has arrived once a notification
+  // Everything the application sends in reaction to earlier replies has arrived once a notification
   // posted after them has, and its reply is back.
   void quiesce() {
     const std::size_t before = server->received().size();
@@ -108,7 +108,7 @@ class NotificationsTest : public ::testing::Test {
     return all;
   }
 
-  BundleScope bundle;
+  InstalledScope bundle;
   std::unique_ptr<FakeNotificationServer> server;
 };
 
@@ -179,7 +179,7 @@ TEST_F(NotificationsTest, PromptIsReplacedAndWithdrawnByItsIdentifier) {
 }
 
 TEST_F(NotificationsTest, AnswersReachRespondedWithTheRequestsUserInfo) {
-  QSignalSpy responded(&NotificationCenter::shared(), &NotificationCenter::responded);
+  QSignalSpy responded(&DesktopNotifications::instance(), &DesktopNotifications::responded);
   CallPrompt::post(zoom());
   Notifier::post("Apuntes listos", "Clase de física.md", QStringLiteral("2024-03-05 Física"));
   Notifier::post("Grabación detenida", "The Zoom call ended.");
@@ -189,7 +189,7 @@ TEST_F(NotificationsTest, AnswersReachRespondedWithTheRequestsUserInfo) {
   struct Case {
     std::size_t notification;
     QString action;
-    QVariantMap userInfo;
+    QVariantMap context;
   };
   const std::vector<Case> cases{
       {0, "call.record", {{"call", "us.zoom.xos"}}},
@@ -202,10 +202,10 @@ TEST_F(NotificationsTest, AnswersReachRespondedWithTheRequestsUserInfo) {
     SCOPED_TRACE(c.action.toStdString() + " on " + std::to_string(c.notification));
     responded.clear();
     server->invokeAction(received[c.notification].id, c.action);
-    // The answer may overtake the reply that told the centre the notification's id.
+    // The answer may overtake the reply that told the application the notification's id.
     ASSERT_TRUE(QTest::qWaitFor([&] { return responded.count() >= 1; }, 5000));
     ASSERT_EQ(responded.count(), 1);
-    EXPECT_EQ(responded[0][0].toMap(), c.userInfo);
+    EXPECT_EQ(responded[0][0].toMap(), c.context);
     EXPECT_EQ(responded[0][1].toString(), c.action);
   }
 
@@ -219,7 +219,7 @@ TEST_F(NotificationsTest, AnswersReachRespondedWithTheRequestsUserInfo) {
 }
 
 TEST_F(NotificationsTest, NotificationClosedOnTheServerIsForgotten) {
-  QSignalSpy responded(&NotificationCenter::shared(), &NotificationCenter::responded);
+  QSignalSpy responded(&DesktopNotifications::instance(), &DesktopNotifications::responded);
   CallPrompt::post(zoom());
   shown(1);
   const uint first = server->received()[0].id;
@@ -285,7 +285,7 @@ TEST(NotificationsOutsideBundleTest, NotifierPrintsOneLineAndPromptsAreSkipped) 
   EXPECT_EQ(capture.finish(), "");
 
   // Nothing reached the server: the first thing it gets is posted as an installed application.
-  BundleScope bundle;
+  InstalledScope bundle;
   Notifier::post("marker", "");
   ASSERT_TRUE(server.waitForCount(1));
   server.sync();
@@ -295,7 +295,7 @@ TEST(NotificationsOutsideBundleTest, NotifierPrintsOneLineAndPromptsAreSkipped) 
 }
 
 TEST(NotificationsWithoutServerTest, NothingIsShownAndLaterPostsStillWork) {
-  BundleScope bundle;
+  InstalledScope bundle;
   FakeNotificationServer server;  // not started yet: nobody owns the name
   CallPrompt::registerCategories();
   CallPrompt::post(zoom());

@@ -1,4 +1,4 @@
-#include "notification_center.h"
+#include "desktop_notifications.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -10,7 +10,7 @@
 #include <optional>
 #include <utility>
 
-#include "bundle.h"
+#include "installed_app.h"
 
 namespace kelv::app {
 
@@ -27,33 +27,33 @@ const QString kDefaultActionLabel = QStringLiteral("Open");
 
 }  // namespace
 
-// What the centre knows about one of its identifiers. Notify is asynchronous, so the server's
+// What is known about one of its identifiers. Notify is asynchronous, so the server's
 // id is unknown until the reply arrives; a replacement or a withdrawal asked for meanwhile waits
 // for it, or it would show a second notification or close nothing.
 struct Shown {
   uint serverId = 0;  // 0: not known (yet)
   bool inFlight = false;
-  std::optional<NotificationCenter::Request> queued;
+  std::optional<DesktopNotifications::Request> queued;
   bool closeWhenKnown = false;
 };
 
 struct Delivered {
   QString identifier;
-  QVariantMap userInfo;
+  QVariantMap context;
 };
 
-// The centre's state and its link to the server (a QObject of its own for the D-Bus signal
+// The state and its link to the server (a QObject of its own for the D-Bus signal
 // slots).
 class NotificationLink : public QObject {
   Q_OBJECT
 
  public:
-  using Request = NotificationCenter::Request;
-  using Category = NotificationCenter::Category;
-  using Action = NotificationCenter::Action;
+  using Request = DesktopNotifications::Request;
+  using Category = DesktopNotifications::Category;
+  using Action = DesktopNotifications::Action;
 
-  explicit NotificationLink(NotificationCenter* owner)
-      : center(owner),
+  explicit NotificationLink(DesktopNotifications* owner)
+      : owner(owner),
         bus(QDBusConnection::sessionBus()),
         serverWatcher(kService, bus, QDBusServiceWatcher::WatchForOwnerChange) {
     if (!bus.isConnected()) return;
@@ -106,7 +106,7 @@ class NotificationLink : public QObject {
 
   void send(const Request& request, Shown& shown) {
     QVariantMap hints{{QStringLiteral("suppress-sound"), true}};
-    if (const auto bundle = bundleIdentifier())
+    if (const auto bundle = installedAppId())
       hints.insert(QStringLiteral("desktop-entry"), QString::fromStdString(*bundle));
     QDBusMessage message = QDBusMessage::createMethodCall(kService, kPath, kInterface,
                                                           QStringLiteral("Notify"));
@@ -115,17 +115,17 @@ class NotificationLink : public QObject {
     shown.inFlight = true;
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(message), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this, identifier = request.identifier, userInfo = request.userInfo,
+            [this, identifier = request.identifier, context = request.context,
              sentIn = epoch](QDBusPendingCallWatcher* call) {
               call->deleteLater();
               if (sentIn != epoch) return;  // answered by a server we have forgotten
               QDBusPendingReply<uint> reply = *call;
-              replied(identifier, userInfo, reply.isError() ? std::nullopt
+              replied(identifier, context, reply.isError() ? std::nullopt
                                                             : std::optional<uint>(reply.value()));
             });
   }
 
-  void replied(const QString& identifier, const QVariantMap& userInfo,
+  void replied(const QString& identifier, const QVariantMap& context,
                std::optional<uint> serverId) {
     auto it = byIdentifier.find(identifier);
     if (it == byIdentifier.end()) return;
@@ -134,8 +134,8 @@ class NotificationLink : public QObject {
     if (serverId) {
       if (it->serverId != 0 && it->serverId != *serverId) byServerId.remove(it->serverId);
       it->serverId = *serverId;
-      byServerId.insert(*serverId, Delivered{identifier, userInfo});
-      answerEarlyActions(*serverId, userInfo);
+      byServerId.insert(*serverId, Delivered{identifier, context});
+      answerEarlyActions(*serverId, context);
     }
     if (it->queued) {
       const Request next = *std::exchange(it->queued, std::nullopt);
@@ -154,11 +154,11 @@ class NotificationLink : public QObject {
     return false;
   }
 
-  void answerEarlyActions(uint serverId, const QVariantMap& userInfo) {
+  void answerEarlyActions(uint serverId, const QVariantMap& context) {
     QList<QPair<uint, QString>> waiting = std::exchange(earlyActions, {});
     for (const auto& [id, actionKey] : waiting) {
       if (id == serverId)
-        emit center->responded(userInfo, actionKey);
+        emit owner->responded(context, actionKey);
       else if (anyInFlight())
         earlyActions.append({id, actionKey});
     }
@@ -185,7 +185,7 @@ class NotificationLink : public QObject {
   void actionInvoked(uint serverId, const QString& actionKey) {
     const auto it = byServerId.constFind(serverId);
     if (it != byServerId.constEnd()) {
-      emit center->responded(it->userInfo, actionKey);
+      emit owner->responded(it->context, actionKey);
       return;
     }
     // The signal may overtake the reply that tells us the id; keep it until the replies are in.
@@ -206,7 +206,7 @@ class NotificationLink : public QObject {
   }
 
  public:
-  NotificationCenter* center;
+  DesktopNotifications* owner;
   QDBusConnection bus;
   QDBusServiceWatcher serverWatcher;
   std::vector<Category> categories;
@@ -216,31 +216,31 @@ class NotificationLink : public QObject {
   quint64 epoch = 0;
 };
 
-struct NotificationCenter::Impl : NotificationLink {
+struct DesktopNotifications::Impl : NotificationLink {
   using NotificationLink::NotificationLink;
 };
 
-NotificationCenter& NotificationCenter::shared() {
+DesktopNotifications& DesktopNotifications::instance() {
   // Never destroyed: it talks to the bus until the process ends.
-  static NotificationCenter* center = new NotificationCenter();
-  return *center;
+  static DesktopNotifications* notifications = new DesktopNotifications();
+  return *notifications;
 }
 
-NotificationCenter::NotificationCenter(QObject* parent)
+DesktopNotifications::DesktopNotifications(QObject* parent)
     : QObject(parent), impl_(new Impl(this)) {
   impl_->setParent(this);
 }
 
-void NotificationCenter::setCategories(std::vector<Category> categories) {
+void DesktopNotifications::setCategories(std::vector<Category> categories) {
   impl_->categories = std::move(categories);
 }
 
-void NotificationCenter::add(const Request& request) { impl_->add(request); }
+void DesktopNotifications::show(const Request& request) { impl_->add(request); }
 
-void NotificationCenter::removeDelivered(const QStringList& identifiers) {
+void DesktopNotifications::close(const QStringList& identifiers) {
   for (const QString& identifier : identifiers) impl_->remove(identifier);
 }
 
 }  // namespace kelv::app
 
-#include "notification_center.moc"
+#include "desktop_notifications.moc"
