@@ -53,7 +53,7 @@ class AppModel : public QObject {
   struct Options {
     core::MeetingStore store;
     std::shared_ptr<core::SecretStore> secrets;
-    std::optional<core::Preferences> defaults;  // none: the standard domain
+    core::Preferences defaults;
     // The processing tool; by default `kelv` beside the application's executable.
     std::optional<std::filesystem::path> kelv;
     // The call detector's clock in seconds; by default the system uptime.

@@ -7,7 +7,6 @@
 #include <ctime>
 #include <system_error>
 
-#include "kelv/core/util/environment.h"
 #include "kelv/core/util/platform_error.h"
 #include "kelv/core/util/system_info.h"
 
@@ -37,8 +36,6 @@ fs::path MeetingStore::defaultRoot() {
 fs::path MeetingStore::rootFor(const std::optional<fs::path>& override) {
   return override ? *override : defaultRoot();
 }
-
-fs::path MeetingStore::rootFromEnvironment() { return rootFor(Environment::ofProcess().meetingsFolder); }
 
 std::string MeetingStore::stamp(Date date) {
   const std::time_t t = std::chrono::system_clock::to_time_t(date);

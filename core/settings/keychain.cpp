@@ -11,7 +11,6 @@
 
 #include "kelv/core/settings/preferences.h"
 #include "kelv/core/util/application.h"
-#include "kelv/core/util/environment.h"
 
 namespace kelv::core {
 namespace {
@@ -107,8 +106,6 @@ class Attributes {
 };
 
 }  // namespace
-
-Keychain::Keychain() : Keychain(serviceFor(Environment::ofProcess().preferencesSuite)) {}
 
 Keychain::Keychain(std::string service, std::chrono::milliseconds timeout)
     : service_(std::move(service)), timeout_(timeout) {}

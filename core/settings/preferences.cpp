@@ -11,7 +11,6 @@
 
 #include "kelv/core/util/application.h"
 #include "kelv/core/util/atomic_file.h"
-#include "kelv/core/util/environment.h"
 #include "kelv/core/util/platform_error.h"
 #include "kelv/core/util/system_info.h"
 
@@ -104,8 +103,6 @@ Preferences Preferences::standard(const std::optional<std::string>& suiteName) {
     if (auto preferences = suite(*suiteName)) return *preferences;
   return *suite(Application::kIdentifier);
 }
-
-Preferences Preferences::standard() { return standard(Environment::ofProcess().preferencesSuite); }
 
 nlohmann::json Preferences::snapshot() const {
   auto contents = readContents(file_);

@@ -9,9 +9,9 @@
 
 namespace kelv::core {
 
-SettingsStore::SettingsStore(std::optional<Preferences> defaults,
+SettingsStore::SettingsStore(Preferences defaults,
                              std::shared_ptr<SecretStore> secrets, BackendMakers makers)
-    : defaults_(defaults ? std::move(*defaults) : Preferences::standard()),
+    : defaults_(std::move(defaults)),
       secrets_(std::move(secrets)),
       makers_(std::move(makers)) {}
 

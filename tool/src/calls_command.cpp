@@ -19,7 +19,7 @@ std::string localTime() {
   return text;
 }
 
-int calls(const std::vector<std::string>& arguments) {
+int calls(const std::vector<std::string>& arguments, const core::Environment& /*environment*/) {
   if (!arguments.empty()) return usageError("calls", "unexpected argument \"" + arguments[0] + "\"");
   sigset_t signals;
   sigemptyset(&signals);

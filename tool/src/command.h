@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "kelv/core/util/application.h"
+#include "kelv/core/util/environment.h"
 
 namespace kelv::tool {
 
@@ -16,8 +17,9 @@ struct Command {
   std::string summary;
   // The full text of `kelv NAME --help`: synopsis, then what it does.
   std::string help;
-  // Receives the arguments after the command's name. `--help` is handled before it runs.
-  int (*run)(const std::vector<std::string>& arguments);
+  // Receives the arguments after the command's name and the environment `main` read once.
+  // `--help` is handled before it runs.
+  int (*run)(const std::vector<std::string>& arguments, const core::Environment& environment);
 };
 
 class CommandRegistration {

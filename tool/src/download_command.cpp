@@ -11,15 +11,16 @@ namespace {
 
 using core::OnDeviceModel;
 
-int download(const std::vector<std::string>& arguments) {
+int download(const std::vector<std::string>& arguments, const core::Environment& environment) {
   if (arguments.size() > 1) return usageError("download", "expected at most one model name");
 #ifndef KELV_HAS_ON_DEVICE
+  (void)environment;
   std::cerr << "kelv download: no on-device transcription engine is available in this build\n";
   return core::ExitStatus::failure;
 #else
   const OnDeviceModel* model = nullptr;
   try {
-    model = arguments.empty() ? configuredModel() : OnDeviceModel::named(arguments[0]);
+    model = arguments.empty() ? configuredModel(environment) : OnDeviceModel::named(arguments[0]);
   } catch (const std::exception& error) {
     std::cerr << "kelv download: " << error.what() << "\n";
     return core::ExitStatus::failure;

@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "command.h"
+#include "environment_stores.h"
 #include "kelv/core/settings/keychain.h"
 #include "kelv/core/settings/migration.h"
 #include "kelv/core/settings/settings_store.h"
@@ -21,7 +22,7 @@ std::string readKey() {
   return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
 }
 
-int keyCommand(const std::vector<std::string>& arguments) {
+int keyCommand(const std::vector<std::string>& arguments, const core::Environment& environment) {
   if (arguments.size() != 2) return usageError("key", "expected \"set\" or \"clear\" and a ROLE");
   const std::string& action = arguments[0];
   const std::string& role = arguments[1];
@@ -30,8 +31,8 @@ int keyCommand(const std::vector<std::string>& arguments) {
   if (role != "transcription" && role != "notes")
     return usageError("key", "ROLE must be \"transcription\" or \"notes\", got \"" + role + "\"");
 
-  auto keychain = std::make_shared<core::Keychain>();
-  core::SettingsStore store(std::nullopt, keychain);
+  const auto keychain = tool::keychain(environment);
+  core::SettingsStore store = settingsStore(environment, keychain);
   reportUnreadableSettings(store);
   std::string account;
   try {

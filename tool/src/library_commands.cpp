@@ -7,10 +7,10 @@
 #include <nlohmann/json.hpp>
 
 #include "command.h"
-#include "kelv/core/library/meeting_store.h"
 #include "kelv/core/settings/memory_secret_store.h"
 #include "kelv/core/settings/settings_store.h"
 #include "kelv/core/util/library_json.h"
+#include "environment_stores.h"
 #include "processing_session.h"
 
 namespace kelv::tool {
@@ -18,17 +18,15 @@ namespace {
 
 using namespace kelv::core;
 
-MeetingStore store() { return MeetingStore(MeetingStore::rootFromEnvironment()); }
-
 // Only the record is needed here, never a key.
-Settings settings() {
-  const SettingsStore store(std::nullopt, std::make_shared<MemorySecretStore>());
+Settings settings(const Environment& environment) {
+  const SettingsStore store = settingsStore(environment, std::make_shared<MemorySecretStore>());
   reportUnreadableSettings(store);
   return store.load();
 }
 
-std::optional<MeetingEntry> findEntry(const std::string& id) {
-  for (auto& entry : store().entries(settings().notesFolder))
+std::optional<MeetingEntry> findEntry(const std::string& id, const Environment& environment) {
+  for (auto& entry : meetingStore(environment).entries(settings(environment).notesFolder))
     if (entry.id == id) return entry;
   return std::nullopt;
 }
@@ -38,13 +36,14 @@ int fail(const std::string& command, const std::string& message) {
   return core::ExitStatus::failure;
 }
 
-int importCommand(const std::vector<std::string>& arguments) {
+int importCommand(const std::vector<std::string>& arguments, const core::Environment& environment) {
   if (arguments.empty() || arguments.size() > 2)
     return usageError("import", "give one audio file, or two (microphone, then system audio)");
   std::vector<std::filesystem::path> files(arguments.begin(), arguments.end());
   try {
     const MeetingFolder folder =
-        store().importAudio(files, std::nullopt, settings().meetingLanguage());
+        meetingStore(environment).importAudio(files, std::nullopt,
+                                              settings(environment).meetingLanguage());
     std::cout << folder.id() << std::endl;
     return core::ExitStatus::success;
   } catch (const std::exception& error) {
@@ -52,13 +51,13 @@ int importCommand(const std::vector<std::string>& arguments) {
   }
 }
 
-int listCommand(const std::vector<std::string>& arguments) {
+int listCommand(const std::vector<std::string>& arguments, const core::Environment& environment) {
   bool json = false;
   for (const auto& argument : arguments) {
     if (argument == "--json") json = true;
     else return usageError("list", "unknown argument \"" + argument + "\"");
   }
-  const auto entries = store().entries(settings().notesFolder);
+  const auto entries = meetingStore(environment).entries(settings(environment).notesFolder);
   if (json) {
     auto list = nlohmann::json::array();
     for (const auto& entry : entries) {
@@ -84,31 +83,31 @@ int listCommand(const std::vector<std::string>& arguments) {
   return core::ExitStatus::success;
 }
 
-int recoverCommand(const std::vector<std::string>& arguments) {
+int recoverCommand(const std::vector<std::string>& arguments, const core::Environment& environment) {
   if (!arguments.empty()) return usageError("recover", "takes no arguments");
-  for (const auto& meeting : store().recoverInterruptedMeetings())
+  for (const auto& meeting : meetingStore(environment).recoverInterruptedMeetings())
     std::cout << meeting.folder.id() << "  " << meeting.message() << "\n";
   return core::ExitStatus::success;
 }
 
-int renameCommand(const std::vector<std::string>& arguments) {
+int renameCommand(const std::vector<std::string>& arguments, const core::Environment& environment) {
   if (arguments.size() != 2) return usageError("rename", "give a meeting id and the new title");
-  const auto entry = findEntry(arguments[0]);
+  const auto entry = findEntry(arguments[0], environment);
   if (!entry) return fail("rename", "no meeting with the id \"" + arguments[0] + "\"");
   try {
-    store().rename(*entry, arguments[1]);
+    meetingStore(environment).rename(*entry, arguments[1]);
     return core::ExitStatus::success;
   } catch (const std::exception& error) {
     return fail("rename", error.what());
   }
 }
 
-int deleteCommand(const std::vector<std::string>& arguments) {
+int deleteCommand(const std::vector<std::string>& arguments, const core::Environment& environment) {
   if (arguments.size() != 1) return usageError("delete", "give one meeting id");
-  const auto entry = findEntry(arguments[0]);
+  const auto entry = findEntry(arguments[0], environment);
   if (!entry) return fail("delete", "no meeting with the id \"" + arguments[0] + "\"");
   try {
-    store().remove(*entry);
+    meetingStore(environment).remove(*entry);
     return core::ExitStatus::success;
   } catch (const std::exception& error) {
     return fail("delete", error.what());

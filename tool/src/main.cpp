@@ -78,5 +78,5 @@ int main(int argc, char** argv) {
     if (!command->help.empty() && command->help.back() != '\n') std::cout << "\n";
     return kelv::core::ExitStatus::success;
   }
-  return command->run(arguments);
+  return command->run(arguments, kelv::core::Environment::ofProcess());
 }

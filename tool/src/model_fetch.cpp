@@ -6,18 +6,17 @@
 #include <filesystem>
 #include <system_error>
 
+#include "environment_stores.h"
 #include "kelv/core/util/byte_count.h"
-#include "kelv/core/settings/keychain.h"
 #include "kelv/core/backends/on_device/model_download.h"
 #include "kelv/core/backends/on_device/on_device_error.h"
-#include "kelv/core/settings/settings_store.h"
 
 namespace kelv::tool {
 
 using core::OnDeviceModel;
 
-const OnDeviceModel* configuredModel() {
-  core::SettingsStore store(std::nullopt, std::make_shared<core::Keychain>());
+const OnDeviceModel* configuredModel(const core::Environment& environment) {
+  const core::SettingsStore store = settingsStore(environment, keychain(environment));
   const core::Settings settings = store.load();
   if (settings.transcription.type != core::TranscriptionBackendType::onDevice)
     return OnDeviceModel::named(OnDeviceModel::defaultName);

@@ -6,12 +6,13 @@
 #include <string>
 
 #include "kelv/core/backends/on_device/on_device_model.h"
+#include "kelv/core/util/environment.h"
 
 namespace kelv::tool {
 
 // The model the settings choose when their transcription kind is on-device (the default
 // model otherwise). nullptr for a name this build doesn't know.
-const core::OnDeviceModel* configuredModel();
+const core::OnDeviceModel* configuredModel(const core::Environment& environment);
 
 // Makes sure the model is in the models folder. `verify` also checks a file already there
 // against its published digest and fetches it again when it differs. Returns the failure's

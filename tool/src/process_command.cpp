@@ -5,11 +5,11 @@
 #include <stdexcept>
 
 #include "command.h"
+#include "environment_stores.h"
 #include "kelv/core/library/meeting_error.h"
 #include "kelv/core/processing/processing.h"
 #include "kelv/core/util/api_key.h"
 #include "kelv/core/util/background_priority.h"
-#include "kelv/core/settings/keychain.h"
 #include "kelv/core/backends/on_device/on_device_model.h"
 #include "kelv/core/settings/settings_store.h"
 #include "model_fetch.h"
@@ -24,11 +24,11 @@ using namespace kelv::core;
 // A meeting still to be transcribed on this computer needs the model: fetched here, where its
 // progress can be shown. A failure is left to the backend, which tries once more and records
 // the reason in the meeting.
-void fetchModelIfMissing(const MeetingFolder& folder) {
+void fetchModelIfMissing(const MeetingFolder& folder, const Environment& environment) {
 #ifdef KELV_HAS_ON_DEVICE
   try {
     if (folder.readStatus().hasCompleted(MeetingStatus::Step::transcribe)) return;
-    core::SettingsStore store(std::nullopt, std::make_shared<Keychain>());
+    const SettingsStore store = settingsStore(environment, keychain(environment));
     const Settings settings = store.load();
     if (settings.transcription.type != TranscriptionBackendType::onDevice) return;
     const OnDeviceModel* model = OnDeviceModel::chosen(settings.transcription.model);
@@ -40,12 +40,13 @@ void fetchModelIfMissing(const MeetingFolder& folder) {
   }
 #else
   (void)folder;
+  (void)environment;
 #endif
 }
 
-int process(const std::vector<std::string>& arguments) {
+int process(const std::vector<std::string>& arguments, const core::Environment& environment) {
   if (arguments.size() != 1) return usageError("process", "expected one meeting id");
-  const auto folder = namedFolder(arguments[0]);
+  const auto folder = namedFolder(arguments[0], environment);
   if (!folder) return usageError("process", "\"" + arguments[0] + "\" is not a meeting id");
 
   // Before any thread starts, so that every thread of the run inherits it.
@@ -54,11 +55,11 @@ int process(const std::vector<std::string>& arguments) {
 
   ProcessingOptions options;
   try {
-    options = processingSettings().processingOptions();
+    options = processingSettings(environment).processingOptions();
   } catch (const std::invalid_argument& error) {
     return usageError("process", error.what());
   }
-  fetchModelIfMissing(*folder);
+  fetchModelIfMissing(*folder, environment);
   ProgressPrinter printer;
   options.progress = printer.observer();
 

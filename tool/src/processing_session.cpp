@@ -7,7 +7,7 @@
 
 #include "command.h"
 #include "document_secret_store.h"
-#include "kelv/core/settings/keychain.h"
+#include "environment_stores.h"
 #include "kelv/core/util/application.h"
 #include "kelv/core/util/platform_error.h"
 
@@ -32,10 +32,10 @@ void reportUnreadableSettings(const core::SettingsStore& store) {
   if (const auto problem = store.readProblem()) std::cerr << "kelv: " << *problem << std::endl;
 }
 
-core::SettingsStore processingSettings() {
-  auto secrets = std::make_shared<DocumentSecretStore>(readSecretsDocument(),
-                                                       std::make_shared<core::Keychain>());
-  core::SettingsStore store(std::nullopt, std::move(secrets));
+core::SettingsStore processingSettings(const core::Environment& environment) {
+  auto secrets =
+      std::make_shared<DocumentSecretStore>(readSecretsDocument(), keychain(environment));
+  core::SettingsStore store = settingsStore(environment, std::move(secrets));
   reportUnreadableSettings(store);
   return store;
 }
@@ -48,8 +48,6 @@ void endOnTermination() {
   pthread_sigmask(SIG_UNBLOCK, &termination, nullptr);
 }
 
-core::MeetingStore meetingStore() { return core::MeetingStore(core::MeetingStore::rootFromEnvironment()); }
-
 std::string resultLine(const core::MeetingFolder& folder, const core::MeetingStatus& status) {
   std::string line = folder.id() + " " + core::toString(status.state);
   if (status.state == core::MeetingStatus::State::done && status.meetingFile)
@@ -59,9 +57,10 @@ std::string resultLine(const core::MeetingFolder& folder, const core::MeetingSta
   return line;
 }
 
-std::optional<core::MeetingFolder> namedFolder(const std::string& id) {
+std::optional<core::MeetingFolder> namedFolder(const std::string& id,
+                                               const core::Environment& environment) {
   if (!core::MeetingStore::isPlainFolderName(id)) return std::nullopt;
-  return core::MeetingFolder(meetingStore().root() / id);
+  return core::MeetingFolder(meetingStore(environment).root() / id);
 }
 
 }  // namespace kelv::tool

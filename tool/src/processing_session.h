@@ -7,8 +7,8 @@
 #include <string>
 
 #include "kelv/core/library/meeting_folder.h"
-#include "kelv/core/library/meeting_store.h"
 #include "kelv/core/settings/settings_store.h"
+#include "kelv/core/util/environment.h"
 
 namespace kelv::tool {
 
@@ -21,24 +21,21 @@ int exitStatusFor(const std::exception& error);
 // defaults stand in for them; a preferences file that isn't JSON is kept aside first.
 void reportUnreadableSettings(const core::SettingsStore& store);
 
-// The settings store of this process (KELV_DEFAULTS_SUITE chooses the preferences), with the
-// keys of the secrets document on standard input before those of the Secret Service; reports
-// unreadable settings (reportUnreadableSettings). Throws
-// std::invalid_argument for a malformed secrets document.
-core::SettingsStore processingSettings();
+// The settings store of the environment, with the keys of the secrets document on standard
+// input before those of the Secret Service; reports unreadable settings
+// (reportUnreadableSettings). Throws std::invalid_argument for a malformed secrets document.
+core::SettingsStore processingSettings(const core::Environment& environment);
 
 // Makes SIGTERM end the process at once, whatever disposition or mask it inherited: the
 // folder lock goes with the process and the next run resumes from the checkpoints. Call it
 // before any thread starts.
 void endOnTermination();
 
-// The meeting store of KELV_MEETINGS_DIR (else the default root).
-core::MeetingStore meetingStore();
-
 // "<id> done <Meeting file>", "<id> needs-attention <reason>", or the id and the state.
 std::string resultLine(const core::MeetingFolder& folder, const core::MeetingStatus& status);
 
 // The folder named by `id` under the store; nullopt for an id that is not a plain folder name.
-std::optional<core::MeetingFolder> namedFolder(const std::string& id);
+std::optional<core::MeetingFolder> namedFolder(const std::string& id,
+                                               const core::Environment& environment);
 
 }  // namespace kelv::tool

@@ -11,9 +11,9 @@
 #include <string>
 
 #include "command.h"
+#include "environment_stores.h"
 #include "kelv/capture/live_capture.h"
 #include "kelv/capture/tone_source.h"
-#include "kelv/core/library/meeting_store.h"
 #include "kelv/core/recording/recorder.h"
 #include "kelv/core/util/byte_count.h"
 #include "kelv/core/util/environment.h"
@@ -23,14 +23,14 @@ namespace {
 
 using namespace kelv::core;
 
-std::shared_ptr<CaptureSource> makeCaptureSource() {
-  if (Environment::ofProcess().fakeCapture) return std::make_shared<capture::ToneSource>();
+std::shared_ptr<CaptureSource> makeCaptureSource(const Environment& environment) {
+  if (environment.fakeCapture) return std::make_shared<capture::ToneSource>();
   // Problems after the start (a device lost and not yet replaced) don't end the recording.
   return std::make_shared<capture::LiveCapture>(
       [](const std::string& problem) { std::cerr << problem << std::endl; });
 }
 
-int record(const std::vector<std::string>& arguments) {
+int record(const std::vector<std::string>& arguments, const core::Environment& environment) {
   std::optional<double> duration;
   std::optional<std::string> language;
   for (size_t i = 0; i < arguments.size(); ++i) {
@@ -71,8 +71,8 @@ int record(const std::vector<std::string>& arguments) {
         stoppedByRecorder = true;
       }
     };
-    recorder = Recorder::start(MeetingStore(MeetingStore::rootFromEnvironment()),
-                               makeCaptureSource(), std::move(options));
+    recorder = Recorder::start(meetingStore(environment), makeCaptureSource(environment),
+                               std::move(options));
   } catch (const std::exception& error) {
     std::cerr << "kelv record: " << error.what() << "\n";
     return core::ExitStatus::failure;

@@ -12,9 +12,9 @@ namespace {
 
 using namespace kelv::core;
 
-int reprocess(const std::vector<std::string>& arguments) {
+int reprocess(const std::vector<std::string>& arguments, const core::Environment& environment) {
   if (arguments.size() != 1) return usageError("reprocess", "expected one meeting id");
-  const auto folder = namedFolder(arguments[0]);
+  const auto folder = namedFolder(arguments[0], environment);
   if (!folder) return usageError("reprocess", "\"" + arguments[0] + "\" is not a meeting id");
   try {
     // Held while the checkpoints go, so a run in progress never loses them under its feet.

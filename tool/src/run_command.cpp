@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "command.h"
+#include "environment_stores.h"
 #include "kelv/core/processing/processing.h"
 #include "kelv/core/processing/processing_queue.h"
 #include "kelv/core/util/background_priority.h"
@@ -15,19 +16,19 @@ namespace {
 
 using namespace kelv::core;
 
-int runPending(const std::vector<std::string>& arguments) {
+int runPending(const std::vector<std::string>& arguments, const core::Environment& environment) {
   if (!arguments.empty()) return usageError("run", "expected no arguments");
   enterBackgroundPriority();
   endOnTermination();
 
   std::optional<SettingsStore> settings;
   try {
-    settings = processingSettings();
+    settings = processingSettings(environment);
   } catch (const std::invalid_argument& error) {
     return usageError("run", error.what());
   }
 
-  const MeetingStore store = meetingStore();
+  const MeetingStore store = meetingStore(environment);
   std::vector<MeetingFolder> waiting;
   for (const MeetingFolder& folder : store.list()) {
     try {

@@ -5,7 +5,7 @@
 #include <map>
 
 #include "command.h"
-#include "kelv/core/settings/keychain.h"
+#include "environment_stores.h"
 #include "kelv/core/settings/migration.h"
 #include "kelv/core/settings/settings_store.h"
 #include "kelv/core/util/platform_error.h"
@@ -111,8 +111,8 @@ void apply(Settings& settings, const std::string& key, const std::string& value)
   }
 }
 
-int settingsCommand(const std::vector<std::string>& arguments) {
-  core::SettingsStore store(std::nullopt, std::make_shared<core::Keychain>());
+int settingsCommand(const std::vector<std::string>& arguments, const core::Environment& environment) {
+  core::SettingsStore store = settingsStore(environment, keychain(environment));
   reportUnreadableSettings(store);
   if (arguments.empty()) {
     std::cout << nlohmann::json(store.load()).dump(2) << "\n";

@@ -65,13 +65,9 @@ TEST(Keychain, ServicesAndAccountsKeepSeparateKeys) {
 }
 
 TEST(Keychain, ServiceNameFollowsTheDefaultsSuite) {
-  ::unsetenv("KELV_DEFAULTS_SUITE");
-  EXPECT_EQ(Keychain().service(), "com.tizara.app");
-  ::setenv("KELV_DEFAULTS_SUITE", "test", 1);
-  EXPECT_EQ(Keychain().service(), "com.tizara.app.test");
-  ::setenv("KELV_DEFAULTS_SUITE", "../x", 1);  // refused by the preferences too
-  EXPECT_EQ(Keychain().service(), "com.tizara.app");
-  ::unsetenv("KELV_DEFAULTS_SUITE");
+  EXPECT_EQ(Keychain::serviceFor(std::nullopt), "com.tizara.app");
+  EXPECT_EQ(Keychain::serviceFor("test"), "com.tizara.app.test");
+  EXPECT_EQ(Keychain::serviceFor("../x"), "com.tizara.app");  // refused by the preferences too
 }
 
 TEST(Keychain, WithoutAReachableServiceReadsNothingAndWritesNothing) {

@@ -80,13 +80,9 @@ TEST(Preferences, SuiteNamesThatAreNotFolderNamesAreRefused) {
   for (const char* bad : {"", ".", "..", "../escape", "a/b"})
     EXPECT_FALSE(Preferences::suite(bad)) << bad;
 
-  ::unsetenv("KELV_DEFAULTS_SUITE");
-  EXPECT_EQ(Preferences::standard().file(), dir / "com.tizara.app" / "preferences.json");
-  ::setenv("KELV_DEFAULTS_SUITE", "test", 1);
-  EXPECT_EQ(Preferences::standard().file(), dir / "test" / "preferences.json");
-  ::setenv("KELV_DEFAULTS_SUITE", "../../etc", 1);
-  EXPECT_EQ(Preferences::standard().file(), dir / "com.tizara.app" / "preferences.json");
-  ::unsetenv("KELV_DEFAULTS_SUITE");
+  EXPECT_EQ(Preferences::standard(std::nullopt).file(), dir / "com.tizara.app" / "preferences.json");
+  EXPECT_EQ(Preferences::standard("test").file(), dir / "test" / "preferences.json");
+  EXPECT_EQ(Preferences::standard("../../etc").file(), dir / "com.tizara.app" / "preferences.json");
   ::unsetenv("XDG_CONFIG_HOME");
 }
 

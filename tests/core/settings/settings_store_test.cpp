@@ -160,15 +160,15 @@ TEST_F(SettingsStoreTest, BackendsComeFromMakersOrStandInAsUnavailable) {
 TEST(SettingsStoreDomain, TheDefaultsSuiteSelectsThePreferencesFile) {
   test::TempDir dir;
   ::setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1);
-  ::setenv("KELV_DEFAULTS_SUITE", "test", 1);
-  SettingsStore suite(std::nullopt, std::make_shared<MemorySecretStore>());
+  SettingsStore suite(Preferences::standard("test"), std::make_shared<MemorySecretStore>());
   Settings settings;
   settings.language = "fr";
   suite.save(settings);
   EXPECT_TRUE(std::filesystem::exists(dir / "test" / "preferences.json"));
   EXPECT_FALSE(std::filesystem::exists(dir / "com.tizara.app"));
-  ::unsetenv("KELV_DEFAULTS_SUITE");
-  EXPECT_EQ(SettingsStore(std::nullopt, std::make_shared<MemorySecretStore>()).load(), Settings{});
+  EXPECT_EQ(SettingsStore(Preferences::standard(std::nullopt), std::make_shared<MemorySecretStore>())
+                .load(),
+            Settings{});
   ::unsetenv("XDG_CONFIG_HOME");
 }
 

@@ -23,8 +23,6 @@ class MeetingStore {
   static std::filesystem::path defaultRoot();
   // `override` when present, else defaultRoot().
   static std::filesystem::path rootFor(const std::optional<std::filesystem::path>& override);
-  // The root for the process's own environment (KELV_MEETINGS_DIR).
-  static std::filesystem::path rootFromEnvironment();
 
   const std::filesystem::path& root() const { return root_; }
 

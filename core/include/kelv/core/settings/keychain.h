@@ -16,8 +16,6 @@ namespace kelv::core {
 
 class Keychain : public SecretStore {
  public:
-  // The service of the process's own environment: serviceFor(KELV_DEFAULTS_SUITE).
-  Keychain();
   explicit Keychain(std::string service,
                     std::chrono::milliseconds timeout = std::chrono::seconds(3));
 

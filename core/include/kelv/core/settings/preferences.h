@@ -32,8 +32,6 @@ class Preferences {
   // The application's domain: the suite named `suiteName` when that opens, else
   // "com.tizara.app".
   static Preferences standard(const std::optional<std::string>& suiteName);
-  // The same for the process's own environment (KELV_DEFAULTS_SUITE).
-  static Preferences standard();
 
   const std::filesystem::path& file() const { return file_; }
 

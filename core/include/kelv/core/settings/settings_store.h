@@ -31,8 +31,7 @@ class SettingsStore {
   static constexpr const char* kSettingsKey = "v2.settings";
   static constexpr const char* kConsentKey = "v2.consentAcknowledged";
 
-  // Without `defaults`, the domain is Preferences::standard().
-  SettingsStore(std::optional<Preferences> defaults, std::shared_ptr<SecretStore> secrets,
+  SettingsStore(Preferences defaults, std::shared_ptr<SecretStore> secrets,
                 BackendMakers makers = BackendMakers::builtIn());
 
   const Preferences& defaults() const { return defaults_; }
