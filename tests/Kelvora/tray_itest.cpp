@@ -12,20 +12,18 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>
 #include <xcb/xtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 
 #include "child_process.h"
 #include "fake_status_notifier_watcher.h"
+#include "application_home.h"
 #include "temp_dir.h"
 #include "xvfb_display.h"
 
@@ -136,43 +134,23 @@ class TrayTest : public ::testing::Test {
   }
 
   void SetUp() override {
-    for (const char* folder : {"home", "runtime", "config", "data", "cache", "meetings"})
-      fs::create_directory(temp_ / folder);
-    fs::permissions(temp_ / "runtime", fs::perms::owner_all);
-    environment_ = {
-        {"HOME", (temp_ / "home").string()},
-        {"XDG_RUNTIME_DIR", (temp_ / "runtime").string()},
-        {"XDG_CONFIG_HOME", (temp_ / "config").string()},
-        {"XDG_DATA_HOME", (temp_ / "data").string()},
-        {"XDG_CACHE_HOME", (temp_ / "cache").string()},
-        {"KELV_MEETINGS_DIR", (temp_ / "meetings").string()},
-        {"KELV_DEFAULTS_SUITE", "kelvora-tray"},
-        {"KELV_FAKE_CAPTURE", "1"},
+    home_.environment.insert({
         {"KELV_APPEARANCE", "light"},
         {"DISPLAY", display_->name()},
         {"QT_QPA_PLATFORM", "xcb"},
         {"QT_QUICK_BACKEND", "software"},
-    };
+    });
     screen_.emplace(display_->name());
   }
 
-  void acknowledgeConsent() {
-    fs::create_directories(temp_ / "config" / "kelvora-tray");
-    writeFile(temp_ / "config" / "kelvora-tray" / "preferences.json",
-              nlohmann::json{{"v2.consentAcknowledged", true}}.dump());
-  }
-
-  static std::string executable() {
-    return (fs::path(std::getenv("KELV_TOOL")).parent_path() / "kelvora").string();
-  }
-
   std::unique_ptr<ChildProcess> launch() {
-    return std::make_unique<ChildProcess>(std::vector<std::string>{executable()}, environment_,
-                                          log());
+    return std::make_unique<ChildProcess>(
+        std::vector<std::string>{ApplicationHome::executable()}, home_.environment, home_.log());
   }
 
   int run(const std::string& url) {
-    return ChildProcess({executable(), url}, environment_, log()).wait();
+    return ChildProcess({ApplicationHome::executable(), url}, home_.environment, home_.log())
+        .wait();
   }
 
   // The bus name the item registered under, once it has.
@@ -233,21 +211,13 @@ class TrayTest : public ::testing::Test {
     QDBusConnection::sessionBus().call(call, QDBus::Block, 10'000);
   }
 
-  std::string meetingState() {
-    for (const auto& entry : fs::directory_iterator(temp_ / "meetings"))
-      if (fs::exists(entry.path() / "meeting.json")) try {
-          return nlohmann::json::parse(readFile(entry.path() / "meeting.json")).at("state");
-        } catch (const std::exception&) {
-          return "";
-        }
-    return "";
+  std::string meetingState() const {
+    const auto meetings = home_.meetings();
+    return meetings.empty() ? "" : ApplicationHome::state(meetings.front());
   }
 
-  std::string log() const { return (temp_ / "kelvora.log").string(); }
-
   static XvfbDisplay* display_;
-  TempDir temp_;
-  std::map<std::string, std::string> environment_;
+  ApplicationHome home_{"kelvora-tray"};
   std::optional<Screen> screen_;
 };
 
@@ -256,11 +226,11 @@ XvfbDisplay* TrayTest::display_ = nullptr;
 int exitStatus(int waitStatus) { return WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : -1; }
 
 TEST_F(TrayTest, TheItemFollowsTheRecordingAndItsQuitRowEndsTheApplication) {
-  acknowledgeConsent();
+  home_.acknowledgeConsent();
   FakeStatusNotifierWatcher watcher;
   auto instance = launch();
   const std::optional<QString> item = registeredItem(watcher);
-  ASSERT_TRUE(item) << readFile(log());
+  ASSERT_TRUE(item) << readFile(home_.log());
 
   ItemProperties idle;
   ASSERT_TRUE(QTest::qWaitFor([&] { return (idle = read(*item)).toolTipTitle == "Tizara"; },
@@ -275,11 +245,11 @@ TEST_F(TrayTest, TheItemFollowsTheRecordingAndItsQuitRowEndsTheApplication) {
   std::optional<Screen::Window> popover;
   ASSERT_TRUE(QTest::qWaitFor([&] { return (popover = screen_->shown("Tizara")).has_value(); },
                               kPatienceMs))
-      << readFile(log());
+      << readFile(home_.log());
   EXPECT_EQ(popover->geometry.width(), 300);
 
   // Recording: the title and the picture change.
-  ASSERT_EQ(run("kelvora://start"), 0) << readFile(log());
+  ASSERT_EQ(run("kelvora://start"), 0) << readFile(home_.log());
   ItemProperties recording;
   ASSERT_TRUE(QTest::qWaitFor(
       [&] { return (recording = read(*item)).toolTipTitle == "Tizara, grabando"; }, kPatienceMs));
@@ -294,28 +264,28 @@ TEST_F(TrayTest, TheItemFollowsTheRecordingAndItsQuitRowEndsTheApplication) {
                               kPatienceMs));
   const QRect area = popover->geometry;
   screen_->click(QPoint(area.left() + 150, area.bottom() - 6 - 14));
-  EXPECT_EQ(exitStatus(instance->wait()), 0) << readFile(log());
-  EXPECT_EQ(meetingState(), "processing") << readFile(log());
+  EXPECT_EQ(exitStatus(instance->wait()), 0) << readFile(home_.log());
+  EXPECT_EQ(meetingState(), "processing") << readFile(home_.log());
 }
 
 TEST_F(TrayTest, TheFirstStartBeforeConsentOpensOnboarding) {
   FakeStatusNotifierWatcher watcher;
   auto instance = launch();
-  ASSERT_TRUE(registeredItem(watcher)) << readFile(log());
+  ASSERT_TRUE(registeredItem(watcher)) << readFile(home_.log());
   EXPECT_TRUE(QTest::qWaitFor([&] { return screen_->shown("Bienvenida a Tizara").has_value(); },
                               kPatienceMs))
-      << readFile(log());
+      << readFile(home_.log());
   EXPECT_FALSE(screen_->shown("Tizara"));
   EXPECT_EQ(exitStatus(instance->stop(std::chrono::seconds(30))), 0);
 }
 
 TEST_F(TrayTest, WithoutATrayThePopOversContentOpensAsAWindow) {
-  acknowledgeConsent();
+  home_.acknowledgeConsent();
   auto instance = launch();
   std::optional<Screen::Window> window;
   EXPECT_TRUE(QTest::qWaitFor([&] { return (window = screen_->shown("Tizara")).has_value(); },
                               kPatienceMs))
-      << readFile(log());
+      << readFile(home_.log());
   if (window) {
     EXPECT_EQ(window->geometry.width(), 300);
   }
