@@ -1,7 +1,10 @@
 // Building the meetings list from the meeting folders and the notes folder.
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <set>
 #include <system_error>
+#include <utility>
 
 #include "kelv/core/library/meeting_file_header.h"
 #include "kelv/core/library/meeting_file_writer.h"
@@ -13,10 +16,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::path resolved(const fs::path& path) {
-  std::error_code error;
-  const fs::path target = fs::weakly_canonical(path, error);
-  return error ? path : target;
+// A file's identity, whatever path reaches it (links, "..", another spelling of the folder):
+// one stat where resolving the path would take one per component.
+using FileIdentity = std::pair<dev_t, ino_t>;
+
+std::optional<FileIdentity> identityOf(const fs::path& file) {
+  struct stat info {};
+  if (::stat(file.c_str(), &info) != 0) return std::nullopt;
+  return FileIdentity{info.st_dev, info.st_ino};
 }
 
 std::optional<MeetingEntry> entryOf(const MeetingFolder& folder) {
@@ -33,9 +40,10 @@ std::optional<MeetingEntry> entryOf(const MeetingFolder& folder) {
   entry.duration = status->length();
   // Shown only when it still reads as a Meeting file: a path changed to point at any other
   // file is not the meeting's. (Acting on it is checked more strictly, link excluded.)
-  if (status->meetingFile && fs::path(*status->meetingFile).extension() == ".md" &&
-      MeetingFileHeader::read(*status->meetingFile))
-    entry.meetingFile = fs::path(*status->meetingFile);
+  std::optional<MeetingFileHeader> header;
+  if (status->meetingFile && fs::path(*status->meetingFile).extension() == ".md")
+    header = MeetingFileHeader::read(*status->meetingFile);
+  if (header) entry.meetingFile = fs::path(*status->meetingFile);
 
   switch (status->state) {
     case MeetingStatus::State::needsAttention:
@@ -49,10 +57,7 @@ std::optional<MeetingEntry> entryOf(const MeetingFolder& folder) {
       break;
   }
 
-  std::optional<std::string> title;
-  if (entry.meetingFile)
-    if (auto header = MeetingFileHeader::read(*entry.meetingFile)) title = header->title;
-  if (!title) title = status->title;
+  const std::optional<std::string> title = header && header->title ? header->title : status->title;
   entry.title = MeetingFileWriter::displayTitle(title, status->startedAt);
   return entry;
 }
@@ -61,10 +66,11 @@ std::optional<MeetingEntry> entryOf(const MeetingFolder& folder) {
 
 std::vector<MeetingEntry> MeetingStore::entries(const fs::path& notesFolder) const {
   std::vector<MeetingEntry> all;
-  std::set<fs::path> shown;
+  std::set<FileIdentity> shown;
   for (const MeetingFolder& folder : list()) {
     if (auto entry = entryOf(folder)) {
-      if (entry->meetingFile) shown.insert(resolved(*entry->meetingFile));
+      if (entry->meetingFile)
+        if (const auto identity = identityOf(*entry->meetingFile)) shown.insert(*identity);
       all.push_back(std::move(*entry));
     }
   }
@@ -75,7 +81,8 @@ std::vector<MeetingEntry> MeetingStore::entries(const fs::path& notesFolder) con
     for (; it != fs::directory_iterator(); it.increment(error)) {
       if (error) break;
       const fs::path& file = it->path();
-      if (file.extension() != ".md" || shown.count(resolved(file))) continue;
+      if (file.extension() != ".md") continue;
+      if (const auto identity = identityOf(file); identity && shown.count(*identity)) continue;
       const auto header = MeetingFileHeader::read(file);
       if (!header) continue;
       MeetingEntry entry;

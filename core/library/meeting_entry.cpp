@@ -9,13 +9,7 @@
 namespace kelv::core {
 
 std::vector<std::filesystem::path> MeetingEntry::audioFiles() const {
-  std::vector<std::filesystem::path> files;
-  if (!folder) return files;
-  for (Track track : kAllTracks) {
-    auto more = folder->trackFiles(track);
-    files.insert(files.end(), more.begin(), more.end());
-  }
-  return files;
+  return folder ? folder->audioFiles() : std::vector<std::filesystem::path>();
 }
 
 std::optional<long long> MeetingEntry::minutes() const {

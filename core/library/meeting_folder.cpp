@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <iterator>
+#include <span>
 #include <system_error>
 
 #include "kelv/core/library/meeting_error.h"
@@ -31,21 +33,40 @@ void MeetingFolder::writeCheckpoint(const std::string& name, const nlohmann::jso
   LibraryJson::writeFile(path_ / (name + ".json"), value, FileSystem::orPosix(files_));
 }
 
-std::vector<fs::path> MeetingFolder::trackFiles(Track track) const {
-  std::vector<fs::path> files;
+namespace {
+
+// The files of `tracks` in one listing of `folder`: track by track in the order given, ".pcm"
+// files first within a track.
+std::vector<fs::path> audioIn(const fs::path& folder, std::span<const Track> tracks) {
+  std::vector<std::vector<fs::path>> byTrack(tracks.size());
   std::error_code error;
-  fs::directory_iterator it(path_, error);
-  if (error) return files;
+  fs::directory_iterator it(folder, error);
+  if (error) return {};
   for (; it != fs::directory_iterator(); it.increment(error)) {
     if (error) return {};
     const fs::path& entry = it->path();
-    if (entry.stem().string() == toString(track) && entry.extension() != ".json")
-      files.push_back(entry);
+    if (entry.extension() == ".json") continue;
+    const std::string stem = entry.stem().string();
+    for (size_t index = 0; index < tracks.size(); ++index)
+      if (stem == toString(tracks[index])) byTrack[index].push_back(entry);
   }
-  std::stable_partition(files.begin(), files.end(),
-                        [](const fs::path& file) { return file.extension() == ".pcm"; });
+  std::vector<fs::path> files;
+  for (std::vector<fs::path>& group : byTrack) {
+    std::stable_partition(group.begin(), group.end(),
+                          [](const fs::path& file) { return file.extension() == ".pcm"; });
+    files.insert(files.end(), std::make_move_iterator(group.begin()),
+                 std::make_move_iterator(group.end()));
+  }
   return files;
 }
+
+}  // namespace
+
+std::vector<fs::path> MeetingFolder::trackFiles(Track track) const {
+  return audioIn(path_, std::span<const Track>(&track, 1));
+}
+
+std::vector<fs::path> MeetingFolder::audioFiles() const { return audioIn(path_, kAllTracks); }
 
 bool MeetingFolder::isMixed() const {
   std::error_code error;

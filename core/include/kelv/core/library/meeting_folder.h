@@ -53,6 +53,8 @@ class MeetingFolder {
   // Entries named after the track (any extension but "json", or none): ".pcm" files first,
   // then the others, each group in listing order. Empty when the folder can't be listed.
   std::vector<std::filesystem::path> trackFiles(Track track) const;
+  // The files of every track, mic, system and mixed in that order, from one listing.
+  std::vector<std::filesystem::path> audioFiles() const;
   // The meeting is one imported recording: a `mixed` track file or mixed.json exists.
   bool isMixed() const;
 
