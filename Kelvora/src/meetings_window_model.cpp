@@ -60,6 +60,9 @@ void MeetingsWindowModel::attach(AppModel& app, Options options) {
     if (!selection().isEmpty() && list_->indexOf(selection()) < 0) refreshSoon();
   });
   readHotkey();
+  // The first read starts now, on the worker, while the view is still being built: the rows
+  // are there by the first frames instead of after them.
+  list_->refresh();
   emit attached();
   emit recordingChanged();
 }
