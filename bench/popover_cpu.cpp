@@ -68,7 +68,6 @@ int main(int argc, char** argv) {
   ::setenv("XDG_CONFIG_HOME", (root / "config").c_str(), 1);
   ::setenv("XDG_DATA_HOME", (root / "data").c_str(), 1);
   ::setenv("KELV_DEFAULTS_SUITE", "popover-bench", 1);
-  ::setenv("KELV_FAKE_CAPTURE", "1", 1);
   ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
   ::setenv("KELV_APPEARANCE", "light", 0);
   std::filesystem::create_directories(root / "config" / "popover-bench");
@@ -78,7 +77,7 @@ int main(int argc, char** argv) {
                              std::make_shared<kelv::core::MemorySecretStore>(),
                              kelv::core::Preferences(root / "config" / "popover-bench" /
                                                      "preferences.json"),
-                             std::nullopt, {}});
+                             std::nullopt, {}, /*fakeCapture=*/true});
   model.settings().setConsentAcknowledged(true);
   QQmlEngine engine;
   kelv::app::prepareViewEngine(engine);
