@@ -68,9 +68,10 @@ bool render(QQmlEngine& engine, const kelv::snapshots::SnapshotView& view, const
   patience.start();
   while (!window.isExposed() && patience.elapsed() < 5000)
     QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-  // Views that read in the background are drawn once they have what they show.
+  // Views that read in the background are drawn once they have what they show. A backend test
+  // against a closed port gives up after its four retries (1 + 2 + 4 + 8 s).
   if (view.ready)
-    while (!view.ready() && patience.elapsed() < 10000)
+    while (!view.ready() && patience.elapsed() < 25000)
       QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
   // Entrance fades run their course; sizes that follow the content settle after a polish.
   QElapsedTimer fades;
