@@ -29,6 +29,6 @@ Window {
         focus: true
     }
 
-    onVisibleChanged: if (visible) meetings.refresh()
-    onActiveChanged: if (active) meetings.refresh()
+    onVisibleChanged: if (visible) meetings.windowShown()
+    onActiveChanged: if (active) meetings.windowShown()
 }

@@ -95,6 +95,11 @@ void MeetingsWindowModel::refresh() {
   list_->refresh();
 }
 
+void MeetingsWindowModel::windowShown() {
+  if (list_ && !list_->loaded() && list_->refreshing()) return;
+  refresh();
+}
+
 void MeetingsWindowModel::refreshSoon() {
   if (refreshQueued_) return;
   refreshQueued_ = true;

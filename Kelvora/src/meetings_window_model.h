@@ -77,6 +77,9 @@ class MeetingsWindowModel : public QObject {
   QString hotkey() const { return hotkey_; }
 
   Q_INVOKABLE void refresh();
+  // The window was shown or activated: a refresh, unless the first read, started as the list
+  // was made a moment ago, is still under way and will show the same.
+  Q_INVOKABLE void windowShown();
 
   // Selecting cancels a rename of another meeting.
   Q_INVOKABLE void select(const QString& id);
