@@ -1,5 +1,7 @@
 #include "kelv/core/library/frontmatter.h"
 
+#include <tuple>
+
 namespace kelv::core::Frontmatter {
 namespace {
 
@@ -51,15 +53,19 @@ std::optional<std::map<std::string, std::string>> fields(const std::vector<std::
 }
 
 std::string body(std::string_view text) {
-  const std::vector<std::string> all = lines(text);
-  const auto range = fieldLines(all);
-  if (!range) return std::string(text);
-  std::string out;
-  for (size_t i = range->second + 1; i < all.size(); ++i) {
-    if (i > range->second + 1) out += '\n';
-    out += all[i];
+  // Walks the lines up to the closing fence only: a Meeting file is mostly its body.
+  const auto lineAt = [text](size_t begin) {
+    const size_t feed = text.find('\n', begin);
+    return std::pair(text.substr(begin, feed == std::string_view::npos ? feed : feed - begin), feed);
+  };
+  auto [line, feed] = lineAt(0);
+  if (line != kFence) return std::string(text);
+  while (feed != std::string_view::npos) {
+    std::tie(line, feed) = lineAt(feed + 1);
+    if (line == kFence)
+      return feed == std::string_view::npos ? std::string() : std::string(text.substr(feed + 1));
   }
-  return out;
+  return std::string(text);
 }
 
 }  // namespace kelv::core::Frontmatter

@@ -283,6 +283,7 @@ Block itemBlock(const UnicodeString& line, icu::RegexMatcher& m, std::string_vie
 
 // CRLF line ends, as an editor on another system may leave them, read as line feeds.
 std::string withLineFeeds(std::string_view text) {
+  if (text.find('\r') == std::string_view::npos) return std::string(text);
   std::string out;
   out.reserve(text.size());
   for (size_t index = 0; index < text.size(); ++index) {

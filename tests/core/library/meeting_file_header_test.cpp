@@ -38,6 +38,10 @@ TEST(Frontmatter, FieldLinesFieldsAndBody) {
   EXPECT_EQ(Frontmatter::body("---\na: 1\n---\n\n# Título\n"), "\n# Título\n");
   EXPECT_EQ(Frontmatter::body("---\na: 1\n---"), "");
   EXPECT_EQ(Frontmatter::body("---\nsin cierre\n"), "---\nsin cierre\n");
+  EXPECT_EQ(Frontmatter::body("---\n---\n"), "");
+  EXPECT_EQ(Frontmatter::body("---"), "---");
+  EXPECT_EQ(Frontmatter::body("--- \na: 1\n---\nx"), "--- \na: 1\n---\nx");  // no opening fence
+  EXPECT_EQ(Frontmatter::body("---\na: 1\n----\n---\nx\n---\ny"), "x\n---\ny");
 }
 
 TEST(MeetingFileHeader, DecidesFromFrontMatterAndName) {
