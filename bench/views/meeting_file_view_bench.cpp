@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
   // the visible delegates, rendering. The first view also loads Qt Quick's modules, which the
   // application has done before it shows any meeting; the second is a meeting opened after it.
   const QString text = QString::fromStdString(markdown);
-  QQmlComponent component(&engine, QUrl(QStringLiteral("qrc:/qt/qml/Kelvora/MeetingFileView.qml")));
+  std::unique_ptr<QQmlComponent> component;
   std::unique_ptr<QObject> object;
   QQuickItem* view = nullptr;
   const auto firstFrame = [&]() -> double {
@@ -111,15 +111,18 @@ int main(int argc, char** argv) {
           drawn = true;
         });
     timer.start();
-    if (!component.isReady()) {
-      std::fprintf(stderr, "%s\n", qPrintable(component.errorString()));
+    if (!component)
+      component = std::make_unique<QQmlComponent>(
+          &engine, QUrl(QStringLiteral("qrc:/qt/qml/Kelvora/MeetingFileView.qml")));
+    if (!component->isReady()) {
+      std::fprintf(stderr, "%s\n", qPrintable(component->errorString()));
       std::exit(1);
     }
-    object.reset(component.createWithInitialProperties(
+    object.reset(component->createWithInitialProperties(
         {{"markdown", text}, {"title", QStringLiteral("Álgebra")}}));
     view = qobject_cast<QQuickItem*>(object.get());
     if (view == nullptr) {
-      std::fprintf(stderr, "%s\n", qPrintable(component.errorString()));
+      std::fprintf(stderr, "%s\n", qPrintable(component->errorString()));
       std::exit(1);
     }
     view->setSize(QSizeF(760, 900));
