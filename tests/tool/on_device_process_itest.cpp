@@ -32,6 +32,12 @@ using kelv::test::ToolResult;
 
 class OnDeviceProcess : public testing::Test {
  protected:
+  void SetUp() override {
+#ifndef KELV_HAS_ON_DEVICE
+    GTEST_SKIP() << "this build has no on-device transcription engine";
+#endif
+  }
+
   static void SetUpTestSuite() {
     modelDir = new kelv::test::TempDir;
     kelv::test::writeSpeechModel(model(), kelv::test::SpeechModelShape::tiny());
