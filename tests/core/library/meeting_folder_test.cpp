@@ -8,6 +8,7 @@
 #include <chrono>
 #include <set>
 #include <thread>
+#include <vector>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -103,6 +104,13 @@ TEST(MeetingFolder, TrackFilesPutRawTracksFirstAndSkipCheckpoints) {
   EXPECT_THAT(folder.trackFiles(Track::system), ElementsAre(temp / "system.wav"));
   EXPECT_TRUE(folder.trackFiles(Track::mixed).empty());
   EXPECT_TRUE(MeetingFolder(temp / "missing").trackFiles(Track::mic).empty());
+
+  // Every track from one listing, in track order.
+  const auto all = folder.audioFiles();
+  ASSERT_EQ(all.size(), 4u);
+  EXPECT_EQ(std::vector(all.begin(), all.begin() + 3), files);
+  EXPECT_EQ(all[3], temp / "system.wav");
+  EXPECT_TRUE(MeetingFolder(temp / "missing").audioFiles().empty());
 }
 
 TEST(MeetingFolder, IsMixedWithAudioOrWithOnlyTheCheckpointLeft) {
