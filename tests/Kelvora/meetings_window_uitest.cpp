@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QQuickItem>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -167,6 +168,30 @@ TEST_F(MeetingsWindowTest, GroupsByDayUnderUpperCasedHeaders) {
     whens << when->property("text").toString();
   EXPECT_TRUE(whens.contains(QStringLiteral("9:00")));
   EXPECT_TRUE(whens.contains(QStringLiteral("13 ene, 10:00")));
+}
+
+// The list is read from the moment the window's model is made, and the window being shown
+// meanwhile waits for that read instead of asking for another; shown later, it reads again.
+TEST_F(MeetingsWindowTest, TheFirstReadRunsAsTheWindowIsMadeAndServesItsShowing) {
+  library.add({"Primera", kNow - 1h});
+  library.add({"Segunda", kNow - 2h});
+  app = std::make_unique<AppModel>(AppModel::Options{
+      core::MeetingStore(temp / "meetings"), std::make_shared<core::MemorySecretStore>(),
+      core::Preferences(temp / "config" / "test" / "preferences.json"), fs::path("/bin/true"),
+      {}});
+  meetings = std::make_unique<MeetingsWindowModel>(
+      *app, MeetingsWindowModel::Options{[] { return kNow; }, "es_ES", "Europe/Madrid"});
+  QSignalSpy reads(meetings->list(), &MeetingListModel::refreshed);
+  EXPECT_TRUE(meetings->list()->refreshing());
+  meetings->windowShown();
+  ASSERT_TRUE(view.waitUntil([&] { return settled(); }));
+  EXPECT_EQ(reads.size(), 1);
+  EXPECT_EQ(meetings->list()->count(), 2);
+
+  library.add({"Tercera", kNow - 3h});
+  meetings->windowShown();
+  ASSERT_TRUE(view.waitUntil([&] { return settled() && reads.size() == 2; }));
+  EXPECT_EQ(meetings->list()->count(), 3);
 }
 
 // The selection's highlight is bright in every appearance: the selected row's texts and badge
