@@ -182,6 +182,9 @@ TEST(MeetingFileWriter, DisplayTitleWithoutTitleIsTheLocalStartTime) {
   EXPECT_NE(title.find("2025"), std::string::npos) << title;
   EXPECT_NE(title.find("9:15"), std::string::npos) << title;
   EXPECT_EQ(displayTitle("Álgebra", date(2025, 3, 14, 14, 15, 0)), "Álgebra");
+  // Another zone set meanwhile is followed at once.
+  ScopedTimeZone kolkata("Asia/Kolkata");
+  EXPECT_NE(displayTitle(std::nullopt, date(2025, 3, 14, 14, 15, 0)).find(":45"), std::string::npos);
 }
 
 TEST(MeetingFileWriter, SlugAndBaseName) {
