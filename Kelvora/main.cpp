@@ -16,15 +16,15 @@
 #include <memory>
 #include <optional>
 
-#include "app_delegate.h"
-#include "app_model.h"
-#include "instance_launch.h"
+#include "shell/app_delegate.h"
+#include "controllers/app_model.h"
+#include "shell/instance_launch.h"
 #include "kelv/core/util/application.h"
 #include "kelv/core/util/environment.h"
-#include "single_instance.h"
-#include "tray_item.h"
-#include "view_engine.h"
-#include "window_shell.h"
+#include "desktop/single_instance.h"
+#include "desktop/tray_item.h"
+#include "shell/view_engine.h"
+#include "shell/window_shell.h"
 
 namespace {
 

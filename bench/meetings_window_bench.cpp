@@ -16,13 +16,13 @@
 #include <cstdlib>
 #include <memory>
 
-#include "app_model.h"
+#include "controllers/app_model.h"
 #include "kelv/core/settings/memory_secret_store.h"
 #include "kelv/core/settings/settings.h"
-#include "meetings_window_model.h"
+#include "view_models/meetings_window_model.h"
 #include "sample_library.h"
 #include "temp_dir.h"
-#include "view_engine.h"
+#include "shell/view_engine.h"
 
 namespace {
 

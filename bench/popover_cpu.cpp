@@ -20,12 +20,12 @@
 #include <filesystem>
 #include <memory>
 
-#include "app_model.h"
+#include "controllers/app_model.h"
 #include "kelv/core/settings/memory_secret_store.h"
-#include "meter_view.h"
-#include "tray_item.h"
-#include "view_engine.h"
-#include "window_shell.h"
+#include "view_models/meter_view.h"
+#include "desktop/tray_item.h"
+#include "shell/view_engine.h"
+#include "shell/window_shell.h"
 
 namespace {
 

@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "kelv/core/library/meeting_file_blocks.h"
-#include "view_engine.h"
+#include "shell/view_engine.h"
 
 namespace {
 

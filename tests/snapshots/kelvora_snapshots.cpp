@@ -23,9 +23,9 @@
 #include "blocks_json.h"
 #include "kelv/core/library/meeting_file_blocks.h"
 #include "snapshot_views.h"
-#include "theme.h"
-#include "tray_icon.h"
-#include "view_engine.h"
+#include "shell/theme.h"
+#include "desktop/tray_icon.h"
+#include "shell/view_engine.h"
 
 namespace {
 

@@ -11,15 +11,15 @@
 #include <fstream>
 #include <memory>
 
-#include "app_model.h"
+#include "controllers/app_model.h"
 #include "kelv/core/library/frontmatter.h"
 #include "kelv/core/settings/memory_secret_store.h"
 #include "kelv/core/settings/settings.h"
-#include "level_source.h"
-#include "meeting_detail.h"
-#include "meetings_window_model.h"
-#include "settings_model.h"
-#include "menu_model.h"
+#include "view_models/level_source.h"
+#include "view_models/meeting_detail.h"
+#include "view_models/meetings_window_model.h"
+#include "view_models/settings_model.h"
+#include "view_models/menu_model.h"
 #include "sample_library.h"
 
 namespace kelv::snapshots {

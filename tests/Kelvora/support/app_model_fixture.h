@@ -17,7 +17,7 @@
 #include <map>
 #include <memory>
 
-#include "app_model.h"
+#include "controllers/app_model.h"
 #include "fake_http_service.h"
 #include "kelv/core/settings/memory_secret_store.h"
 #include "kelv/core/settings/settings.h"

@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "view_engine.h"
+#include "shell/view_engine.h"
 
 namespace kelv::test {
 

@@ -1,0 +1,31 @@
+#include "desktop/notifier.h"
+
+#include <cstdio>
+
+#include "shell/installed_app.h"
+#include "kelv/core/util/system_info.h"
+#include "desktop/desktop_notifications.h"
+
+namespace kelv::app {
+
+void Notifier::post(const QString& title, const QString& body,
+                    const std::optional<QString>& meeting) {
+  if (!installedAppId()) {
+    // One line per notification: whoever reads the output (a terminal, a test) splits on lines,
+    // and error descriptions may carry line breaks of their own.
+    QString line = title + QStringLiteral(": ") + body;
+    line.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    const QByteArray bytes = line.toUtf8() + '\n';
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
+    std::fflush(stdout);
+    return;
+  }
+  DesktopNotifications::Request request;
+  request.identifier = QString::fromStdString(core::randomUUID());
+  request.title = title;
+  request.body = body;
+  if (meeting) request.context.insert(QStringLiteral("meeting"), *meeting);
+  DesktopNotifications::instance().show(request);
+}
+
+}  // namespace kelv::app

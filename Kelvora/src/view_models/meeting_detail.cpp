@@ -1,0 +1,209 @@
+#include "view_models/meeting_detail.h"
+
+#include <QFile>
+#include <QStringDecoder>
+
+#include <chrono>
+
+#include "desktop/desktop_services.h"
+#include "view_models/meeting_list_model.h"
+
+namespace kelv::app {
+
+using State = core::MeetingEntry::State;
+
+MeetingDetail::MeetingDetail(QObject* parent) : QObject(parent) {
+  clockTimer_.setInterval(1000);
+  connect(&clockTimer_, &QTimer::timeout, this, &MeetingDetail::tick);
+  copiedTimer_.setSingleShot(true);
+  copiedTimer_.setInterval(kCopiedMilliseconds);
+  connect(&copiedTimer_, &QTimer::timeout, this, [this] { setCopied(false); });
+}
+
+void MeetingDetail::show(const MeetingRow* row, bool recordingNow) {
+  const bool same = row != nullptr && row_ && row_->entry.id == row->entry.id;
+  if (same && *row_ == *row && recordingNow_ == recordingNow) return;
+  const bool reload = !same || row_->entry.state != row->entry.state ||
+                      row_->entry.meetingFile != row->entry.meetingFile;
+  if (!same) {
+    // Each meeting's pane starts fresh.
+    copiedTimer_.stop();
+    setCopied(false);
+  }
+  row_ = row ? std::optional<MeetingRow>(*row) : std::nullopt;
+  recordingNow_ = row != nullptr && recordingNow;
+  if (reload) loadFile();
+  if (stateValue() == State::recording) {
+    tick();
+    if (!clockTimer_.isActive()) clockTimer_.start();
+  } else {
+    clockTimer_.stop();
+  }
+  emit changed();
+}
+
+std::optional<QString> MeetingDetail::readText(const std::filesystem::path& file) {
+  QFile input(QString::fromStdString(file.string()));
+  if (!input.open(QIODevice::ReadOnly)) return std::nullopt;
+  const QByteArray bytes = input.readAll();
+  if (input.error() != QFileDevice::NoError) return std::nullopt;
+  QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+  QString text = decoder.decode(bytes);
+  if (decoder.hasError()) return std::nullopt;
+  return text;
+}
+
+void MeetingDetail::loadFile() {
+  std::optional<QString> text;
+  if (row_ && row_->entry.meetingFile) text = readText(*row_->entry.meetingFile);
+  if (text == file_) return;
+  file_ = std::move(text);
+  emit fileChanged();
+}
+
+QString MeetingDetail::clockText(qint64 seconds) {
+  if (seconds < 0) seconds = 0;
+  const qint64 hours = seconds / 3600, minutes = seconds / 60 % 60, rest = seconds % 60;
+  const QString tail = QStringLiteral("%1").arg(rest, 2, 10, QLatin1Char('0'));
+  if (hours > 0)
+    return QStringLiteral("%1:%2:%3").arg(hours).arg(minutes, 2, 10, QLatin1Char('0')).arg(tail);
+  return QStringLiteral("%1:%2").arg(minutes).arg(tail);
+}
+
+void MeetingDetail::tick() {
+  if (!row_) return;
+  const auto elapsed = std::chrono::system_clock::now() - row_->entry.date;
+  const QString text =
+      clockText(std::chrono::duration_cast<std::chrono::seconds>(elapsed).count());
+  if (text == clock_) return;
+  clock_ = text;
+  emit clockChanged();
+}
+
+bool MeetingDetail::copyNotes() {
+  if (!row_ || !row_->entry.meetingFile) return false;
+  const std::optional<QString> text = readText(*row_->entry.meetingFile);
+  if (!text) return false;
+  DesktopServices::copy(*text);
+  setCopied(true);
+  copiedTimer_.start();
+  return true;
+}
+
+void MeetingDetail::setCopied(bool copied) {
+  if (copied_ == copied) return;
+  copied_ = copied;
+  emit copiedChanged();
+}
+
+std::optional<State> MeetingDetail::stateValue() const {
+  if (!row_) return std::nullopt;
+  return row_->entry.state;
+}
+
+QString MeetingDetail::meetingId() const {
+  return row_ ? QString::fromStdString(row_->entry.id) : QString();
+}
+QString MeetingDetail::title() const {
+  return row_ ? QString::fromStdString(row_->entry.title) : QString();
+}
+QString MeetingDetail::date() const { return row_ ? row_->longDate : QString(); }
+int MeetingDetail::minutes() const {
+  return row_ ? static_cast<int>(row_->entry.minutes().value_or(0)) : 0;
+}
+QString MeetingDetail::state() const {
+  return row_ ? QString::fromStdString(core::toString(row_->entry.state)) : QString();
+}
+bool MeetingDetail::busy() const { return row_ && row_->entry.isBusy(); }
+bool MeetingDetail::hasFile() const { return row_ && row_->entry.meetingFile.has_value(); }
+
+QString MeetingDetail::bannerSymbol() const {
+  switch (stateValue().value_or(State::done)) {
+    case State::processing:
+      return hasFile() ? QStringLiteral("circle.dotted.circle") : QString();
+    case State::interrupted:
+      return QStringLiteral("bolt.horizontal.circle");
+    case State::needsAttention:
+      return QStringLiteral("exclamationmark.triangle.fill");
+    default:
+      return {};
+  }
+}
+
+QString MeetingDetail::bannerTitle() const {
+  switch (stateValue().value_or(State::done)) {
+    case State::processing:
+      return hasFile() ? MeetingListModel::badge(State::processing) : QString();
+    case State::interrupted:
+    case State::needsAttention:
+      return MeetingListModel::badge(*stateValue());
+    default:
+      return {};
+  }
+}
+
+QString MeetingDetail::bannerDetail() const {
+  switch (stateValue().value_or(State::done)) {
+    case State::processing:
+      return hasFile() ? QStringLiteral("Estos apuntes se reemplazan cuando termine el procesado.")
+                       : QString();
+    case State::interrupted:
+      return QStringLiteral(
+          "La grabación terminó sin Detener: puede faltar el final de la clase.");
+    case State::needsAttention:
+      return QString::fromStdString(row_->entry.message);
+    default:
+      return {};
+  }
+}
+
+QString MeetingDetail::bannerTint() const {
+  switch (stateValue().value_or(State::done)) {
+    case State::processing:
+      return hasFile() ? QStringLiteral("accent") : QString();
+    case State::interrupted:
+      return QStringLiteral("interrupted");
+    case State::needsAttention:
+      return QStringLiteral("attention");
+    default:
+      return {};
+  }
+}
+
+bool MeetingDetail::bannerRetry() const { return stateValue() == State::needsAttention; }
+
+QString MeetingDetail::placeholder() const {
+  if (!row_ || file_) return {};
+  switch (row_->entry.state) {
+    case State::recording:
+      return QStringLiteral("recording");
+    case State::processing:
+      return QStringLiteral("processing");
+    case State::needsAttention:
+      return QStringLiteral("needsAttention");
+    case State::interrupted:
+    case State::done:
+      break;
+  }
+  return QStringLiteral("missing");
+}
+
+QString MeetingDetail::placeholderTitle() const {
+  return placeholder() == QLatin1String("processing") ? MeetingListModel::badge(State::processing)
+                                                       : QString();
+}
+
+QString MeetingDetail::placeholderText() const {
+  const QString kind = placeholder();
+  if (kind == QLatin1String("recording"))
+    return QStringLiteral("Grabando. Los apuntes aparecen aquí cuando detengas.");
+  if (kind == QLatin1String("processing"))
+    return QStringLiteral(
+        "Transcribiendo micrófono y audio del sistema. Los apuntes aparecen aquí al terminar.");
+  if (kind == QLatin1String("needsAttention"))
+    return QStringLiteral("Aún no hay apuntes. Reintentar retoma donde se paró.");
+  if (kind == QLatin1String("missing")) return QStringLiteral("Los apuntes no están en tu carpeta.");
+  return {};
+}
+
+}  // namespace kelv::app

@@ -1,0 +1,150 @@
+// The meetings window's own state and actions, over the application model: the meetings list,
+// the detail of the selected meeting, the meeting being renamed, the one waiting for delete
+// confirmation, the problem to show, and whether a file is being dragged over the window.
+// Every action of the window (select, move, rename, delete, retry, reprocess, copy, open,
+// reveal, import) is one call here, so the rules are the same for the mouse, the keyboard and
+// the tests.
+//
+// The list is refreshed when asked (the window is shown or activated), after every action, and
+// after every change the application model announces, on the next turn of the event loop. The
+// selection lives in the application model: after the last of a burst of refreshes, a
+// selection that names no listed meeting moves to the first one. Main thread only.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QUrl>
+#include <QVariant>
+#include <QtQml/qqmlregistration.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "view_models/meeting_detail.h"
+#include "view_models/meeting_list_model.h"
+
+namespace kelv::app {
+
+class AppModel;
+
+class MeetingsWindowModel : public QObject {
+  Q_OBJECT
+  QML_ELEMENT
+
+  Q_PROPERTY(QObject* appModel READ appModelObject WRITE setAppModel NOTIFY attached)
+  Q_PROPERTY(kelv::app::MeetingListModel* list READ list NOTIFY attached)
+  Q_PROPERTY(kelv::app::MeetingDetail* detail READ detail CONSTANT)
+  Q_PROPERTY(QString selection READ selection WRITE select NOTIFY selectionChanged)
+  Q_PROPERTY(int selectedIndex READ selectedIndex NOTIFY selectionChanged)
+  Q_PROPERTY(QString renaming READ renaming NOTIFY renamingChanged)
+  Q_PROPERTY(QString deleting READ deleting NOTIFY deletingChanged)
+  Q_PROPERTY(QString problem READ problem NOTIFY problemChanged)
+  Q_PROPERTY(bool dropping READ dropping WRITE setDropping NOTIFY droppingChanged)
+  Q_PROPERTY(bool recording READ recording NOTIFY recordingChanged)
+  Q_PROPERTY(QString hotkey READ hotkey NOTIFY hotkeyChanged)
+
+ public:
+  // For tests and benchmarks: the list's clock, locale and time zone (see MeetingListModel).
+  struct Options {
+    std::function<core::Date()> now;
+    std::string locale;
+    std::string timeZone;
+  };
+
+  // Made by QML: nothing happens until `appModel` is set.
+  explicit MeetingsWindowModel(QObject* parent = nullptr);
+  MeetingsWindowModel(AppModel& app, Options options, QObject* parent = nullptr);
+  ~MeetingsWindowModel() override;
+
+  // Once; later calls with another model are ignored.
+  void setAppModel(QObject* app);
+  QObject* appModelObject() const;
+
+  MeetingListModel* list() const { return list_.get(); }
+  MeetingDetail* detail() const { return detail_; }
+  QString selection() const;
+  int selectedIndex() const;
+  QString renaming() const { return renaming_; }
+  QString deleting() const;
+  QString problem() const { return problem_; }
+  bool dropping() const { return dropping_; }
+  void setDropping(bool dropping);
+  bool recording() const;
+  // The global hotkey's label ("Ctrl+Alt+Super+R"), empty when none is set.
+  QString hotkey() const { return hotkey_; }
+
+  Q_INVOKABLE void refresh();
+  // The window was shown or activated: a refresh, unless the first read, started as the list
+  // was made a moment ago, is still under way and will show the same.
+  Q_INVOKABLE void windowShown();
+
+  // Selecting cancels a rename of another meeting.
+  Q_INVOKABLE void select(const QString& id);
+  // Up (-1) and Down (+1): false when the selection isn't listed or the new row doesn't exist.
+  Q_INVOKABLE bool moveSelection(int step);
+
+  // Nothing for a busy or unknown meeting; otherwise selects it and edits its title.
+  Q_INVOKABLE void beginRename(const QString& id);
+  // Return: renames the selected meeting; false (the key goes on) when nothing is selected.
+  Q_INVOKABLE bool renameSelected();
+  // Ends the edit of `id`. A text that differs from the title renames the meeting; null or
+  // undefined (Escape) cancels.
+  Q_INVOKABLE void rename(const QString& id, const QVariant& title);
+
+  // Asks for confirmation before deleting; nothing for a busy or unknown meeting.
+  Q_INVOKABLE void askDelete(const QString& id);
+  // The delete key: asks for the selected meeting. False when there is none or it is busy.
+  Q_INVOKABLE bool deleteSelected();
+  Q_INVOKABLE void confirmDelete();
+  Q_INVOKABLE void cancelDelete();
+  Q_INVOKABLE void dismissProblem();
+
+  Q_INVOKABLE void retry(const QString& id);
+  Q_INVOKABLE void reprocess(const QString& id);
+  Q_INVOKABLE bool copyNotes(const QString& id);
+  Q_INVOKABLE void openInEditor(const QString& id);
+  Q_INVOKABLE void reveal(const QString& id);
+  Q_INVOKABLE void revealAudio(const QString& id);
+
+  // Imports dropped local files as a new meeting; true when the import took them.
+  Q_INVOKABLE bool importDropped(const QList<QUrl>& urls);
+
+  // Recording control for the empty state and the recording placeholder.
+  Q_INVOKABLE void startRecording();
+  Q_INVOKABLE void stopRecording();
+
+ signals:
+  void attached();
+  void selectionChanged();
+  void renamingChanged();
+  void deletingChanged();
+  void problemChanged();
+  void droppingChanged();
+  void recordingChanged();
+  void hotkeyChanged();
+
+ private:
+  void attach(AppModel& app, Options options);
+  void refreshed(bool settled);
+  void refreshSoon();
+  void showDetail();
+  void setRenaming(const QString& id);
+  void setProblem(const QString& text);
+  void readHotkey();
+  const MeetingRow* row(const QString& id) const;
+
+  QPointer<AppModel> app_;
+  std::unique_ptr<MeetingListModel> list_;
+  MeetingDetail* detail_;
+  QString renaming_;
+  std::optional<core::MeetingEntry> deleting_;
+  QString problem_;
+  bool dropping_ = false;
+  QString hotkey_;
+  bool refreshQueued_ = false;
+};
+
+}  // namespace kelv::app

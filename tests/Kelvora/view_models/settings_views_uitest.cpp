@@ -1,0 +1,255 @@
+// The settings window and onboarding, loaded from the real QML module with a real settings
+// model on a preferences file in a temporary folder.
+#include <QQuickItem>
+#include <QTest>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+#include "app_model_fixture.h"
+#include "kelv/core/notes/notes_writer.h"
+#include "view_models/settings_model.h"
+#include "view_harness.h"
+
+namespace kelv::app {
+namespace {
+
+using kelv::test::ViewHarness;
+using testing::ElementsAre;
+
+// The keys as the secret store sees them, with every write counted.
+class CountingSecrets : public core::SecretStore {
+ public:
+  std::optional<std::string> secret(const std::string& account) const override {
+    return keys.secret(account);
+  }
+  void setSecret(const std::optional<std::string>& value, const std::string& account) override {
+    ++writes;
+    keys.setSecret(value, account);
+  }
+  core::MemorySecretStore keys;
+  std::atomic<int> writes = 0;
+};
+
+class SettingsViews : public AppModelTest {
+ protected:
+  void SetUp() override {
+    AppModelTest::SetUp();
+    secrets = std::make_shared<CountingSecrets>();
+    model = std::make_unique<SettingsModel>(
+        core::SettingsStore(core::Preferences(preferencesFile()), secrets));
+  }
+
+  QQuickItem* showSettings(int tab) {
+    QQuickItem* root = views.load("SettingsView", {{"model", QVariant::fromValue<QObject*>(model.get())}},
+                                  {540, 480});
+    if (root) views.find("settings.tabView")->setProperty("currentIndex", tab);
+    views.settle();
+    return root;
+  }
+
+  bool shown(const QString& name) {
+    QQuickItem* item = views.find(name);
+    return item && item->isVisible();
+  }
+
+  void click(const QString& name) {
+    QQuickItem* item = views.find(name);
+    ASSERT_NE(item, nullptr) << name.toStdString();
+    QMetaObject::invokeMethod(item, "clicked");
+    views.settle();
+  }
+
+  void type(QQuickItem* field, const QString& text) {
+    field->forceActiveFocus();
+    for (const QChar c : text) QTest::keyClick(&views.window(), c.toLatin1());
+  }
+
+  std::shared_ptr<CountingSecrets> secrets;
+  std::unique_ptr<SettingsModel> model;
+  // Outlives the views that show it.
+  std::unique_ptr<AppModel> app;
+  ViewHarness views;
+};
+
+TEST_F(SettingsViews, BackendRowsFollowTheChoice) {
+  ASSERT_NE(showSettings(1), nullptr);
+  struct Case {
+    QString choice;
+    bool rows;
+    bool key;
+    QString addressPlaceholder;
+    QString modelPlaceholder;
+  };
+  const std::vector<Case> cases = {
+      {"", false, false, "", ""},
+      {"Ollama", true, false, "http://localhost:11434/v1", "qwen3:8b"},
+      {"LM Studio", true, false, "http://localhost:1234/v1", "Server default"},
+      {"Anthropic", true, true, "https://api.anthropic.com", "claude-sonnet-4-5"},
+      {"custom", true, true, "http://localhost:8000/v1", "Server default"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.choice.toStdString());
+    model->setChoice("notes", c.choice);
+    views.settle();
+    EXPECT_EQ(shown("settings.notesBackend.address"), c.rows);
+    EXPECT_EQ(shown("settings.notesBackend.model"), c.rows);
+    EXPECT_EQ(shown("settings.notesBackend.test"), c.rows);
+    EXPECT_EQ(shown("settings.notesBackend.key.field"), c.key);
+    if (c.rows) {
+      EXPECT_EQ(views.find("settings.notesBackend.address")->property("placeholderText"),
+                c.addressPlaceholder);
+      EXPECT_EQ(views.find("settings.notesBackend.model")->property("placeholderText"),
+                c.modelPlaceholder);
+    }
+  }
+}
+
+TEST_F(SettingsViews, AddressFieldStoresAbsentForEmptyAndRefusesOtherSchemes) {
+  ASSERT_NE(showSettings(1), nullptr);
+  model->setChoice("notes", "custom");
+  views.settle();
+  QQuickItem* address = views.find("settings.notesBackend.address");
+  address->setProperty("text", "ftp://example.com");
+  QMetaObject::invokeMethod(address, "editingFinished");
+  views.settle();
+  EXPECT_TRUE(shown("settings.notesBackend.addressProblem"));
+  EXPECT_EQ(model->store().load().notes.address, std::nullopt);
+  address->setProperty("text", "http://127.0.0.1:8080/v1");
+  QMetaObject::invokeMethod(address, "editingFinished");
+  address->setProperty("text", "");
+  QMetaObject::invokeMethod(address, "editingFinished");
+  views.settle();
+  EXPECT_FALSE(shown("settings.notesBackend.addressProblem"));
+  EXPECT_EQ(model->store().load().notes.address, std::nullopt);
+}
+
+TEST_F(SettingsViews, TypedKeyIsStoredWhenTheWindowClosesAndSameKeyWritesNothing) {
+  ASSERT_NE(showSettings(1), nullptr);
+  model->setChoice("notes", "Anthropic");
+  views.settle();
+  QQuickItem* field = views.find("settings.notesBackend.key.field");
+  ASSERT_NE(field, nullptr);
+  type(field, "sk-ant");
+  EXPECT_EQ(secrets->writes, 0);  // no write per keystroke
+  views.window().hide();
+  EXPECT_EQ(secrets->keys.secret("v2.notes.Anthropic"), "sk-ant");
+  EXPECT_EQ(secrets->writes, 1);
+
+  views.window().show();
+  field->setProperty("text", "");
+  type(field, "sk-ant");
+  QMetaObject::invokeMethod(field, "accepted");
+  views.settle();
+  EXPECT_EQ(secrets->writes, 1);
+
+  type(field, "-2");
+  ASSERT_TRUE(views.waitUntil([&] { return secrets->writes == 2; }));  // after the pause
+  EXPECT_EQ(secrets->keys.secret("v2.notes.Anthropic"), "sk-ant-2");
+}
+
+TEST_F(SettingsViews, RestoreDefaultIsEnabledOnlyForAnEditedPrompt) {
+  ASSERT_NE(showSettings(2), nullptr);
+  QQuickItem* restore = views.find("settings.restorePrompt");
+  QQuickItem* editor = views.find("settings.notesPrompt");
+  EXPECT_FALSE(restore->isEnabled());
+  editor->setProperty("text", "Resume la clase.");
+  views.settle();
+  EXPECT_TRUE(restore->isEnabled());
+  click("settings.restorePrompt");
+  EXPECT_FALSE(restore->isEnabled());
+  EXPECT_EQ(editor->property("text").toString().toStdString(),
+            std::string(core::NotesWriter::defaultPrompt));
+}
+
+TEST_F(SettingsViews, IgnoredAppsAreListedAndAskAgainRemovesThem) {
+  model->ignoreCallApp("us.zoom.xos");
+  model->ignoreCallApp("org.example.unknown");
+  ASSERT_NE(showSettings(0), nullptr);
+  const auto names = views.findAll("settings.ignoredName");
+  ASSERT_EQ(names.size(), 2);
+  EXPECT_EQ(names[0]->property("text"), "Not asking for Zoom");
+  EXPECT_EQ(names[1]->property("text"), "Not asking for org.example.unknown");
+  QMetaObject::invokeMethod(views.findAll("settings.askAgain")[1], "clicked");
+  views.settle();
+  EXPECT_THAT(model->store().load().ignoredCallApps, ElementsAre("us.zoom.xos"));
+  EXPECT_EQ(views.findAll("settings.ignoredName").size(), 1);
+}
+
+TEST_F(SettingsViews, HotkeyRowWithoutAnX11Display) {
+  ASSERT_NE(showSettings(0), nullptr);
+  EXPECT_EQ(views.find("settings.hotkey")->property("text").toString(),
+            "Global hotkeys are unavailable here: they need an X11 display.");
+  EXPECT_FALSE(shown("settings.hotkeyChange"));
+  EXPECT_FALSE(shown("settings.hotkeyOff"));
+}
+
+class OnboardingViews : public SettingsViews {
+ protected:
+  QQuickItem* showOnboarding() {
+    QQuickItem* root = views.load("OnboardingView",
+                                  {{"model", QVariant::fromValue<QObject*>(model.get())},
+                                   {"app", QVariant::fromValue<QObject*>(app.get())}},
+                                  {520, 560});
+    if (root) QMetaObject::invokeMethod(root, "appear");
+    views.settle();
+    return root;
+  }
+
+  QQuickItem* stepPart(const QString& step, const QString& part) {
+    for (QQuickItem* item : views.findAll(part))
+      for (QQuickItem* parent = item; parent; parent = parent->parentItem())
+        if (parent->objectName() == step) return item;
+    return nullptr;
+  }
+};
+
+TEST_F(OnboardingViews, ListoWaitsForConsentAndReturnFinishes) {
+  app = makeModel(script("exit 1\n"));
+  QQuickItem* root = showOnboarding();
+  ASSERT_NE(root, nullptr);
+  QQuickItem* done = views.find("onboarding.done");
+  EXPECT_FALSE(done->isEnabled());
+  QTest::keyClick(&views.window(), Qt::Key_Return);
+  EXPECT_FALSE(model->consentAcknowledged());
+
+  views.find("onboarding.consent")->setProperty("checked", true);
+  QMetaObject::invokeMethod(views.find("onboarding.consent"), "toggled");
+  views.settle();
+  EXPECT_TRUE(done->isEnabled());
+  root->forceActiveFocus();
+  QTest::keyClick(&views.window(), Qt::Key_Return);
+  EXPECT_TRUE(model->consentAcknowledged());
+}
+
+TEST_F(OnboardingViews, AFailedSystemAudioAttemptShowsItsTextAndRetry) {
+  app = makeModel(script("exit 1\n"));
+  ASSERT_NE(showOnboarding(), nullptr);
+  EXPECT_EQ(stepPart("onboarding.systemAudio", "onboarding.button")->property("text"), "Permitir");
+  ::setenv("PULSE_SERVER", (temp / "no-server").c_str(), 1);
+  model->requestSystemAudio();
+  ASSERT_TRUE(views.waitUntil([&] { return model->systemAudio().has_value(); }));
+  ::unsetenv("PULSE_SERVER");
+  views.settle();
+  EXPECT_EQ(stepPart("onboarding.systemAudio", "onboarding.detail")->property("text").toString(),
+            *model->systemAudio());
+  EXPECT_EQ(stepPart("onboarding.systemAudio", "onboarding.button")->property("text"), "Reintentar");
+  EXPECT_FALSE(model->consentAcknowledged());
+}
+
+TEST_F(OnboardingViews, AFinishedDownloadShowsTheCheck) {
+  writeSettings(true, /*onDevice=*/true);
+  app = makeModel(script("exit 0\n"));
+  ASSERT_NE(showOnboarding(), nullptr);
+  ASSERT_TRUE(views.waitUntil([&] { return app->modelDownload() == "Transcription model ready."; }));
+  views.settle();
+  EXPECT_EQ(views.find("onboarding.downloadText")->property("text"), "Transcription model ready.");
+  EXPECT_EQ(views.find("onboarding.downloadSymbol")->property("ready"), true);
+  QMetaObject::invokeMethod(views.root(), "appear");  // shown again: no second download
+  EXPECT_EQ(app->modelDownload(), "Transcription model ready.");
+}
+
+}  // namespace
+}  // namespace kelv::app
