@@ -17,6 +17,7 @@
 #include <optional>
 
 #include "shell/app_delegate.h"
+#include "shell/display_probe.h"
 #include "controllers/app_model.h"
 #include "shell/instance_launch.h"
 #include "kelv/core/util/application.h"
@@ -87,6 +88,20 @@ int main(int argc, char** argv) {
   // The build used for automated interface checks does nothing outside its test suite.
   if (environment.installedAppId == "com.kelvora.ui-smoke" && !environment.preferencesSuite)
     return ExitStatus::success;
+
+  // Qt ends the process inside its platform plugin when it finds no display; say why instead,
+  // after handing the URLs to a running instance, which needs no display of this launch.
+  if (!parser.isSet(headless)) {
+    if (const auto reason = kelv::app::missingDisplay(kelv::app::DisplayEnvironment::ofProcess())) {
+      QCoreApplication textOnly(argc, argv);
+      if (kelv::app::SingleInstance::forward(urls)) return ExitStatus::success;
+      std::fprintf(stderr,
+                   "kelvora: %s.\n`kelvora --headless` records and processes classes without "
+                   "windows.\n",
+                   reason->c_str());
+      return ExitStatus::failure;
+    }
+  }
 
   // A processing child that dies must not take the application with it.
   ::signal(SIGPIPE, SIG_IGN);

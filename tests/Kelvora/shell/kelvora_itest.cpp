@@ -124,6 +124,32 @@ TEST_F(KelvoraTest, EachTerminationSignalEndsTheInstanceCleanly) {
   }
 }
 
+TEST_F(KelvoraTest, WithoutADisplayItSaysSoAndStillHandsURLsOver) {
+  // No display of any kind, and Qt left to pick its platform as on a desktop.
+  home_.environment["QT_QPA_PLATFORM"] = "";
+  home_.environment["DISPLAY"] = "";
+  home_.environment["WAYLAND_DISPLAY"] = "";
+
+  EXPECT_EQ(run({}), 1);
+  const std::string said = readFile(home_.log());
+  EXPECT_NE(said.find("there is no display to show windows on: neither DISPLAY nor "
+                      "WAYLAND_DISPLAY is set"),
+            std::string::npos)
+      << said;
+  EXPECT_NE(said.find("kelvora --headless"), std::string::npos) << said;
+  home_.environment["DISPLAY"] = ":4093";
+  EXPECT_EQ(run({"kelvora://start"}), 1) << readFile(home_.log());
+  EXPECT_TRUE(home_.meetings().empty());
+
+  // A running instance needs nothing of this launch but its URL.
+  auto instance = launch();
+  ASSERT_EQ(run({"kelvora://start"}), 0) << readFile(home_.log());
+  ASSERT_EQ(home_.meetings().size(), 1u);
+  EXPECT_EQ(ApplicationHome::state(home_.meetings().front()), "recording");
+  EXPECT_EQ(run({"kelvora://stop"}), 0);
+  EXPECT_EQ(exitStatus(instance->stop(kQuitPatience)), 0) << readFile(home_.log());
+}
+
 TEST_F(KelvoraTest, HelpAndUnknownOptions) {
   EXPECT_EQ(run({"--help"}), 0);
   EXPECT_EQ(run({"--no-such-option"}), 2);
