@@ -20,19 +20,18 @@ namespace kelv::core {
 const BackendMakers& BackendMakers::builtIn() {
   static const BackendMakers makers = [] {
     BackendMakers table;
-    // table.transcription[TranscriptionBackendType::openAIStyle] =
-    //     [](const TranscriptionSetup& setup) { return std::make_shared<…>(setup); };
-    // table.notes[NotesBackendType::anthropic] =
-    //     [](const NotesSetup& setup) { return std::make_shared<…>(setup); };
-    table.transcription[TranscriptionBackendType::openAIStyle] = [](const TranscriptionSetup& setup) {
-      return std::make_shared<OpenAIStyleTranscription>(setup);
-    };
-    table.transcription[TranscriptionBackendType::elevenLabs] = [](const TranscriptionSetup& setup) {
-      return std::make_shared<ElevenLabsTranscription>(setup);
-    };
-    table.transcription[TranscriptionBackendType::assemblyAI] = [](const TranscriptionSetup& setup) {
-      return std::make_shared<AssemblyAITranscription>(setup);
-    };
+    table.transcription[TranscriptionBackendType::openAIStyle] =
+        [](const TranscriptionSetup& setup) {
+          return std::make_shared<OpenAIStyleTranscription>(setup);
+        };
+    table.transcription[TranscriptionBackendType::elevenLabs] =
+        [](const TranscriptionSetup& setup) {
+          return std::make_shared<ElevenLabsTranscription>(setup);
+        };
+    table.transcription[TranscriptionBackendType::assemblyAI] =
+        [](const TranscriptionSetup& setup) {
+          return std::make_shared<AssemblyAITranscription>(setup);
+        };
     table.transcription[TranscriptionBackendType::gemini] = [](const TranscriptionSetup& setup) {
       return std::make_shared<GeminiTranscription>(setup);
     };

@@ -114,30 +114,50 @@ TEST_F(BackendAssemblyTest, ProcessingOptionsFollowTheSettingsAsTheyAreNow) {
     std::vector<std::string> secrets;
   };
   const std::vector<Case> cases = {
-      {"the defaults: no notes backend, the audio kept", [](Settings&) {}, {}, false, true,
-       std::nullopt, {}},
+      {"the defaults: no notes backend, the audio kept",
+       [](Settings&) {},
+       {},
+       false,
+       true,
+       std::nullopt,
+       {}},
       {"the audio deleted after processing",
-       [](Settings& s) { s.deleteAudioAfterProcessing = true; }, {}, false, false, std::nullopt,
+       [](Settings& s) { s.deleteAudioAfterProcessing = true; },
+       {},
+       false,
+       false,
+       std::nullopt,
        {}},
       {"both backends with keys: the transcription key first",
        [&](Settings& s) {
          s.transcription = transcription;
          s.notes = notes;
        },
-       {{"v2.transcription.OpenAI", "sk-tr"}, {"v2.notes.Requesty", "sk-rq"}}, true, true,
-       std::nullopt, {"sk-tr", "sk-rq"}},
+       {{"v2.transcription.OpenAI", "sk-tr"}, {"v2.notes.Requesty", "sk-rq"}},
+       true,
+       true,
+       std::nullopt,
+       {"sk-tr", "sk-rq"}},
       {"only the notes key stored",
        [&](Settings& s) {
          s.transcription = transcription;
          s.notes = notes;
        },
-       {{"v2.notes.Requesty", "sk-rq"}}, true, true, std::nullopt, {"sk-rq"}},
+       {{"v2.notes.Requesty", "sk-rq"}},
+       true,
+       true,
+       std::nullopt,
+       {"sk-rq"}},
       {"a prompt of the user's own",
        [&](Settings& s) {
          s.notes = notes;
          s.notesPrompt = "Apuntes breves, por favor.";
        },
-       {}, true, true, "Apuntes breves, por favor.", {}},
+       {},
+       true,
+       true,
+       "Apuntes breves, por favor.",
+       {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -20,8 +20,7 @@ namespace kelv::core {
 
 class BackendAssembly {
  public:
-  explicit BackendAssembly(SettingsStore settings,
-                           BackendMakers makers = BackendMakers::builtIn());
+  explicit BackendAssembly(SettingsStore settings, BackendMakers makers = BackendMakers::builtIn());
 
   const SettingsStore& settings() const { return settings_; }
   const BackendMakers& makers() const { return makers_; }
