@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "kelv/core/backends/backend_makers.h"
+#include "kelv/core/assembly/backend_makers.h"
 #include "kelv/core/library/meeting_store.h"
 #include "kelv/core/processing/processing.h"
 

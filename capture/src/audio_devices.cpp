@@ -1,4 +1,4 @@
-#include "kelv/capture/audio_devices.h"
+#include "audio_devices.h"
 
 #include "pulse_client.h"
 

@@ -4,15 +4,15 @@
 #include <map>
 #include <set>
 
+#include "audio_devices.h"
 #include "audio_outlet.h"
-#include "kelv/capture/audio_devices.h"
 #include "kelv/capture/capture_error.h"
-#include "kelv/capture/mic_capture.h"
-#include "kelv/capture/system_audio_capture.h"
 #include "kelv/core/util/serial_queue.h"
 #include "kelv/core/util/system_info.h"
+#include "mic_capture.h"
 #include "pulse_client.h"
 #include "sleep_inhibitor.h"
+#include "system_audio_capture.h"
 
 namespace kelv::capture {
 

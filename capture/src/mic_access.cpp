@@ -2,9 +2,9 @@
 
 #include <optional>
 
-#include "kelv/capture/audio_devices.h"
+#include "audio_devices.h"
 #include "kelv/capture/capture_error.h"
-#include "kelv/capture/mic_capture.h"
+#include "mic_capture.h"
 #include "pulse_client.h"
 
 namespace kelv::capture {

@@ -1,4 +1,4 @@
-#include "kelv/capture/mic_capture.h"
+#include "mic_capture.h"
 
 #include "activity.h"
 #include "kelv/capture/capture_error.h"

@@ -1,4 +1,4 @@
-#include "kelv/capture/system_audio_capture.h"
+#include "system_audio_capture.h"
 
 #include <chrono>
 #include <thread>

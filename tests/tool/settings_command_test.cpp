@@ -20,8 +20,7 @@ class KelvSettings : public ::testing::Test {
                      {"DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/kelv-test-bus"}}});
   }
   core::Settings stored() {
-    return core::SettingsStore(core::Preferences(file), std::make_shared<core::MemorySecretStore>(),
-                               core::BackendMakers{})
+    return core::SettingsStore(core::Preferences(file), std::make_shared<core::MemorySecretStore>())
         .load();
   }
 

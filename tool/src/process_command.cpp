@@ -55,7 +55,7 @@ int process(const std::vector<std::string>& arguments, const core::Environment& 
 
   ProcessingOptions options;
   try {
-    options = processingSettings(environment).processingOptions();
+    options = processingAssembly(environment).processingOptions();
   } catch (const std::invalid_argument& error) {
     return usageError("process", error.what());
   }

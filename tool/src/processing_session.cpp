@@ -32,12 +32,12 @@ void reportUnreadableSettings(const core::SettingsStore& store) {
   if (const auto problem = store.readProblem()) std::cerr << "kelv: " << *problem << std::endl;
 }
 
-core::SettingsStore processingSettings(const core::Environment& environment) {
+core::BackendAssembly processingAssembly(const core::Environment& environment) {
   auto secrets =
       std::make_shared<DocumentSecretStore>(readSecretsDocument(), keychain(environment));
   core::SettingsStore store = settingsStore(environment, std::move(secrets));
   reportUnreadableSettings(store);
-  return store;
+  return core::BackendAssembly(std::move(store));
 }
 
 void endOnTermination() {

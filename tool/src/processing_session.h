@@ -1,11 +1,12 @@
-// What the processing commands of `kelv` share: the settings with the keys of this run, and
-// how a meeting id on the command line becomes a folder.
+// What the processing commands of `kelv` share: the backends made from the settings with the
+// keys of this run, and how a meeting id on the command line becomes a folder.
 #pragma once
 
 #include <exception>
 #include <optional>
 #include <string>
 
+#include "kelv/core/assembly/backend_assembly.h"
 #include "kelv/core/library/meeting_folder.h"
 #include "kelv/core/settings/settings_store.h"
 #include "kelv/core/util/environment.h"
@@ -21,10 +22,10 @@ int exitStatusFor(const std::exception& error);
 // defaults stand in for them; a preferences file that isn't JSON is kept aside first.
 void reportUnreadableSettings(const core::SettingsStore& store);
 
-// The settings store of the environment, with the keys of the secrets document on standard
-// input before those of the Secret Service; reports unreadable settings
+// The backends of the environment's settings store, with the keys of the secrets document on
+// standard input before those of the Secret Service; reports unreadable settings
 // (reportUnreadableSettings). Throws std::invalid_argument for a malformed secrets document.
-core::SettingsStore processingSettings(const core::Environment& environment);
+core::BackendAssembly processingAssembly(const core::Environment& environment);
 
 // Makes SIGTERM end the process at once, whatever disposition or mask it inherited: the
 // folder lock goes with the process and the next run resumes from the checkpoints. Call it

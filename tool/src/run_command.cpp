@@ -21,9 +21,9 @@ int runPending(const std::vector<std::string>& arguments, const core::Environmen
   enterBackgroundPriority();
   endOnTermination();
 
-  std::optional<SettingsStore> settings;
+  std::optional<BackendAssembly> assembly;
   try {
-    settings = processingSettings(environment);
+    assembly = processingAssembly(environment);
   } catch (const std::invalid_argument& error) {
     return usageError("run", error.what());
   }
@@ -47,7 +47,7 @@ int runPending(const std::vector<std::string>& arguments, const core::Environmen
     // Called on the queue's worker as each meeting starts, while it is the queue's current one.
     printer.finish();
     printer.setPrefix(running->current().value_or("") + ": ");
-    ProcessingOptions options = settings->processingOptions();
+    ProcessingOptions options = assembly->processingOptions();
     options.progress = printer.observer();
     return options;
   }));

@@ -9,6 +9,7 @@
 #include "kelv/capture/live_capture.h"
 #include "kelv/capture/mic_access.h"
 #include "kelv/capture/tone_source.h"
+#include "kelv/core/assembly/backend_assembly.h"
 #include "kelv/core/backends/preset.h"
 #include "view_models/settings_model.h"
 
@@ -189,9 +190,9 @@ void SettingsModel::test(const QString& role) {
   std::shared_ptr<core::TranscriptionBackend> transcription;
   try {
     if (role == "notes")
-      notes = store_.notesBackend(settings_.notes);
+      notes = core::BackendAssembly(store_).notesBackend(settings_.notes);
     else
-      transcription = store_.transcriptionBackend(settings_.transcription);
+      transcription = core::BackendAssembly(store_).transcriptionBackend(settings_.transcription);
   } catch (const std::exception& error) {
     setTest(role, QString::fromUtf8(error.what()));
     return;

@@ -25,7 +25,7 @@ class MigrationTest : public ::testing::Test {
 
   test::TempDir dir;
   std::shared_ptr<MemorySecretStore> secrets = std::make_shared<MemorySecretStore>();
-  SettingsStore store{Preferences(dir / "preferences.json"), secrets, BackendMakers{}};
+  SettingsStore store{Preferences(dir / "preferences.json"), secrets};
 };
 
 TEST_F(MigrationTest, DoesNothingOnceCurrentSettingsExist) {
@@ -105,8 +105,8 @@ TEST_F(MigrationTest, NotesProviders) {
   };
   for (const auto& c : cases) {
     test::TempDir caseDir;
-    SettingsStore caseStore(Preferences(caseDir / "preferences.json"), std::make_shared<MemorySecretStore>(c.keys),
-                            BackendMakers{});
+    SettingsStore caseStore(Preferences(caseDir / "preferences.json"),
+                            std::make_shared<MemorySecretStore>(c.keys));
     for (const auto& [key, value] : c.entries.items()) caseStore.defaults().set(key, value);
     ASSERT_TRUE(Migration::runIfNeeded(caseStore)) << c.name;
     EXPECT_EQ(caseStore.load().notes, c.expected) << c.name;
@@ -134,7 +134,7 @@ TEST_F(MigrationTest, TranscriptionNeedsTheMovedKey) {
   for (const auto& c : cases) {
     test::TempDir caseDir;
     auto caseSecrets = std::make_shared<MemorySecretStore>(c.keys);
-    SettingsStore caseStore(Preferences(caseDir / "preferences.json"), caseSecrets, BackendMakers{});
+    SettingsStore caseStore(Preferences(caseDir / "preferences.json"), caseSecrets);
     for (const auto& [key, value] : c.entries.items()) caseStore.defaults().set(key, value);
     ASSERT_TRUE(Migration::runIfNeeded(caseStore)) << c.entries.dump();
     EXPECT_EQ(caseStore.load().transcription, c.expected) << c.entries.dump();

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include "kelv/core/backends/backend_unavailable_error.h"
 #include "kelv/core/settings/memory_secret_store.h"
 #include "temp_dir.h"
 
@@ -18,7 +17,7 @@ class SettingsStoreTest : public ::testing::Test {
  protected:
   test::TempDir dir;
   std::shared_ptr<MemorySecretStore> secrets = std::make_shared<MemorySecretStore>();
-  SettingsStore store{Preferences(dir / "prefs" / "preferences.json"), secrets, BackendMakers{}};
+  SettingsStore store{Preferences(dir / "prefs" / "preferences.json"), secrets};
 };
 
 TEST_F(SettingsStoreTest, LoadSaveAndUnreadableRecords) {
@@ -104,57 +103,6 @@ TEST_F(SettingsStoreTest, SetupFillsGapsFromTheMatchingPreset) {
   EXPECT_EQ(store.setup(NotesPreset::named("OpenAI")->config(), notes).contextTokens, 128000);
   EXPECT_EQ(store.setup(NotesConfig{NT::openAICompatible, "", std::nullopt, std::nullopt}, notes)
                 .contextTokens, 128000);
-}
-
-class RecordingNotes : public NotesBackend {
- public:
-  explicit RecordingNotes(NotesSetup setup) : setup(std::move(setup)) {}
-  std::string name() const override { return "recording"; }
-  int contextTokens() const override { return setup.contextTokens; }
-  std::string complete(const std::string& system, const std::string& user) const override {
-    calls.emplace_back(system, user);
-    return "OK";
-  }
-  NotesSetup setup;
-  mutable std::vector<std::pair<std::string, std::string>> calls;
-};
-
-TEST_F(SettingsStoreTest, BackendsComeFromMakersOrStandInAsUnavailable) {
-  BackendMakers makers;
-  makers.notes[NT::openAICompatible] = [](const NotesSetup& setup) {
-    return std::make_shared<RecordingNotes>(setup);
-  };
-  makers.notes[NT::none] = [](const NotesSetup& setup) { return std::make_shared<RecordingNotes>(setup); };
-  SettingsStore withMakers(store.defaults(), secrets, makers);
-  secrets->setSecret("sk-rq", "v2.notes.Requesty");
-
-  auto notes = withMakers.notesBackend(NotesPreset::named("Requesty")->config());
-  auto* recording = dynamic_cast<RecordingNotes*>(notes.get());
-  ASSERT_NE(recording, nullptr);
-  EXPECT_EQ(recording->setup, (NotesSetup{NT::openAICompatible, "https://router.requesty.ai/v1",
-                                          "openai/gpt-4o-mini", "sk-rq", 128000}));
-  notes->test();
-  EXPECT_EQ(recording->calls, (std::vector<std::pair<std::string, std::string>>{
-                                  {"Reply with the single word OK.", "Test"}}));
-
-  EXPECT_EQ(withMakers.notesBackend(NotesConfig{NT::none}), nullptr);
-  auto anthropic = withMakers.notesBackend(NotesConfig{NT::anthropic});
-  EXPECT_EQ(anthropic->name(), "anthropic");
-  EXPECT_THROW(anthropic->complete("s", "u"), BackendUnavailableError);
-
-  for (auto type : BackendKind<TT>::all) {
-    auto backend = SettingsStore(store.defaults(), secrets).transcriptionBackend(TranscriptionConfig{type});
-    ASSERT_NE(backend, nullptr);
-    if (BackendMakers::builtIn().transcription.count(type) == 0) {
-      EXPECT_EQ(backend->name(), storedValue(type));
-    }
-  }
-  try {
-    store.transcriptionBackend(TranscriptionConfig{TT::onDevice})->transcribe("/none", std::nullopt);
-    FAIL();
-  } catch (const BackendUnavailableError& error) {
-    EXPECT_STREQ(error.what(), "The on-device backend isn't available in this build.");
-  }
 }
 
 TEST(SettingsStoreDomain, TheDefaultsSuiteSelectsThePreferencesFile) {

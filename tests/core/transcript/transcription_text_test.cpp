@@ -1,7 +1,7 @@
 // The pure pieces of the backends' requests and results: speaker labels, time texts, prompts.
 #include <gtest/gtest.h>
 
-#include "kelv/core/backends/backend_makers.h"
+#include "kelv/core/assembly/backend_makers.h"
 #include "kelv/core/backends/cloud/assembly_ai_transcription.h"
 #include "kelv/core/backends/cloud/cloud_error.h"
 #include "kelv/core/backends/cloud/eleven_labs_transcription.h"

@@ -61,7 +61,7 @@ TEST(ApiKey, MaskingReplacesEveryOccurrenceOfEveryKey) {
 TEST(ApiKey, TheSettingsStoreRefusesToStoreABadKey) {
   test::TempDir dir;
   auto secrets = std::make_shared<MemorySecretStore>();
-  const SettingsStore store(Preferences(dir / "preferences.json"), secrets, BackendMakers{});
+  const SettingsStore store(Preferences(dir / "preferences.json"), secrets);
   const NotesConfig config{NotesBackendType::anthropic};
   store.setAPIKey("sk-good", config);
   EXPECT_THROW(store.setAPIKey("sk-1\nHost: evil", config), std::invalid_argument);

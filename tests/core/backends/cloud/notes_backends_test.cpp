@@ -2,7 +2,7 @@
 // names, the OpenRouter headers, defaults, and the makers in the built-in table.
 #include <gtest/gtest.h>
 
-#include "kelv/core/backends/backend_makers.h"
+#include "kelv/core/assembly/backend_makers.h"
 #include "kelv/core/backends/cloud/anthropic_notes.h"
 #include "kelv/core/backends/cloud/cloud_error.h"
 #include "kelv/core/backends/cloud/gemini_notes.h"

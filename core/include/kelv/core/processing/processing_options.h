@@ -1,5 +1,5 @@
 // What one processing run uses: the backends, the notes step, where the Meeting file goes and
-// whether the audio is kept. Built fresh for every run (SettingsStore::processingOptions); the
+// whether the audio is kept. Built fresh for every run (BackendAssembly::processingOptions); the
 // pipeline only reads it. Also how a run reports its progress to whoever watches it.
 #pragma once
 

@@ -1,4 +1,5 @@
-// Where the settings record and the API keys live, and how backend objects are built from them.
+// Where the settings record and the API keys live, and how a backend configuration resolves
+// into the inputs of a backend (the objects themselves are made by BackendAssembly).
 //
 // The record is one JSON value under "v2.settings" in the preferences domain; keys live in a
 // SecretStore under accounts named by backend configuration ("v2.notes.OpenAI"). Nothing is
@@ -12,7 +13,8 @@
 #include <string_view>
 #include <vector>
 
-#include "kelv/core/backends/backend_makers.h"
+#include "kelv/core/backends/backend_config.h"
+#include "kelv/core/backends/backend_setup.h"
 #include "kelv/core/backends/preset.h"
 #include "kelv/core/settings/preferences.h"
 #include "kelv/core/settings/secret_store.h"
@@ -22,8 +24,6 @@
 
 namespace kelv::core {
 
-struct ProcessingOptions;
-
 class SettingsStore {
  public:
   // The preferences suite name and keychain service name.
@@ -31,12 +31,10 @@ class SettingsStore {
   static constexpr const char* kSettingsKey = "v2.settings";
   static constexpr const char* kConsentKey = "v2.consentAcknowledged";
 
-  SettingsStore(Preferences defaults, std::shared_ptr<SecretStore> secrets,
-                BackendMakers makers = BackendMakers::builtIn());
+  SettingsStore(Preferences defaults, std::shared_ptr<SecretStore> secrets);
 
   const Preferences& defaults() const { return defaults_; }
   SecretStore& secrets() const { return *secrets_; }
-  const BackendMakers& makers() const { return makers_; }
 
   // The stored record, or the default record when none is stored or it can't be decoded (the
   // stored bytes are then left alone until the next save).
@@ -100,18 +98,9 @@ class SettingsStore {
     return result;
   }
 
-  // The maker's backend, or an UnavailableBackend named by the type's stored value.
-  std::shared_ptr<TranscriptionBackend> transcriptionBackend(const TranscriptionConfig& config) const;
-  // nullptr for the type `none`; otherwise like transcriptionBackend.
-  std::shared_ptr<NotesBackend> notesBackend(const NotesConfig& config) const;
-
-  // The options of one processing run, from the settings as they are now.
-  ProcessingOptions processingOptions() const;
-
  private:
   Preferences defaults_;
   std::shared_ptr<SecretStore> secrets_;
-  BackendMakers makers_;
 };
 
 }  // namespace kelv::core

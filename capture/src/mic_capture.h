@@ -9,7 +9,7 @@
 #include <memory>
 #include <optional>
 
-#include "kelv/capture/audio_devices.h"
+#include "audio_devices.h"
 #include "kelv/core/recording/capture_source.h"
 
 namespace kelv::capture {

@@ -7,7 +7,7 @@
 #include <functional>
 #include <memory>
 
-#include "kelv/capture/mic_capture.h"
+#include "mic_capture.h"
 #include "kelv/core/recording/capture_source.h"
 
 namespace kelv::capture {

@@ -1,9 +1,9 @@
 // The tables of makers that turn a resolved BackendSetup into a working backend, keyed by kind.
 //
 // `builtIn` holds this build's makers; it is created once, lazily and thread-safely, and never
-// changes. Its list lives in built_in_backends.cpp (one line per backend kind), so that every
-// backend is linked into every program that uses the settings store. Makers may be called from
-// any thread.
+// changes. Its list is in backend_makers.cpp (one line per backend kind), in the layer above
+// every backend, so that every backend is linked into every program that builds backends from
+// the settings. Makers may be called from any thread.
 #pragma once
 
 #include <functional>

@@ -1,8 +1,8 @@
 // The makers of this build, one line per backend kind (on-device only when the engine is
 // built in). A kind missing here is built as an UnavailableBackend. Kept in one list (rather
-// than self-registering files) because KelvCore is a static library: a backend file that registered itself would be dropped by the linker from
-// programs that never name it.
-#include "kelv/core/backends/backend_makers.h"
+// than self-registering files) because KelvCore is a static library: a backend file that
+// registered itself would be dropped by the linker from programs that never name it.
+#include "kelv/core/assembly/backend_makers.h"
 
 #include "kelv/core/backends/cloud/anthropic_notes.h"
 #include "kelv/core/backends/cloud/assembly_ai_transcription.h"
@@ -20,19 +20,18 @@ namespace kelv::core {
 const BackendMakers& BackendMakers::builtIn() {
   static const BackendMakers makers = [] {
     BackendMakers table;
-    // table.transcription[TranscriptionBackendType::openAIStyle] =
-    //     [](const TranscriptionSetup& setup) { return std::make_shared<…>(setup); };
-    // table.notes[NotesBackendType::anthropic] =
-    //     [](const NotesSetup& setup) { return std::make_shared<…>(setup); };
-    table.transcription[TranscriptionBackendType::openAIStyle] = [](const TranscriptionSetup& setup) {
-      return std::make_shared<OpenAIStyleTranscription>(setup);
-    };
-    table.transcription[TranscriptionBackendType::elevenLabs] = [](const TranscriptionSetup& setup) {
-      return std::make_shared<ElevenLabsTranscription>(setup);
-    };
-    table.transcription[TranscriptionBackendType::assemblyAI] = [](const TranscriptionSetup& setup) {
-      return std::make_shared<AssemblyAITranscription>(setup);
-    };
+    table.transcription[TranscriptionBackendType::openAIStyle] =
+        [](const TranscriptionSetup& setup) {
+          return std::make_shared<OpenAIStyleTranscription>(setup);
+        };
+    table.transcription[TranscriptionBackendType::elevenLabs] =
+        [](const TranscriptionSetup& setup) {
+          return std::make_shared<ElevenLabsTranscription>(setup);
+        };
+    table.transcription[TranscriptionBackendType::assemblyAI] =
+        [](const TranscriptionSetup& setup) {
+          return std::make_shared<AssemblyAITranscription>(setup);
+        };
     table.transcription[TranscriptionBackendType::gemini] = [](const TranscriptionSetup& setup) {
       return std::make_shared<GeminiTranscription>(setup);
     };
