@@ -84,10 +84,6 @@ int main(int argc, char** argv) {
   for (const QString& argument : parser.positionalArguments())
     if (isKelvoraURL(argument)) urls << argument;
 
-  // The build used for automated interface checks does nothing outside its test suite.
-  if (environment.installedAppId == "com.kelvora.ui-smoke" && !environment.preferencesSuite)
-    return ExitStatus::success;
-
   // A processing child that dies must not take the application with it.
   ::signal(SIGPIPE, SIG_IGN);
 
