@@ -85,10 +85,6 @@ int main(int argc, char** argv) {
   for (const QString& argument : parser.positionalArguments())
     if (isKelvoraURL(argument)) urls << argument;
 
-  // The build used for automated interface checks does nothing outside its test suite.
-  if (environment.installedAppId == "com.kelvora.ui-smoke" && !environment.preferencesSuite)
-    return ExitStatus::success;
-
   // Qt ends the process inside its platform plugin when it finds no display; say why instead,
   // after handing the URLs to a running instance, which needs no display of this launch.
   if (!parser.isSet(headless)) {

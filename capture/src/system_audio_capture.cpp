@@ -54,11 +54,11 @@ struct SystemAudioCapture::Impl {
     } catch (const RecordStream::Failure& failure) {
       switch (failure.step) {
         case RecordStream::Step::create:
-          throw CaptureError::aggregateDeviceCreationFailed(failure.code);
+          throw CaptureError::streamCreationFailed(failure.code);
         case RecordStream::Step::connect:
-          throw CaptureError::ioProcCreationFailed(failure.code);
+          throw CaptureError::recordConnectFailed(failure.code);
         case RecordStream::Step::ready:
-          throw CaptureError::tapCreationFailed(failure.code, pa_strerror(failure.code));
+          throw CaptureError::monitorRecordRefused(failure.code, pa_strerror(failure.code));
       }
     }
   }
@@ -81,7 +81,7 @@ void SystemAudioCapture::start(PulseClient& client, core::CaptureSource::Deliver
       // The monitor can vanish between looking it up and recording it while the default
       // output changes; that settles within moments.
       const bool transient = error.code() == PA_ERR_NOENTITY &&
-                             error.kind() != CaptureError::Kind::aggregateDeviceCreationFailed;
+                             error.kind() != CaptureError::Kind::streamCreationFailed;
       if (!transient || attempt >= kRetries) throw;
       std::this_thread::sleep_for(kRetryDelay);
     }

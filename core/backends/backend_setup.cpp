@@ -1,35 +1,12 @@
 #include "kelv/core/backends/backend_setup.h"
 
-#include <curl/curl.h>
-
 #include <algorithm>
-#include <cctype>
-#include <memory>
+
+#include "kelv/core/net/url_parts.h"
+#include "kelv/core/util/ascii_text.h"
 
 namespace kelv::core::BackendAddress {
 namespace {
-
-struct UrlDeleter {
-  void operator()(CURLU* url) const { curl_url_cleanup(url); }
-};
-using Url = std::unique_ptr<CURLU, UrlDeleter>;
-
-Url parse(const std::string& text) {
-  Url url(curl_url());
-  if (!url) return nullptr;
-  // Any scheme is accepted: only the host and the port matter here.
-  if (curl_url_set(url.get(), CURLUPART_URL, text.c_str(), CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK)
-    return nullptr;
-  return url;
-}
-
-std::optional<std::string> part(CURLU* url, CURLUPart which) {
-  char* value = nullptr;
-  if (curl_url_get(url, which, &value, 0) != CURLUE_OK || !value) return std::nullopt;
-  std::string result(value);
-  curl_free(value);
-  return result;
-}
 
 bool startsWith(const std::string& text, std::string_view prefix) {
   return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
@@ -39,15 +16,15 @@ bool startsWith(const std::string& text, std::string_view prefix) {
 
 bool isLocal(const std::optional<std::string>& address) {
   if (!address) return false;
-  Url url = parse(*address);
+  // Any scheme is accepted: only the host and the port matter here.
+  const std::optional<UrlParts> url = UrlParts::parse(*address);
   if (!url) return false;
-  auto host = part(url.get(), CURLUPART_HOST);
+  auto host = url->get(UrlParts::Part::host);
   if (!host || host->empty()) return false;
   // IPv6 hosts come back in brackets.
   if (host->size() >= 2 && host->front() == '[' && host->back() == ']')
     *host = host->substr(1, host->size() - 2);
-  std::transform(host->begin(), host->end(), host->begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  *host = AsciiText::lowercased(*host);
   const std::string& h = *host;
   return h == "localhost" || h == "::1" || h == "0.0.0.0" ||
          (h.size() >= 6 && h.compare(h.size() - 6, 6, ".local") == 0) || startsWith(h, "127.") ||
@@ -56,8 +33,8 @@ bool isLocal(const std::optional<std::string>& address) {
 
 int contextTokens(const std::optional<std::string>& address) {
   if (!isLocal(address)) return 128000;
-  Url url = parse(*address);
-  const auto port = url ? part(url.get(), CURLUPART_PORT) : std::nullopt;
+  const std::optional<UrlParts> url = UrlParts::parse(*address);
+  const auto port = url ? url->get(UrlParts::Part::port) : std::nullopt;
   return port && *port == "11434" ? 8192 : 4096;
 }
 

@@ -1,18 +1,12 @@
 #include "kelv/core/calls/call_app.h"
 
 #include <algorithm>
-#include <cctype>
 #include <functional>
+
+#include "kelv/core/util/ascii_text.h"
 
 namespace kelv::core {
 namespace {
-
-std::string lowered(std::string_view text) {
-  std::string result(text);
-  std::transform(result.begin(), result.end(), result.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return result;
-}
 
 // The application's own identifiers come first (the first is the stored id); the Linux names
 // follow: Flatpak ids, then executable names as application.process.binary reports them.
@@ -62,10 +56,10 @@ const std::vector<CallApp> kKnown = {
 const std::vector<CallApp>& CallApp::known() { return kKnown; }
 
 std::optional<CallApp> CallApp::of(std::string_view bundleID) {
-  const std::string given = lowered(bundleID);
+  const std::string given = AsciiText::lowercased(bundleID);
   for (const auto& app : kKnown) {
     for (const auto& identifier : app.bundleIDs) {
-      const std::string candidate = lowered(identifier);
+      const std::string candidate = AsciiText::lowercased(identifier);
       if (given == candidate) return app;
       if (given.size() > candidate.size() && given.starts_with(candidate) &&
           given[candidate.size()] == '.')

@@ -2,17 +2,12 @@
 
 #include <tuple>
 
+#include "kelv/core/util/ascii_text.h"
+
 namespace kelv::core::Frontmatter {
 namespace {
 
 constexpr std::string_view kFence = "---";
-
-std::string_view trimBlanksAndTabs(std::string_view text) {
-  const size_t begin = text.find_first_not_of(" \t");
-  if (begin == std::string_view::npos) return {};
-  const size_t end = text.find_last_not_of(" \t");
-  return text.substr(begin, end - begin + 1);
-}
 
 }  // namespace
 
@@ -47,7 +42,8 @@ std::optional<std::map<std::string, std::string>> fields(const std::vector<std::
     if (line.starts_with(' ')) continue;
     const size_t colon = line.find(':');
     if (colon == std::string::npos) continue;
-    out[line.substr(0, colon)] = std::string(trimBlanksAndTabs(std::string_view(line).substr(colon + 1)));
+    const std::string_view value = std::string_view(line).substr(colon + 1);
+    out[line.substr(0, colon)] = std::string(AsciiText::trimmed(value, " \t"));
   }
   return out;
 }

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <memory>
 
+#include "kelv/core/util/duration_text.h"
+
 namespace kelv::core {
 
 std::vector<std::filesystem::path> MeetingEntry::audioFiles() const {
@@ -30,17 +32,6 @@ std::string toString(MeetingEntry::State state) {
   return "done";
 }
 
-std::string abbreviatedDuration(double seconds) {
-  if (!(seconds >= 0)) seconds = 0;
-  if (seconds < 60) return std::to_string(static_cast<long long>(seconds)) + "s";
-  const auto totalMinutes = static_cast<long long>(std::min(seconds, 9e15) / 60);
-  const long long hours = totalMinutes / 60, minutes = totalMinutes % 60;
-  std::string text;
-  if (hours > 0) text = std::to_string(hours) + "h";
-  if (minutes > 0) text += (text.empty() ? "" : " ") + std::to_string(minutes) + "m";
-  return text;
-}
-
 std::string RecoveredMeeting::message() const {
   std::string time;
   std::unique_ptr<icu::DateFormat> format(icu::DateFormat::createTimeInstance(icu::DateFormat::kShort));
@@ -52,7 +43,7 @@ std::string RecoveredMeeting::message() const {
     format->format(static_cast<UDate>(millis.count()), text);
     text.toUTF8String(time);
   }
-  return "Recovered your " + time + " meeting, " + abbreviatedDuration(duration);
+  return "Recovered your " + time + " meeting, " + DurationText::abbreviated(duration);
 }
 
 }  // namespace kelv::core

@@ -17,6 +17,8 @@
 #include <unicode/uchar.h>
 #include <unicode/utf8.h>
 
+#include "kelv/core/util/date_text.h"
+#include "kelv/core/util/duration_text.h"
 #include "kelv/core/util/unicode_text.h"
 
 namespace kelv::core::MeetingFileWriter {
@@ -24,32 +26,6 @@ namespace {
 
 constexpr size_t kMaxSlugLength = 60;
 constexpr std::string_view kEmptySlug = "meeting";
-
-std::chrono::sys_seconds wholeSeconds(Date date) {
-  return std::chrono::floor<std::chrono::seconds>(date);
-}
-
-std::tm localTime(Date date) {
-  const std::time_t seconds = wholeSeconds(date).time_since_epoch().count();
-  std::tm local{};
-  tzset();  // pick up a changed TZ, so "current" means current
-  localtime_r(&seconds, &local);
-  return local;
-}
-
-// 2025-03-14T09:15:02+01:00, or …Z at offset zero.
-std::string localISODate(Date date) {
-  const std::tm local = localTime(date);
-  char text[64];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", local.tm_year + 1900,
-                local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
-  std::string out = text;
-  const long offset = local.tm_gmtoff;
-  if (offset == 0) return out + "Z";
-  const long magnitude = std::labs(offset) / 60;
-  std::snprintf(text, sizeof text, "%c%02ld:%02ld", offset < 0 ? '-' : '+', magnitude / 60, magnitude % 60);
-  return out + text;
-}
 
 // YAML reads a raw line break inside a quoted scalar as folding and rejects other control
 // characters, so those become blanks; backslash and quote are escaped.
@@ -138,15 +114,7 @@ long long wholeMinutes(double seconds) {
   return minutes > 9e15 ? 9'000'000'000'000'000LL : static_cast<long long>(minutes);
 }
 
-std::string timestamp(double start) {
-  double clamped = std::floor(start);
-  if (!(clamped > 0)) clamped = 0;  // also NaN
-  if (clamped > 9e15) clamped = 9e15;
-  const auto total = static_cast<long long>(clamped);
-  char text[64];
-  std::snprintf(text, sizeof text, "[%02lld:%02lld:%02lld]", total / 3600, total % 3600 / 60, total % 60);
-  return text;
-}
+std::string timestamp(double start) { return "[" + DurationText::clock(start) + "]"; }
 
 std::vector<std::string> participants(const Content& content) {
   std::vector<std::string> names;
@@ -202,7 +170,7 @@ const icu::DateFormat* untitledFormat() {
 std::string displayTitle(const std::optional<std::string>& title, Date startedAt) {
   if (title) return *title;
   const icu::DateFormat* format = untitledFormat();
-  if (!format) return localISODate(startedAt);
+  if (!format) return DateText::localISO(startedAt);
   const auto millis = std::chrono::duration_cast<std::chrono::milliseconds>(startedAt.time_since_epoch());
   icu::UnicodeString text;
   format->format(static_cast<UDate>(millis.count()), text);
@@ -219,7 +187,7 @@ std::string markdown(const Content& content) {
   out += "schema: ";
   out += kSchema;
   out += "\ntitle: " + yamlQuoted(title) + "\n";
-  out += "date: " + localISODate(content.startedAt) + "\n";
+  out += "date: " + DateText::localISO(content.startedAt) + "\n";
   out += "duration: " + std::to_string(wholeMinutes(content.duration)) + "\n";
   out += "participants:\n";
   for (const std::string& name : participants(content)) out += "  - " + yamlValue(name) + "\n";
@@ -279,11 +247,8 @@ std::string slug(std::string_view text) {
 }
 
 std::string baseName(const std::optional<std::string>& title, Date startedAt) {
-  const std::tm local = localTime(startedAt);
-  char stamp[64];
-  std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d-%02d%02d-", local.tm_year + 1900, local.tm_mon + 1,
-                local.tm_mday, local.tm_hour, local.tm_min);
-  return stamp + slug(title.value_or(""));
+  return DateText::formatted(startedAt, "%Y-%m-%d-%H%M-", DateText::Zone::local) +
+         slug(title.value_or(""));
 }
 
 std::filesystem::path freePath(std::string_view base, const std::filesystem::path& folder) {

@@ -4,13 +4,13 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <system_error>
 #include <utility>
 #include <vector>
 
 #include "kelv/core/audio/audio_error.h"
 #include "kelv/core/library/meeting_store.h"
+#include "kelv/core/util/ascii_text.h"
 #include "kelv/core/util/platform_error.h"
 
 namespace kelv::core {
@@ -31,8 +31,7 @@ std::string copyName(Track track, const fs::path& source) {
   std::string extension = source.extension().string();
   if (extension.size() > 1) {
     extension.erase(0, 1);
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    extension = AsciiText::lowercased(extension);
   } else {
     extension = "audio";
   }

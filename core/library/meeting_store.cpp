@@ -3,10 +3,11 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cctype>
 #include <ctime>
 #include <system_error>
 
+#include "kelv/core/util/ascii_text.h"
+#include "kelv/core/util/date_text.h"
 #include "kelv/core/util/platform_error.h"
 #include "kelv/core/util/system_info.h"
 
@@ -26,11 +27,7 @@ void createPrivateDirectories(const fs::path& path) {
 }
 
 fs::path MeetingStore::defaultRoot() {
-  const char* dataHome = std::getenv("XDG_DATA_HOME");
-  const fs::path base = (dataHome && *dataHome && fs::path(dataHome).is_absolute())
-                            ? fs::path(dataHome)
-                            : homeDirectory() / ".local" / "share";
-  return base / "Kelvora" / "Meetings";
+  return dataHome() / "Kelvora" / "Meetings";
 }
 
 fs::path MeetingStore::rootFor(const std::optional<fs::path>& override) {
@@ -38,12 +35,7 @@ fs::path MeetingStore::rootFor(const std::optional<fs::path>& override) {
 }
 
 std::string MeetingStore::stamp(Date date) {
-  const std::time_t t = std::chrono::system_clock::to_time_t(date);
-  std::tm local{};
-  localtime_r(&t, &local);
-  char buffer[32];
-  std::strftime(buffer, sizeof buffer, "%Y-%m-%d-%H%M%S", &local);
-  return buffer;
+  return DateText::formatted(date, "%Y-%m-%d-%H%M%S", DateText::Zone::local);
 }
 
 MeetingFolder MeetingStore::create(Date startedAt, std::optional<std::string> language) const {
@@ -51,9 +43,7 @@ MeetingFolder MeetingStore::create(Date startedAt, std::optional<std::string> la
   const std::string prefix = stamp(startedAt) + "-";
   fs::path path;
   for (;;) {
-    std::string tag = randomUUID().substr(0, 4);
-    std::transform(tag.begin(), tag.end(), tag.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const std::string tag = AsciiText::lowercased(randomUUID().substr(0, 4));
     path = root_ / (prefix + tag);
     if (::mkdir(path.c_str(), 0700) == 0) break;
     if (errno != EEXIST) throw PlatformError::fromErrno(errno, "create the Meeting folder", path);

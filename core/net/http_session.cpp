@@ -6,12 +6,12 @@
 #include <cerrno>
 #include <mutex>
 #include <strings.h>
-#include <time.h>
 
 #include <string_view>
 
 #include "kelv/core/net/transfer_error.h"
 #include "kelv/core/net/wait_progress.h"
+#include "kelv/core/util/system_info.h"
 
 namespace kelv::core {
 namespace {
@@ -25,17 +25,11 @@ void initialiseCurl() {
   std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
-double monotonicSeconds() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
-}
-
 // What the callbacks of one transfer share: the reply so far and the clock of its progress.
 struct Transfer {
   HttpResponse* response;
   HttpLimits limits;
-  double started = monotonicSeconds();
+  double started = systemUptime();
   double lastActivity = started;
   bool replyBegun = false;
   bool tooLarge = false;
@@ -51,13 +45,13 @@ size_t collectBody(char* data, size_t size, size_t count, void* context) {
     return 0;  // ends the transfer
   }
   body.append(data, size * count);
-  transfer->lastActivity = monotonicSeconds();
+  transfer->lastActivity = systemUptime();
   return size * count;
 }
 
 int watchProgress(void* context, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
   auto* transfer = static_cast<Transfer*>(context);
-  const double now = monotonicSeconds();
+  const double now = systemUptime();
   if (transfer->replyBegun) {
     if (now - transfer->lastActivity >= transfer->limits.stallSeconds) {
       transfer->stalled = true;
@@ -79,7 +73,7 @@ int watchProgress(void* context, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
 size_t collectHeader(char* data, size_t size, size_t count, void* context) {
   auto* transfer = static_cast<Transfer*>(context);
   transfer->replyBegun = true;
-  transfer->lastActivity = monotonicSeconds();
+  transfer->lastActivity = systemUptime();
   HttpHeaders* headers = &transfer->response->headers;
   std::string line(data, size * count);
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();

@@ -2,20 +2,11 @@
 
 #include <nlohmann/json.hpp>
 
+#include "kelv/core/util/ascii_text.h"
 #include "kelv/core/util/library_json.h"
 #include "kelv/core/util/unicode_text.h"
 
 namespace kelv::core {
-namespace {
-
-std::string_view trimmedOf(std::string_view text, std::string_view characters) {
-  const size_t begin = text.find_first_not_of(characters);
-  if (begin == std::string_view::npos) return {};
-  const size_t end = text.find_last_not_of(characters);
-  return text.substr(begin, end - begin + 1);
-}
-
-}  // namespace
 
 Notes Notes::fromReply(std::string_view reply) {
   const std::string text = UnicodeText::trimmed(reply);
@@ -25,7 +16,7 @@ Notes Notes::fromReply(std::string_view reply) {
   const std::string_view first = rest.substr(0, lineEnd);
   // "title:" is ASCII, and no other character lower-cases into it, so the prefix is 6 bytes.
   if (UnicodeText::lowercased(first.substr(0, 6)) == "title:") {
-    const std::string_view title = trimmedOf(first.substr(6), " \t\"*#");
+    const std::string_view title = AsciiText::trimmed(first.substr(6), " \t\"*#");
     if (!title.empty()) notes.title = std::string(title);
     rest = lineEnd == std::string_view::npos ? std::string_view{} : rest.substr(lineEnd + 1);
   }

@@ -6,6 +6,8 @@
 #include <utility>
 
 #include "kelv/core/backends/notes_error.h"
+#include "kelv/core/util/ascii_text.h"
+#include "kelv/core/util/duration_text.h"
 #include "kelv/core/util/unicode_text.h"
 
 namespace kelv::core::NotesWriter {
@@ -34,13 +36,6 @@ std::vector<std::string_view> lines(std::string_view text) {
   return out;
 }
 
-std::string_view trimmedOf(std::string_view text, std::string_view characters) {
-  const size_t begin = text.find_first_not_of(characters);
-  if (begin == std::string_view::npos) return {};
-  const size_t end = text.find_last_not_of(characters);
-  return text.substr(begin, end - begin + 1);
-}
-
 // The section body with bullets, dots and spaces trimmed, in the forms that mean "nothing".
 bool isEmptyBody(std::string_view body) {
   const std::string lower = UnicodeText::lowercased(body);
@@ -50,25 +45,12 @@ bool isEmptyBody(std::string_view body) {
   for (bool trimmedSomething = true; trimmedSomething;) {
     trimmedSomething = false;
     const size_t before = rest.size();
-    rest = trimmedOf(rest, "-*. \n\t");
+    rest = AsciiText::trimmed(rest, "-*. \n\t");
     if (rest.starts_with(kBullet)) rest.remove_prefix(kBullet.size());
     if (rest.ends_with(kBullet)) rest.remove_suffix(kBullet.size());
     trimmedSomething = rest.size() != before;
   }
   return rest.empty() || rest == "none" || rest == "n/a" || rest == "na" || rest == "nothing";
-}
-
-std::string formatTime(double start) {
-  // Rounded down to whole seconds; negative and unusable times count as 0, and absurdly large
-  // ones are capped rather than overflowing the conversion.
-  long long seconds = 0;
-  if (std::isfinite(start) && start > 0) {
-    seconds = static_cast<long long>(std::min(std::floor(start), 1e15));
-  }
-  char buffer[48];
-  std::snprintf(buffer, sizeof buffer, "%02lld:%02lld:%02lld", seconds / 3600, seconds / 60 % 60,
-                seconds % 60);
-  return buffer;
 }
 
 }  // namespace
@@ -108,7 +90,7 @@ std::string plainText(const std::vector<Turn>& turns) {
   for (size_t i = 0; i < turns.size(); ++i) {
     if (i > 0) out += '\n';
     out += '[';
-    out += formatTime(turns[i].start);
+    out += DurationText::clock(turns[i].start);
     out += "] ";
     if (turns[i].speaker) {
       out += *turns[i].speaker;
@@ -250,7 +232,7 @@ Step step(std::string prompt, std::vector<std::string> vocabulary) {
     if (!notes.title && notes.markdown.starts_with("# ")) {
       const size_t lineEnd = notes.markdown.find('\n');
       const std::string_view heading = std::string_view(notes.markdown).substr(0, lineEnd);
-      const std::string_view title = trimmedOf(heading.substr(2), " \t");
+      const std::string_view title = AsciiText::trimmed(heading.substr(2), " \t");
       std::string rest = lineEnd == std::string::npos
                              ? std::string()
                              : UnicodeText::trimmed(std::string_view(notes.markdown).substr(lineEnd + 1));

@@ -1,9 +1,9 @@
 #include "kelv/core/settings/migration.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 
+#include "kelv/core/util/ascii_text.h"
 #include "kelv/core/util/system_info.h"
 
 namespace kelv::core::Migration {
@@ -23,19 +23,10 @@ std::optional<bool> truthValue(const Preferences& defaults, const char* key) {
   if (value->is_boolean()) return value->get<bool>();
   if (value->is_number()) return value->get<double>() != 0;
   if (value->is_string()) {
-    std::string lower = value->get<std::string>();
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const std::string lower = AsciiText::lowercased(value->get<std::string>());
     return lower == "yes" || lower == "true" || (!lower.empty() && lower[0] >= '1' && lower[0] <= '9');
   }
   return false;
-}
-
-std::string trimmed(std::string_view text) {
-  const auto blank = [](unsigned char c) { return std::isspace(c) != 0; };
-  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-  return std::string(text);
 }
 
 }  // namespace
@@ -95,7 +86,7 @@ std::vector<std::string> vocabularyFromLines(const std::string& text) {
     const size_t first = line.find_first_not_of(':');
     if (first == std::string_view::npos) continue;
     line.remove_prefix(first);
-    std::string term = trimmed(line.substr(0, line.find(':')));
+    std::string term(AsciiText::trimmed(line.substr(0, line.find(':'))));
     if (!term.empty()) terms.push_back(std::move(term));
   }
   return terms;

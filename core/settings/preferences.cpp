@@ -11,17 +11,12 @@
 
 #include "kelv/core/util/application.h"
 #include "kelv/core/util/atomic_file.h"
+#include "kelv/core/util/date_text.h"
 #include "kelv/core/util/platform_error.h"
 #include "kelv/core/util/system_info.h"
 
 namespace kelv::core {
 namespace {
-
-std::filesystem::path configHome() {
-  if (const char* value = std::getenv("XDG_CONFIG_HOME"); value && *value && value[0] == '/')
-    return value;
-  return homeDirectory() / ".config";
-}
 
 // The parsed file: nullopt when it exists but is not a JSON object.
 struct Contents {
@@ -46,9 +41,8 @@ Contents readContents(const std::filesystem::path& file) {
 
 // Moves a corrupt file aside under a name that doesn't replace an earlier copy.
 std::filesystem::path keepAside(const std::filesystem::path& file) {
-  std::string stamp = LibraryJson::formatDate(std::chrono::system_clock::now());
-  stamp.erase(std::remove_if(stamp.begin(), stamp.end(), [](char c) { return c == '-' || c == ':'; }),
-              stamp.end());
+  const std::string stamp = DateText::formatted(std::chrono::system_clock::now(),
+                                                "%Y%m%dT%H%M%SZ", DateText::Zone::utc);
   const std::string base = file.string() + ".corrupt-" + stamp;
   std::string target = base;
   for (int n = 2; std::filesystem::exists(target); ++n) target = base + "-" + std::to_string(n);

@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cstdlib>
 
+#include "kelv/core/util/ascii_text.h"
 #include "kelv/core/util/library_json.h"
 #include "kelv/core/util/system_info.h"
 
@@ -109,10 +110,7 @@ std::string folderURL(const std::filesystem::path& folder) {
 std::optional<std::filesystem::path> pathFromFileURL(std::string_view url) {
   constexpr std::string_view kScheme = "file://";
   if (url.size() < kScheme.size()) return std::nullopt;
-  std::string scheme(url.substr(0, kScheme.size()));
-  std::transform(scheme.begin(), scheme.end(), scheme.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  if (scheme != kScheme) return std::nullopt;
+  if (AsciiText::lowercased(url.substr(0, kScheme.size())) != kScheme) return std::nullopt;
   url.remove_prefix(kScheme.size());
   if (url.substr(0, 9) == "localhost") url.remove_prefix(9);
   if (url.empty() || url.front() != '/') return std::nullopt;

@@ -39,7 +39,8 @@ void writeString(std::string& out, const std::string& text) {
 
 void writeNumber(std::string& out, double value) {
   if (!std::isfinite(value)) throw std::invalid_argument("JSON can't hold a non-finite number");
-  // Whole numbers are written without a fraction, like the platform writer does.
+  // Whole numbers are written without a fraction ("3", not "3.0"), as in the meeting
+  // files already on disk.
   if (value == std::trunc(value) && std::fabs(value) < 1e15) {
     out += std::to_string(static_cast<long long>(value));
     return;
@@ -70,7 +71,8 @@ void writeValue(std::string& out, const json& value, int depth) {
         out += inner;
         writeValue(out, element, depth + 1);
       }
-      // An empty collection keeps the blank line of the platform writer.
+      // An empty collection keeps a blank line between its brackets ("[\n\n]"), the layout
+      // of the meeting files already on disk.
       out += "\n" + indent + "]";
       break;
     }
@@ -131,13 +133,7 @@ void writeFile(const std::filesystem::path& path, const json& value, FileSystem&
 }
 
 std::string formatDate(Date date) {
-  const auto seconds = std::chrono::floor<std::chrono::seconds>(date);
-  const std::time_t t = std::chrono::system_clock::to_time_t(seconds);
-  std::tm utc{};
-  gmtime_r(&t, &utc);
-  char buffer[32];
-  std::strftime(buffer, sizeof buffer, "%Y-%m-%dT%H:%M:%SZ", &utc);
-  return buffer;
+  return DateText::formatted(date, "%Y-%m-%dT%H:%M:%SZ", DateText::Zone::utc);
 }
 
 std::optional<Date> parseDate(std::string_view text) {

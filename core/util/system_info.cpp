@@ -4,17 +4,16 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <limits>
 #include <random>
 
 namespace kelv::core {
 
 double systemUptime() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
 }
 
 std::string randomUUID() {
@@ -54,5 +53,20 @@ std::filesystem::path homeDirectory() {
   if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir) return entry->pw_dir;
   return "/";
 }
+
+namespace {
+
+// The XDG base directory rule: a relative or empty value is ignored.
+std::filesystem::path xdgFolder(const char* variable, const std::filesystem::path& fallback) {
+  const char* value = std::getenv(variable);
+  if (value && *value && std::filesystem::path(value).is_absolute()) return value;
+  return homeDirectory() / fallback;
+}
+
+}  // namespace
+
+std::filesystem::path dataHome() { return xdgFolder("XDG_DATA_HOME", ".local/share"); }
+
+std::filesystem::path configHome() { return xdgFolder("XDG_CONFIG_HOME", ".config"); }
 
 }  // namespace kelv::core

@@ -7,10 +7,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <stdexcept>
+
+#include "kelv/core/util/ascii_text.h"
 
 namespace kelv::test {
 
@@ -28,8 +29,7 @@ void readRequest(int fd) {
     if (got <= 0) return;
     data.append(buffer, static_cast<size_t>(got));
     if (headerEnd == std::string::npos && (headerEnd = data.find("\r\n\r\n")) != std::string::npos) {
-      std::string lower = data.substr(0, headerEnd);
-      for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      const std::string lower = core::AsciiText::lowercased(data.substr(0, headerEnd));
       if (auto at = lower.find("content-length:"); at != std::string::npos)
         wanted = std::strtoull(lower.c_str() + at + 15, nullptr, 10);
     }

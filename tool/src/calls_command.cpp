@@ -1,22 +1,19 @@
 // kelv calls: prints call events as the application would see them, until SIGINT or SIGTERM.
+#include <chrono>
 #include <csignal>
-#include <ctime>
 #include <iostream>
 #include <mutex>
 
 #include "command.h"
 #include "kelv/capture/call_watcher.h"
+#include "kelv/core/util/date_text.h"
 
 namespace kelv::tool {
 namespace {
 
 std::string localTime() {
-  const std::time_t now = std::time(nullptr);
-  std::tm parts{};
-  localtime_r(&now, &parts);
-  char text[16];
-  std::strftime(text, sizeof text, "%H:%M:%S", &parts);
-  return text;
+  return core::DateText::formatted(std::chrono::system_clock::now(), "%H:%M:%S",
+                                   core::DateText::Zone::local);
 }
 
 int calls(const std::vector<std::string>& arguments, const core::Environment& /*environment*/) {

@@ -17,6 +17,7 @@
 #include "kelv/core/recording/recorder.h"
 #include "kelv/core/util/byte_count.h"
 #include "kelv/core/util/environment.h"
+#include "kelv/core/util/system_info.h"
 
 namespace kelv::tool {
 namespace {
@@ -78,17 +79,10 @@ int record(const std::vector<std::string>& arguments, const core::Environment& e
     return core::ExitStatus::failure;
   }
 
-  const timespec start = [] {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return now;
-  }();
+  const double start = core::systemUptime();
   for (;;) {
     if (stoppedByRecorder) break;
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    const double elapsed =
-        static_cast<double>(now.tv_sec - start.tv_sec) + (now.tv_nsec - start.tv_nsec) / 1e9;
+    const double elapsed = core::systemUptime() - start;
     if (duration && elapsed >= *duration) break;
     double wait = 0.1;
     if (duration) wait = std::min(wait, *duration - elapsed);

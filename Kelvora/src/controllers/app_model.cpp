@@ -8,12 +8,11 @@
 #include "desktop/notifier.h"
 #include "view_models/settings_model.h"
 #include "desktop/sleep_watcher.h"
+#include "shell/qt_text.h"
 
 namespace kelv::app {
 
 namespace {
-
-QString text(const std::string& value) { return QString::fromStdString(value); }
 
 std::filesystem::path besideApplication() {
   return std::filesystem::path(QCoreApplication::applicationDirPath().toStdString()) / "kelv";

@@ -9,12 +9,11 @@
 #include "kelv/core/processing/processing_queue.h"
 #include "desktop/notifier.h"
 #include "controllers/processing_child.h"
+#include "shell/qt_text.h"
 
 namespace kelv::app {
 
 namespace {
-
-QString text(const std::string& value) { return QString::fromStdString(value); }
 
 // Tells the queue's worker that a child run is over, exactly once: when asked to, or when the
 // last holder lets go (the run was dropped because the processing went away).

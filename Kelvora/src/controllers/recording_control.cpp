@@ -4,14 +4,9 @@
 #include "kelv/capture/tone_source.h"
 #include "kelv/core/util/byte_count.h"
 #include "desktop/notifier.h"
+#include "shell/qt_text.h"
 
 namespace kelv::app {
-
-namespace {
-
-QString text(const std::string& value) { return QString::fromStdString(value); }
-
-}  // namespace
 
 RecordingControl::RecordingControl(core::MeetingStore& store, const core::SettingsStore& settings,
                                    Options options, QObject* parent)

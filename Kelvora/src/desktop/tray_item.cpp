@@ -2,7 +2,6 @@
 
 #include <QCursor>
 #include <QGuiApplication>
-#include <QQmlComponent>
 #include <QScreen>
 #include <QUrl>
 
@@ -13,6 +12,7 @@
 #include "controllers/app_model.h"
 #include "shell/theme.h"
 #include "desktop/tray_icon.h"
+#include "shell/view_engine.h"
 #include "shell/window_shell.h"
 
 namespace kelv::app {
@@ -85,15 +85,12 @@ void TrayItem::show() {
 
 void TrayItem::makePopover(bool standalone) {
   if (!popover_.isNull()) return;
-  QQmlComponent loader(&engine_, QUrl(QStringLiteral("qrc:/qt/qml/Kelvora/MenuWindow.qml")));
-  std::unique_ptr<QObject> object(loader.createWithInitialProperties(
-      {{QStringLiteral("menu"), QVariant::fromValue(&menu_)},
-       {QStringLiteral("standalone"), standalone}}));
-  auto* window = qobject_cast<QQuickWindow*>(object.get());
-  if (window == nullptr)
-    throw std::runtime_error("The menu can't be shown: " + loader.errorString().toStdString());
-  object.release();
-  window->setObjectName(QStringLiteral("popover"));
+  QQuickWindow* window =
+      makeWindow(engine_, QStringLiteral("MenuWindow"),
+                 {{QStringLiteral("menu"), QVariant::fromValue(&menu_)},
+                  {QStringLiteral("standalone"), standalone}},
+                 QStringLiteral("popover"), "The menu can't be shown")
+          .release();
   standalone_ = standalone;
   connect(window, &QWindow::visibleChanged, this, [this](bool visible) {
     if (!visible) closedAt_.start();

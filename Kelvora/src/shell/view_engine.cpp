@@ -1,6 +1,10 @@
 #include "shell/view_engine.h"
 
+#include <QQmlComponent>
 #include <QString>
+#include <QUrl>
+
+#include <stdexcept>
 
 // Generated with the module; its static registration runs once this file is linked in.
 void qml_register_types_Kelvora();
@@ -13,6 +17,19 @@ void prepareViewEngine(QQmlEngine& engine) {
   static void (*volatile registration)() = &qml_register_types_Kelvora;
   (void)registration;
   engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
+}
+
+std::unique_ptr<QQuickWindow> makeWindow(QQmlEngine& engine, const QString& component,
+                                         const QVariantMap& properties, const QString& objectName,
+                                         const std::string& failure) {
+  QQmlComponent loader(&engine, QUrl(QStringLiteral("qrc:/qt/qml/Kelvora/%1.qml").arg(component)));
+  std::unique_ptr<QObject> object(loader.createWithInitialProperties(properties));
+  auto* window = qobject_cast<QQuickWindow*>(object.get());
+  if (window == nullptr)
+    throw std::runtime_error(failure + ": " + loader.errorString().toStdString());
+  object.release();
+  window->setObjectName(objectName);
+  return std::unique_ptr<QQuickWindow>(window);
 }
 
 }  // namespace kelv::app

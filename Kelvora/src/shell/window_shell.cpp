@@ -1,15 +1,12 @@
 #include "shell/window_shell.h"
 
-#include <QQmlComponent>
-#include <QUrl>
-
 #include <cstdio>
 #include <exception>
 #include <memory>
-#include <stdexcept>
 
 #include "shell/app_delegate.h"
 #include "controllers/app_model.h"
+#include "shell/view_engine.h"
 #include "view_models/settings_model.h"
 
 namespace kelv::app {
@@ -75,16 +72,9 @@ QQuickWindow* WindowShell::window(Scene scene) const { return windows_[slot(scen
 QQuickWindow* WindowShell::open(Scene scene) {
   QPointer<QQuickWindow>& window = windows_[slot(scene)];
   if (window.isNull()) {
-    QQmlComponent loader(
-        &engine_, QUrl(QStringLiteral("qrc:/qt/qml/Kelvora/%1.qml").arg(component(scene))));
-    std::unique_ptr<QObject> object(loader.createWithInitialProperties(initialProperties(scene)));
-    auto* made = qobject_cast<QQuickWindow*>(object.get());
-    if (made == nullptr)
-      throw std::runtime_error("The window " + identifier(scene).toStdString() +
-                               " can't be shown: " + loader.errorString().toStdString());
-    object.release();
-    made->setObjectName(identifier(scene));
-    window = made;
+    window = makeWindow(engine_, component(scene), initialProperties(scene), identifier(scene),
+                        "The window " + identifier(scene).toStdString() + " can't be shown")
+                 .release();
   }
   if (window->windowState() & Qt::WindowMinimized)
     window->setWindowStates(window->windowStates() & ~Qt::WindowMinimized);

@@ -6,6 +6,8 @@
 #include <chrono>
 
 #include "desktop/desktop_services.h"
+#include "kelv/core/util/duration_text.h"
+#include "shell/qt_text.h"
 #include "view_models/meeting_list_model.h"
 
 namespace kelv::app {
@@ -62,12 +64,7 @@ void MeetingDetail::loadFile() {
 }
 
 QString MeetingDetail::clockText(qint64 seconds) {
-  if (seconds < 0) seconds = 0;
-  const qint64 hours = seconds / 3600, minutes = seconds / 60 % 60, rest = seconds % 60;
-  const QString tail = QStringLiteral("%1").arg(rest, 2, 10, QLatin1Char('0'));
-  if (hours > 0)
-    return QStringLiteral("%1:%2:%3").arg(hours).arg(minutes, 2, 10, QLatin1Char('0')).arg(tail);
-  return QStringLiteral("%1:%2").arg(minutes).arg(tail);
+  return text(core::DurationText::stopwatch(seconds));
 }
 
 void MeetingDetail::tick() {

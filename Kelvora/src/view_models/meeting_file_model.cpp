@@ -4,12 +4,11 @@
 
 #include "view_models/inline_markdown.h"
 #include "shell/theme.h"
+#include "shell/qt_text.h"
 
 namespace kelv::app {
 
 namespace {
-
-QString text(const std::string& utf8) { return QString::fromStdString(utf8); }
 
 QString markerName(core::Marker::Kind kind) {
   switch (kind) {

@@ -49,19 +49,19 @@ void MeetingListModel::refresh() {
 }
 
 void MeetingListModel::startReading() {
-  worker_.start([this, source = source_] {
+  worker_.start([post = guard_.poster(), source = source_] {
     std::vector<MeetingRow> rows;
     try {
       rows = read(source);
     } catch (...) {
       // The store reports unreadable folders by leaving them out; anything else that escapes
       // (memory, a broken locale) leaves the list as it was.
-      QMetaObject::invokeMethod(this, [this] { arrived(rows_); }, Qt::QueuedConnection);
+      post([](MeetingListModel& model) { model.arrived(model.rows_); });
       return;
     }
-    QMetaObject::invokeMethod(
-        this, [this, rows = std::move(rows)]() mutable { arrived(std::move(rows)); },
-        Qt::QueuedConnection);
+    post([rows = std::move(rows)](MeetingListModel& model) mutable {
+      model.arrived(std::move(rows));
+    });
   });
 }
 

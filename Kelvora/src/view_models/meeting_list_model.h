@@ -20,6 +20,7 @@
 
 #include "kelv/core/library/meeting_store.h"
 #include "kelv/core/settings/settings_store.h"
+#include "shell/main_thread.h"
 #include "view_models/meeting_row.h"
 
 namespace kelv::app {
@@ -106,6 +107,7 @@ class MeetingListModel : public QAbstractListModel {
   bool reading_ = false;
   bool again_ = false;
   bool loaded_ = false;
+  MainThreadGuard<MeetingListModel> guard_{this};
 };
 
 }  // namespace kelv::app

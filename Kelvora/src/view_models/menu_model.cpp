@@ -10,14 +10,10 @@
 #include "desktop/hotkey.h"
 #include "kelv/core/recording/recorder.h"
 #include "kelv/core/util/byte_count.h"
+#include "kelv/core/util/duration_text.h"
+#include "shell/qt_text.h"
 
 namespace kelv::app {
-
-namespace {
-
-QString text(const std::string& value) { return QString::fromStdString(value); }
-
-}  // namespace
 
 MenuModel::MenuModel(AppModel& model, QObject* parent) : QObject(parent), model_(&model) {
   for (auto signal : {&AppModel::recorderChanged, &AppModel::startedAtChanged,
@@ -119,8 +115,7 @@ QString MenuModel::queueKey() const {
 }
 
 QString MenuModel::elapsedText(qint64 seconds) {
-  seconds = std::max<qint64>(seconds, 0);
-  return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+  return text(core::DurationText::minutesAndSeconds(seconds));
 }
 
 QString MenuModel::elapsedText(const QDateTime& now) const {

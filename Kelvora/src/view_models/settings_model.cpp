@@ -14,6 +14,7 @@
 #include "desktop/hotkey_monitor.h"
 #include "kelv/core/calls/call_app.h"
 #include "kelv/core/notes/notes_writer.h"
+#include "shell/qt_text.h"
 
 namespace kelv::app {
 
@@ -23,8 +24,6 @@ constexpr std::array<const char*, 38> kLanguageCodes = {
     "ar", "bg", "cs", "da", "de", "el", "en", "es", "et", "fa", "fi", "fr", "he",
     "hi", "hr", "hu", "id", "it", "ja", "ko", "lt", "lv", "ms", "mt", "nl", "pl",
     "pt", "ro", "ru", "sk", "sl", "sv", "th", "tr", "uk", "ur", "vi", "zh"};
-
-QString text(const std::string& value) { return QString::fromStdString(value); }
 
 QStringList sortedLanguages() {
   std::vector<std::pair<QString, QString>> named;
@@ -46,8 +45,7 @@ SettingsModel::SettingsModel(core::SettingsStore store, AppModel* app, QObject* 
       app_(app),
       settings_(store_.load()),
       languages_(sortedLanguages()),
-      hotkey_(Hotkey::saved(store_.defaults())),
-      self_(std::make_shared<SettingsModel*>(this)) {
+      hotkey_(Hotkey::saved(store_.defaults())) {
   QStringList terms;
   for (const auto& term : settings_.vocabulary) terms << text(term);
   vocabulary_ = terms.join('\n');
@@ -55,7 +53,6 @@ SettingsModel::SettingsModel(core::SettingsStore store, AppModel* app, QObject* 
 }
 
 SettingsModel::~SettingsModel() {
-  *self_ = nullptr;
   if (monitoring_) QCoreApplication::instance()->removeEventFilter(this);
 }
 
@@ -250,16 +247,11 @@ void SettingsModel::acknowledgeConsent() {
 }
 
 void SettingsModel::inBackground(std::function<std::function<void(SettingsModel&)>()> work) {
-  QThreadPool::globalInstance()->start([self = self_, work = std::move(work)] {
-    auto publish = work();
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(),
-        [self, publish = std::move(publish)] {
-          if (*self == nullptr) return;
-          publish(**self);
-          emit (*self)->finished();
-        },
-        Qt::QueuedConnection);
+  QThreadPool::globalInstance()->start([post = guard_.poster(), work = std::move(work)] {
+    post([publish = work()](SettingsModel& model) {
+      publish(model);
+      emit model.finished();
+    });
   });
 }
 

@@ -25,6 +25,7 @@
 #include "desktop/hotkey.h"
 #include "kelv/core/settings/settings.h"
 #include "kelv/core/settings/settings_store.h"
+#include "shell/main_thread.h"
 
 namespace kelv::app {
 
@@ -182,8 +183,8 @@ class SettingsModel : public QObject {
   Mic mic_ = Mic::notDetermined;
   std::optional<QString> systemAudio_;
   QString problem_;
-  // Cleared by the destructor; background jobs hold it, never `this`.
-  std::shared_ptr<SettingsModel*> self_;
+  // Background jobs publish through it, never through `this`.
+  MainThreadGuard<SettingsModel> guard_{this};
 };
 
 }  // namespace kelv::app

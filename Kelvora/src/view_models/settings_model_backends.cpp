@@ -12,6 +12,7 @@
 #include "kelv/core/assembly/backend_assembly.h"
 #include "kelv/core/backends/preset.h"
 #include "view_models/settings_model.h"
+#include "shell/qt_text.h"
 
 namespace kelv::app {
 
@@ -19,9 +20,6 @@ namespace {
 
 constexpr qsizetype kMaxKeyBytes = 4096;
 const QString kLocalExample = "http://localhost:8000/v1";
-
-QString text(const std::string& value) { return QString::fromStdString(value); }
-QString text(const std::optional<std::string>& value) { return text(value.value_or("")); }
 
 // Runs `body` with the role's configuration, its preset table and its off and custom types.
 template <typename Body>

@@ -9,6 +9,7 @@
 #include "kelv/core/backends/cloud/upload_folder.h"
 #include "kelv/core/backends/cloud/web_address.h"
 #include "kelv/core/transcript/word.h"
+#include "kelv/core/util/ascii_text.h"
 #include "kelv/core/util/atomic_file.h"
 
 namespace kelv::core {
@@ -37,11 +38,6 @@ Job decodeJob(const std::string& body) {
     }
   }
   return job;
-}
-
-std::string lowercased(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
 }
 
 // The job id goes into a path: anything but unreserved characters is percent-encoded so a
@@ -80,7 +76,7 @@ std::vector<TimedSegment> AssemblyAITranscription::transcribe(
   if (!apiKey) throw CloudError::invalidKey(kLabel);
   const bool mixed = track.stem() == "mixed";
   const std::optional<std::string> languageCode = UploadFolder::primaryLanguage(language);
-  const std::string configuredHost = lowercased(base->host());
+  const std::string configuredHost = AsciiText::lowercased(base->host());
 
   auto request = [&](const char* method, const std::string& path) {
     HttpRequest request;
@@ -105,7 +101,7 @@ std::vector<TimedSegment> AssemblyAITranscription::transcribe(
     // The job makes the service fetch this address with our key's authority: only https on
     // the configured host or the service's own domain is accepted.
     auto uploaded = WebAddress::parse(uploadURL);
-    const std::string host = uploaded ? lowercased(uploaded->host()) : "";
+    const std::string host = uploaded ? AsciiText::lowercased(uploaded->host()) : "";
     if (!uploaded || uploaded->scheme() != "https" || host.empty() ||
         !(host == configuredHost || host.ends_with("." + serviceDomain))) {
       throw CloudError::badResponse(kLabel);

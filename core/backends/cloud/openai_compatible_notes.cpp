@@ -1,9 +1,8 @@
 #include "kelv/core/backends/cloud/openai_compatible_notes.h"
 
-#include <curl/curl.h>
-
 #include "kelv/core/backends/cloud/cloud_error.h"
 #include "kelv/core/backends/cloud/web_address.h"
+#include "kelv/core/net/url_parts.h"
 #include "kelv/core/util/unicode_text.h"
 #include "notes_request.h"
 
@@ -13,31 +12,6 @@ namespace {
 constexpr std::string_view kOllamaPort = "11434";
 constexpr std::string_view kOpenRouterDomain = "openrouter.ai";
 constexpr const char* kHomePage = "https://kelvora.app";
-
-struct UrlDeleter {
-  void operator()(CURLU* url) const { curl_url_cleanup(url); }
-};
-
-// The explicit port of an address ("" when it has none) and the address with its whole path
-// replaced, through libcurl's URL parser (the same one that sends the request).
-struct UrlParts {
-  std::unique_ptr<CURLU, UrlDeleter> url{curl_url()};
-
-  bool parse(const std::string& text) {
-    return url && curl_url_set(url.get(), CURLUPART_URL, text.c_str(), CURLU_NON_SUPPORT_SCHEME) ==
-                      CURLUE_OK;
-  }
-  std::string get(CURLUPart which) const {
-    char* value = nullptr;
-    if (curl_url_get(url.get(), which, &value, 0) != CURLUE_OK || !value) return {};
-    std::string text(value);
-    curl_free(value);
-    return text;
-  }
-  bool setPath(const char* path) {
-    return curl_url_set(url.get(), CURLUPART_PATH, path, 0) == CURLUE_OK;
-  }
-};
 
 std::string hostOf(const std::string& url) {
   const std::optional<WebAddress> parsed = WebAddress::parse(url);
@@ -65,11 +39,11 @@ std::optional<OpenAICompatibleNotes::Endpoint> OpenAICompatibleNotes::endpoint()
   const std::optional<WebAddress> parsed = WebAddress::parse(text);
   if (!parsed || !parsed->isHTTPLike() || parsed->host().empty()) return std::nullopt;
 
-  UrlParts parts;
-  if (!parts.parse(text)) return std::nullopt;
-  if (parts.get(CURLUPART_PORT) == kOllamaPort) {
-    if (!parts.setPath("/api/chat")) return std::nullopt;
-    std::string url = parts.get(CURLUPART_URL);
+  std::optional<UrlParts> parts = UrlParts::parse(text);
+  if (!parts) return std::nullopt;
+  if (parts->get(UrlParts::Part::port) == kOllamaPort) {
+    if (!parts->setPath("/api/chat")) return std::nullopt;
+    std::string url = parts->get(UrlParts::Part::url).value_or("");
     if (url.empty()) return std::nullopt;
     return Endpoint{std::move(url), true};
   }

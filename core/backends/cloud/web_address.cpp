@@ -1,27 +1,14 @@
 #include "kelv/core/backends/cloud/web_address.h"
 
-#include <curl/curl.h>
-
-#include <memory>
+#include "kelv/core/net/url_parts.h"
 
 namespace kelv::core {
 namespace {
 
-struct UrlDeleter {
-  void operator()(CURLU* url) const { curl_url_cleanup(url); }
-};
-using Url = std::unique_ptr<CURLU, UrlDeleter>;
+using Part = UrlParts::Part;
 
-std::optional<std::string> part(CURLU* url, CURLUPart which, unsigned flags = 0) {
-  char* value = nullptr;
-  if (curl_url_get(url, which, &value, flags) != CURLUE_OK || !value) return std::nullopt;
-  std::string text(value);
-  curl_free(value);
-  return text;
-}
-
-// A parser as strict as the platform's: white space and control characters are not allowed
-// anywhere in an address.
+// Stricter than libcurl, which lets some through: white space and control characters are not
+// allowed anywhere in an address.
 bool hasForbiddenCharacters(std::string_view text) {
   for (unsigned char c : text) {
     if (c <= ' ' || c == 0x7f) return true;
@@ -33,18 +20,14 @@ bool hasForbiddenCharacters(std::string_view text) {
 
 std::optional<WebAddress> WebAddress::parse(std::string_view text) {
   if (text.empty() || hasForbiddenCharacters(text)) return std::nullopt;
-  Url url(curl_url());
-  if (!url) return std::nullopt;
   const std::string owned(text);
-  if (curl_url_set(url.get(), CURLUPART_URL, owned.c_str(), CURLU_NON_SUPPORT_SCHEME) !=
-      CURLUE_OK) {
-    return std::nullopt;
-  }
+  const std::optional<UrlParts> url = UrlParts::parse(owned);
+  if (!url) return std::nullopt;
   WebAddress address;
   address.text_ = owned;
-  address.scheme_ = part(url.get(), CURLUPART_SCHEME).value_or("");
-  address.host_ = part(url.get(), CURLUPART_HOST).value_or("");
-  address.path_ = part(url.get(), CURLUPART_PATH).value_or("/");
+  address.scheme_ = url->get(Part::scheme).value_or("");
+  address.host_ = url->get(Part::host).value_or("");
+  address.path_ = url->get(Part::path).value_or("/");
   if (address.scheme_.empty()) return std::nullopt;
   return address;
 }
@@ -55,13 +38,10 @@ std::string WebAddress::appending(std::string_view path) const {
   while (!path.empty() && path.front() == '/') path.remove_prefix(1);
   joined += path;
 
-  Url url(curl_url());
-  if (!url || curl_url_set(url.get(), CURLUPART_URL, text_.c_str(), CURLU_NON_SUPPORT_SCHEME) !=
-                  CURLUE_OK ||
-      curl_url_set(url.get(), CURLUPART_PATH, joined.c_str(), 0) != CURLUE_OK) {
+  std::optional<UrlParts> url = UrlParts::parse(text_);
+  if (!url || !url->setPath(joined))
     return text_ + (text_.ends_with('/') ? "" : "/") + std::string(path);
-  }
-  return part(url.get(), CURLUPART_URL).value_or(text_);
+  return url->get(Part::url).value_or(text_);
 }
 
 }  // namespace kelv::core

@@ -17,6 +17,7 @@
 #include <system_error>
 
 #include "kelv/core/backends/on_device/on_device_error.h"
+#include "kelv/core/util/ascii_text.h"
 #include "kelv/core/util/platform_error.h"
 #include "kelv/core/util/system_info.h"
 
@@ -98,8 +99,7 @@ Expected expectedFor(const OnDeviceModel& model) {
   while (lines >> digest >> name) {
     if (!name.empty() && name[0] == '*') name.erase(0, 1);  // sha256sum's binary mark
     if (name == model.fileName && digest.size() == 64) {
-      for (char& c : digest) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-      return {digest, 0};
+      return {AsciiText::lowercased(digest), 0};
     }
   }
   throw OnDeviceError::downloadFailed(
@@ -188,9 +188,8 @@ struct Transfer {
     if (line.rfind("HTTP/", 0) == 0) transfer.contentRange.clear();
     constexpr std::string_view name = "content-range:";
     if (line.size() > name.size()) {
-      std::string start = line.substr(0, name.size());
-      for (char& c : start) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-      if (start == name) transfer.contentRange = line.substr(name.size());
+      if (AsciiText::lowercased(line.substr(0, name.size())) == name)
+        transfer.contentRange = line.substr(name.size());
     }
     return size * count;
   }

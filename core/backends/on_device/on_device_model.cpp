@@ -44,12 +44,7 @@ std::string OnDeviceModel::namesList() {
 }
 
 std::filesystem::path OnDeviceModel::folder() {
-  const char* dataHome = std::getenv("XDG_DATA_HOME");
-  const std::filesystem::path base =
-      (dataHome && *dataHome && std::filesystem::path(dataHome).is_absolute())
-          ? std::filesystem::path(dataHome)
-          : homeDirectory() / ".local" / "share";
-  return base / "Kelvora" / "Models";
+  return dataHome() / "Kelvora" / "Models";
 }
 
 std::string OnDeviceModel::baseURL() {

@@ -5,6 +5,8 @@
 #include <set>
 #include <unordered_set>
 
+#include "kelv/core/util/ascii_text.h"
+
 namespace kelv::core {
 namespace {
 
@@ -100,9 +102,7 @@ TEST(CallApp, LinuxNamesNeverCollideBetweenEntries) {
   std::set<std::string> seen;
   for (const auto& app : CallApp::known())
     for (const auto& identifier : app.bundleIDs) {
-      std::string lower;
-      for (char c : identifier) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-      EXPECT_TRUE(seen.insert(lower).second) << identifier;
+      EXPECT_TRUE(seen.insert(AsciiText::lowercased(identifier)).second) << identifier;
       EXPECT_EQ(CallApp::of(identifier)->id, app.id) << identifier;
     }
 }

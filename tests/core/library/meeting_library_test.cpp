@@ -110,13 +110,6 @@ TEST_F(LibraryTest, RecoveryTrimsHalfSamplesAndSkipsFoldersBeingRecorded) {
   EXPECT_TRUE(MeetingStore(temp / "nowhere").recoverInterruptedMeetings().empty());
 }
 
-TEST(RecoveredMeeting, DurationTexts) {
-  const std::pair<double, const char*> cases[] = {
-      {0, "0s"}, {42.9, "42s"}, {59.99, "59s"}, {60, "1m"}, {3900, "1h 5m"}, {7200, "2h"},
-      {-3, "0s"}};
-  for (const auto& [seconds, text] : cases) EXPECT_EQ(abbreviatedDuration(seconds), text) << seconds;
-}
-
 TEST_F(LibraryTest, EntriesJoinFoldersAndLooseMeetingFilesNewestFirst) {
   fs::create_directories(notes);
   const MeetingFolder old = meeting(MeetingStatus::State::done, at(8, 0));

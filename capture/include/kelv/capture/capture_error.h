@@ -8,28 +8,33 @@ namespace kelv::capture {
 
 class CaptureError : public std::runtime_error {
  public:
+  // Each kind names the sound-server step that failed.
   enum class Kind {
     micFailed,
-    // The sound server refused to record the speakers' monitor.
-    tapCreationFailed,
-    // The system-audio stream could not be created.
-    aggregateDeviceCreationFailed,
-    tapFormatUnavailable,
-    ioProcCreationFailed,
-    startFailed,
+    // pa_stream_new refused the system-audio stream.
+    streamCreationFailed,
+    // pa_stream_connect_record refused the speakers' monitor source.
+    recordConnectFailed,
+    // The stream failed before it recorded: the server refused to record the monitor.
+    monitorRecordRefused,
+    // The stream's sample spec could not be read. Not raised today: the server converts to
+    // the format the stream asks for.
+    sampleSpecUnavailable,
+    // The ready stream did not start recording. Not raised today: a ready stream records.
+    recordStartFailed,
     noInputDevice,
     noOutputDevice,
   };
 
   // "The microphone could not start: " + reason + "."
   static CaptureError micFailed(const std::string& reason);
-  // The system-audio cases carry the sound server's error code (and for tapCreationFailed
+  // The system-audio cases carry the sound server's error code (and for monitorRecordRefused
   // its own text); they are printed as decimal numbers.
-  static CaptureError tapCreationFailed(int code, const std::string& serverText);
-  static CaptureError aggregateDeviceCreationFailed(int code);
-  static CaptureError tapFormatUnavailable(int code);
-  static CaptureError ioProcCreationFailed(int code);
-  static CaptureError startFailed(int code);
+  static CaptureError streamCreationFailed(int code);
+  static CaptureError recordConnectFailed(int code);
+  static CaptureError monitorRecordRefused(int code, const std::string& serverText);
+  static CaptureError sampleSpecUnavailable(int code);
+  static CaptureError recordStartFailed(int code);
   static CaptureError noInputDevice();
   static CaptureError noOutputDevice();
 

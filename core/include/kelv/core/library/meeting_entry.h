@@ -48,7 +48,4 @@ struct RecoveredMeeting {
   std::string message() const;
 };
 
-// "42s" below a minute, otherwise "1h 5m", "5m", "2h" (zero units left out).
-std::string abbreviatedDuration(double seconds);
-
 }  // namespace kelv::core

@@ -1,4 +1,4 @@
-// A request that failed below HTTP (no usable response): the platform's error for network
+// A request that failed below HTTP (no usable response): a PlatformError for network
 // failures. what() is libcurl's own message. CloudClient retries the transient kinds and
 // passes every TransferError on unchanged.
 #pragma once

@@ -18,11 +18,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include "kelv/core/util/date_text.h"
 #include "kelv/core/util/file_system.h"
 
 namespace kelv::core {
-
-using Date = std::chrono::system_clock::time_point;
 
 namespace LibraryJson {
 
@@ -31,7 +30,7 @@ class DecodingError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// The encoded text of a value, with no final line feed (like the platform writer).
+// The encoded text of a value in this style, with no final line feed.
 std::string encode(const nlohmann::json& value);
 
 // Parses text; malformed JSON throws DecodingError.

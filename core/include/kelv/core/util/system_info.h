@@ -1,4 +1,5 @@
-// Small facts from the platform: the uptime clock, random identifiers, free disk space.
+// Small facts from the platform: the uptime clock, random identifiers, free disk space, the
+// user's folders. Safe from any thread.
 #pragma once
 
 #include <cstdint>
@@ -7,7 +8,8 @@
 
 namespace kelv::core {
 
-// Seconds since the system started (CLOCK_MONOTONIC): the time base of captured audio.
+// Seconds on the monotonic clock, std::chrono::steady_clock (CLOCK_MONOTONIC, counted from
+// system start): the time base of captured audio and of every timeout.
 double systemUptime();
 
 // A fresh random (version 4) UUID in its canonical upper-case text form.
@@ -22,5 +24,12 @@ std::filesystem::path temporaryDirectory();
 
 // The current user's home folder: $HOME, else the password database.
 std::filesystem::path homeDirectory();
+
+// The user's data folder: $XDG_DATA_HOME when it is an absolute path, else ~/.local/share.
+std::filesystem::path dataHome();
+
+// The user's configuration folder: $XDG_CONFIG_HOME when it is an absolute path, else
+// ~/.config.
+std::filesystem::path configHome();
 
 }  // namespace kelv::core
