@@ -3,13 +3,14 @@
 // stay where they are.
 import QtQuick
 import QtQuick.Dialogs
+import Kelvora
 
 FolderDialog {
     id: chooser
 
-    required property QtObject model
+    required property GeneralSettings settings
 
     title: "Carpeta de apuntes"
-    currentFolder: model.notesFolderUrl
-    onAccepted: model.notesFolderUrl = selectedFolder
+    currentFolder: chooser.settings.notesFolderUrl
+    onAccepted: chooser.settings.notesFolderUrl = chooser.selectedFolder
 }
