@@ -10,6 +10,9 @@ SettingsPage {
     required property GeneralSettings settings
     required property HotkeyRecorder hotkey
 
+    // "Elegir…": the window shows the desktop's folder chooser.
+    signal chooseFolder()
+
     SettingsGroup {
         RowLayout {
             SettingsLabel { text: "Carpeta de apuntes" }
@@ -24,7 +27,7 @@ SettingsPage {
             QuietButton {
                 objectName: "settings.chooseFolder"
                 text: "Elegir…"
-                onClicked: chooser.open()
+                onClicked: tab.chooseFolder()
             }
         }
         RowLayout {
@@ -137,6 +140,4 @@ SettingsPage {
             onTextChanged: if (text !== tab.settings.vocabulary) tab.settings.vocabulary = text
         }
     }
-
-    NotesFolderChooser { id: chooser; settings: tab.settings }
 }

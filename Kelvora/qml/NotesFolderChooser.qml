@@ -8,9 +8,9 @@ import Kelvora
 FolderDialog {
     id: chooser
 
-    required property GeneralSettings settings
+    required property SettingsModel model
 
     title: "Carpeta de apuntes"
-    currentFolder: chooser.settings.notesFolderUrl
-    onAccepted: chooser.settings.notesFolderUrl = chooser.selectedFolder
+    currentFolder: chooser.model.general.notesFolderUrl
+    onAccepted: chooser.model.general.notesFolderUrl = chooser.selectedFolder
 }

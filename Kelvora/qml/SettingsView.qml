@@ -23,10 +23,15 @@ Rectangle {
             implicitHeight: 40
             color: tabButton.checked ? Theme.canvas : Theme.sidebar
         }
-        // No ids inside: the style builds its content item late.
+        // Measured out here: the style builds its content item late, so it holds no ids.
+        TextMetrics {
+            id: labelMetrics
+            font: tabButton.font
+            text: tabButton.text
+        }
         contentItem: Item {
-            implicitWidth: childrenRect.width
-            implicitHeight: childrenRect.height
+            implicitWidth: Math.ceil(labelMetrics.width)
+            implicitHeight: Math.ceil(labelMetrics.height)
             Row {
                 anchors.centerIn: parent
                 spacing: 6
@@ -90,7 +95,11 @@ Rectangle {
             Layout.fillWidth: true
             Layout.fillHeight: true
             currentIndex: tabs.currentIndex
-            GeneralTab { settings: root.model.general; hotkey: root.model.hotkey }
+            GeneralTab {
+                settings: root.model.general
+                hotkey: root.model.hotkey
+                onChooseFolder: chooser.open()
+            }
             AITab { notes: root.model.notes; transcription: root.model.transcription }
             AdvancedTab { settings: root.model.general }
         }
@@ -106,4 +115,6 @@ Rectangle {
             wrapMode: Text.Wrap
         }
     }
+
+    NotesFolderChooser { id: chooser; model: root.model }
 }
