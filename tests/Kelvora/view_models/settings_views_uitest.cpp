@@ -69,8 +69,9 @@ class SettingsViews : public AppModelTest {
 
   std::shared_ptr<CountingSecrets> secrets;
   std::unique_ptr<SettingsModel> model;
-  // Outlives the views that show it.
+  // Outlive the views that show them.
   std::unique_ptr<AppModel> app;
+  std::unique_ptr<HotkeyRecorder> hotkey;
   ViewHarness views;
 };
 
@@ -231,10 +232,10 @@ TEST_F(SettingsViews, TheStatusLineFollowsTheTest) {
 
 TEST_F(SettingsViews, TheHotkeyRowCapturesTheKeysItIsGiven) {
   // A desktop where hotkeys can be registered, unlike the test's own.
-  HotkeyRecorder hotkey(model->record(), /*available=*/true);
+  hotkey = std::make_unique<HotkeyRecorder>(model->record(), /*available=*/true);
   ASSERT_NE(views.load("GeneralTab",
                        {{"settings", QVariant::fromValue<QObject*>(&model->general())},
-                        {"hotkey", QVariant::fromValue<QObject*>(&hotkey)}},
+                        {"hotkey", QVariant::fromValue<QObject*>(hotkey.get())}},
                        {540, 480}),
             nullptr);
   views.settle();
