@@ -7,12 +7,11 @@ import Kelvora
 SettingsPage {
     id: tab
 
-    required property QtObject model
+    required property GeneralSettings settings
 
     SettingsGroup {
         title: "Prompt de apuntes"
         TextArea {
-            id: prompt
             objectName: "settings.notesPrompt"
             Layout.fillWidth: true
             Layout.minimumHeight: 240
@@ -20,14 +19,14 @@ SettingsPage {
             color: Theme.ink
             wrapMode: TextEdit.Wrap
             background: Rectangle { color: Theme.canvas; border.color: Theme.line; radius: 4 }
-            text: tab.model.notesPrompt
-            onTextChanged: if (text !== tab.model.notesPrompt) tab.model.notesPrompt = text
+            text: tab.settings.notesPrompt
+            onTextChanged: if (text !== tab.settings.notesPrompt) tab.settings.notesPrompt = text
         }
         QuietButton {
             objectName: "settings.restorePrompt"
             text: "Restaurar por defecto"
-            enabled: tab.model.notesPromptEdited
-            onClicked: tab.model.restoreDefaultPrompt()
+            enabled: tab.settings.notesPromptEdited
+            onClicked: tab.settings.restoreDefaultPrompt()
         }
     }
 
@@ -38,8 +37,8 @@ SettingsPage {
             text: "Borrar audio tras procesar"
             font: Theme.ui
             palette.windowText: Theme.ink
-            checked: tab.model.deleteAudioAfterProcessing
-            onToggled: tab.model.deleteAudioAfterProcessing = checked
+            checked: tab.settings.deleteAudioAfterProcessing
+            onToggled: tab.settings.deleteAudioAfterProcessing = checked
         }
     }
 }

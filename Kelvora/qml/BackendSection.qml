@@ -1,6 +1,6 @@
-// One backend's choice: the picker, and unless the off choice is picked, the address and model
-// fields with the preset's values as placeholders, the API key when one is needed, and the
-// connection test with its status line.
+// One backend's choice: the picker, and once a server is chosen, the address and model fields
+// with the preset's values as placeholders, the API key when one is needed, and the connection
+// test with its status line.
 import QtQuick
 import QtQuick.Controls.Basic
 import QtQuick.Layouts
@@ -9,11 +9,7 @@ import Kelvora
 SettingsGroup {
     id: section
 
-    required property QtObject model
-    // "notes" or "transcription"
-    required property string role
-    required property string offName
-    readonly property var backend: role === "notes" ? model.notes : model.transcription
+    required property BackendSettings backend
 
     RowLayout {
         SettingsLabel { text: "Backend" }
@@ -32,21 +28,15 @@ SettingsGroup {
             font: Theme.ui
             textRole: "name"
             valueRole: "value"
-            model: {
-                const options = [{ name: section.offName, value: "" }]
-                for (const preset of section.backend.presets)
-                    options.push({ name: preset.name, value: preset.name })
-                options.push({ name: "Custom server", value: "custom" })
-                return options
-            }
+            model: section.backend.options
             // Read again once the options exist, not only when the choice changes.
             currentIndex: count > 0 ? indexOfValue(section.backend.choice) : -1
-            onActivated: section.model.setChoice(section.role, currentValue)
+            onActivated: section.backend.setChoice(currentValue)
         }
     }
 
     RowLayout {
-        visible: section.backend.choice !== ""
+        visible: section.backend.configured
         SettingsLabel { text: "Address" }
         TextField {
             objectName: section.objectName + ".address"
@@ -55,13 +45,13 @@ SettingsGroup {
             color: Theme.ink
             placeholderText: section.backend.addressPlaceholder
             text: section.backend.address
-            onEditingFinished: section.model.setAddress(section.role, text)
+            onEditingFinished: section.backend.setAddress(text)
         }
     }
     Text {
         objectName: section.objectName + ".addressProblem"
         Layout.fillWidth: true
-        visible: section.backend.choice !== "" && section.backend.addressProblem !== ""
+        visible: section.backend.configured && section.backend.addressProblem !== ""
         text: section.backend.addressProblem
         font: Theme.meta
         color: Theme.recording
@@ -69,7 +59,7 @@ SettingsGroup {
     }
 
     RowLayout {
-        visible: section.backend.choice !== ""
+        visible: section.backend.configured
         SettingsLabel { text: "Model" }
         TextField {
             objectName: section.objectName + ".model"
@@ -78,7 +68,7 @@ SettingsGroup {
             color: Theme.ink
             placeholderText: section.backend.modelPlaceholder
             text: section.backend.model
-            onEditingFinished: section.model.setModel(section.role, text)
+            onEditingFinished: section.backend.setModel(text)
         }
     }
 
@@ -91,22 +81,22 @@ SettingsGroup {
             objectName: section.objectName + ".key"
             key: section.backend.key
             problem: section.backend.keyProblem
-            onCommit: value => section.model.setApiKey(section.role, value)
+            onCommit: value => section.backend.setApiKey(value)
         }
     }
 
     RowLayout {
-        visible: section.backend.choice !== ""
+        visible: section.backend.configured
         QuietButton {
             objectName: section.objectName + ".test"
             text: "Test"
-            onClicked: section.model.test(section.role)
+            onClicked: section.backend.test()
         }
         Text {
             objectName: section.objectName + ".status"
             Layout.fillWidth: true
-            visible: section.backend.test !== undefined && section.backend.test !== null
-            text: visible ? section.backend.test : ""
+            visible: section.backend.testState !== BackendSettings.Untested
+            text: section.backend.testLine
             font: Theme.meta
             color: Theme.ink2
             wrapMode: Text.Wrap

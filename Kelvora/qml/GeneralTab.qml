@@ -7,7 +7,11 @@ import Kelvora
 SettingsPage {
     id: tab
 
-    required property QtObject model
+    required property GeneralSettings settings
+    required property HotkeyRecorder hotkey
+
+    // "Elegir…": the window shows the desktop's folder chooser.
+    signal chooseFolder()
 
     SettingsGroup {
         RowLayout {
@@ -15,7 +19,7 @@ SettingsPage {
             Text {
                 objectName: "settings.notesFolder"
                 Layout.fillWidth: true
-                text: tab.model.notesFolder
+                text: tab.settings.notesFolder
                 font: Theme.ui
                 color: Theme.ink2
                 elide: Text.ElideMiddle
@@ -23,7 +27,7 @@ SettingsPage {
             QuietButton {
                 objectName: "settings.chooseFolder"
                 text: "Elegir…"
-                onClicked: chooser.open()
+                onClicked: tab.chooseFolder()
             }
         }
         RowLayout {
@@ -42,44 +46,44 @@ SettingsPage {
                 Layout.fillWidth: true
                 font: Theme.ui
                 textRole: "name"
-                valueRole: "code"
-                model: {
-                    const options = [{ code: "", name: tab.model.systemLanguageLabel }]
-                    for (const code of tab.model.languages)
-                        options.push({ code: code, name: tab.model.languageName(code) })
-                    return options
-                }
+                valueRole: "value"
+                model: tab.settings.languageOptions
                 // Read again once the options exist, not only when the language changes.
-                currentIndex: count > 0 ? indexOfValue(tab.model.language) : -1
-                onActivated: tab.model.language = currentValue
+                currentIndex: count > 0 ? indexOfValue(tab.settings.language) : -1
+                onActivated: tab.settings.language = currentValue
             }
         }
         RowLayout {
             SettingsLabel { text: "Hotkey" }
             Text {
+                id: hotkeyText
                 objectName: "settings.hotkey"
                 Layout.fillWidth: true
                 font: Theme.ui
                 color: Theme.ink2
                 wrapMode: Text.Wrap
-                text: !tab.model.hotkeysAvailable
-                      ? "Global hotkeys are unavailable here: they need an X11 display."
-                      : tab.model.recordingHotkey ? "Press a shortcut…"
-                      : tab.model.hotkeyLabel !== "" ? tab.model.hotkeyLabel : "Off"
+                text: tab.hotkey.text
+                // While capturing, this row has the focus and every key goes to the capture,
+                // so the window's shortcuts don't act on it.
+                Keys.onShortcutOverride: event => event.accepted = tab.hotkey.recording
+                Keys.onPressed: event => event.accepted = tab.hotkey.press(event.key, event.modifiers)
+                Keys.onReleased: event => event.accepted = tab.hotkey.recording
             }
             QuietButton {
                 objectName: "settings.hotkeyChange"
-                visible: tab.model.hotkeysAvailable
-                text: tab.model.recordingHotkey ? "Cancel" : "Change…"
-                onClicked: tab.model.recordingHotkey ? tab.model.endHotkeyRecording()
-                                                     : tab.model.recordHotkey()
+                visible: tab.hotkey.available
+                text: tab.hotkey.changeText
+                onClicked: {
+                    tab.hotkey.toggleRecording()
+                    if (tab.hotkey.recording)
+                        hotkeyText.forceActiveFocus()
+                }
             }
             QuietButton {
                 objectName: "settings.hotkeyOff"
-                visible: tab.model.hotkeysAvailable && !tab.model.recordingHotkey
-                         && tab.model.hotkeyLabel !== ""
+                visible: tab.hotkey.canTurnOff
                 text: "Turn Off"
-                onClicked: tab.model.turnOffHotkey()
+                onClicked: tab.hotkey.turnOff()
             }
         }
     }
@@ -93,19 +97,21 @@ SettingsPage {
             text: "Preguntar si grabar al empezar una videollamada"
             font: Theme.ui
             palette.windowText: Theme.ink
-            checked: tab.model.askToRecordCalls
-            onToggled: tab.model.askToRecordCalls = checked
+            checked: tab.settings.askToRecordCalls
+            onToggled: tab.settings.askToRecordCalls = checked
         }
         Repeater {
-            model: tab.model.ignoredCallApps
+            model: tab.settings.ignoredCallApps
             RowLayout {
-                required property var modelData
+                id: ignoredRow
+                required property string modelData
+                required property int index
                 objectName: "settings.ignored"
                 Layout.fillWidth: true
                 Text {
                     objectName: "settings.ignoredName"
                     Layout.fillWidth: true
-                    text: "Not asking for " + modelData.name
+                    text: ignoredRow.modelData
                     font: Theme.ui
                     color: Theme.ink
                     elide: Text.ElideRight
@@ -113,7 +119,7 @@ SettingsPage {
                 QuietButton {
                     objectName: "settings.askAgain"
                     text: "Ask Again"
-                    onClicked: tab.model.askAgain(modelData.id)
+                    onClicked: tab.settings.askAgain(ignoredRow.index)
                 }
             }
         }
@@ -130,10 +136,8 @@ SettingsPage {
             color: Theme.ink
             wrapMode: TextEdit.Wrap
             background: Rectangle { color: Theme.canvas; border.color: Theme.line; radius: 4 }
-            text: tab.model.vocabulary
-            onTextChanged: if (text !== tab.model.vocabulary) tab.model.vocabulary = text
+            text: tab.settings.vocabulary
+            onTextChanged: if (text !== tab.settings.vocabulary) tab.settings.vocabulary = text
         }
     }
-
-    NotesFolderChooser { id: chooser; model: tab.model }
 }

@@ -3,13 +3,14 @@
 // stay where they are.
 import QtQuick
 import QtQuick.Dialogs
+import Kelvora
 
 FolderDialog {
     id: chooser
 
-    required property QtObject model
+    required property SettingsModel model
 
     title: "Carpeta de apuntes"
-    currentFolder: model.notesFolderUrl
-    onAccepted: model.notesFolderUrl = selectedFolder
+    currentFolder: chooser.model.general.notesFolderUrl
+    onAccepted: chooser.model.general.notesFolderUrl = chooser.selectedFolder
 }

@@ -1,5 +1,5 @@
-// The settings window's content: three tabs of grouped rows, every control bound to the
-// settings model, which saves each change at once.
+// The settings window's content: three tabs of grouped rows, every control bound to a part of
+// the settings model, which saves each change at once.
 import QtQuick
 import QtQuick.Controls.Basic
 import QtQuick.Layouts
@@ -8,8 +8,48 @@ import Kelvora
 Rectangle {
     id: root
 
-    required property QtObject model
+    required property SettingsModel model
     property alias currentTab: tabs.currentIndex
+
+    // One tab: its symbol before its label, on the sidebar's colour unless it is the current one.
+    component SettingsTab: TabButton {
+        id: tabButton
+
+        required property string symbol
+        readonly property color labelColor: checked ? Theme.ink : Theme.ink2
+
+        font: Theme.ui
+        background: Rectangle {
+            implicitHeight: 40
+            color: tabButton.checked ? Theme.canvas : Theme.sidebar
+        }
+        // Measured out here: the style builds its content item late, so it holds no ids.
+        TextMetrics {
+            id: labelMetrics
+            font: tabButton.font
+            text: tabButton.text
+        }
+        contentItem: Item {
+            implicitWidth: Math.ceil(labelMetrics.width)
+            implicitHeight: Math.ceil(labelMetrics.height)
+            Row {
+                anchors.centerIn: parent
+                spacing: 6
+                Symbol {
+                    anchors.verticalCenter: parent.verticalCenter
+                    width: 14
+                    height: 14
+                    name: tabButton.symbol
+                    color: tabButton.labelColor
+                }
+                Text {
+                    text: tabButton.text
+                    font: tabButton.font
+                    color: tabButton.labelColor
+                }
+            }
+        }
+    }
 
     implicitWidth: 540
     implicitHeight: 480
@@ -41,42 +81,12 @@ Rectangle {
             objectName: "settings.tabView"
             Layout.fillWidth: true
             background: Rectangle { color: Theme.sidebar }
-            Repeater {
-                model: [["General", "settings.tab.general", "gearshape"],
-                    ["AI", "settings.tab.ai", "sparkles"],
-                    ["Avanzado", "settings.tab.advanced", "slider.horizontal.3"]]
-                TabButton {
-                    id: tabButton
-                    required property var modelData
-                    objectName: modelData[1]
-                    text: modelData[0]
-                    font: Theme.ui
-                    background: Rectangle {
-                        implicitHeight: 40
-                        color: tabButton.checked ? Theme.canvas : Theme.sidebar
-                    }
-                    contentItem: Item {
-                        implicitWidth: tabLabel.implicitWidth
-                        implicitHeight: tabLabel.implicitHeight
-                        Row {
-                            anchors.centerIn: parent
-                            spacing: 6
-                            Symbol {
-                                anchors.verticalCenter: parent.verticalCenter
-                                width: 14
-                                height: 14
-                                name: tabButton.modelData[2]
-                                color: tabLabel.color
-                            }
-                            Text {
-                                id: tabLabel
-                                text: tabButton.text
-                                font: tabButton.font
-                                color: tabButton.checked ? Theme.ink : Theme.ink2
-                            }
-                        }
-                    }
-                }
+            SettingsTab { objectName: "settings.tab.general"; text: "General"; symbol: "gearshape" }
+            SettingsTab { objectName: "settings.tab.ai"; text: "AI"; symbol: "sparkles" }
+            SettingsTab {
+                objectName: "settings.tab.advanced"
+                text: "Avanzado"
+                symbol: "slider.horizontal.3"
             }
         }
         Rectangle { Layout.fillWidth: true; implicitHeight: 1; color: Theme.line }
@@ -85,9 +95,13 @@ Rectangle {
             Layout.fillWidth: true
             Layout.fillHeight: true
             currentIndex: tabs.currentIndex
-            GeneralTab { model: root.model }
-            AITab { model: root.model }
-            AdvancedTab { model: root.model }
+            GeneralTab {
+                settings: root.model.general
+                hotkey: root.model.hotkey
+                onChooseFolder: chooser.open()
+            }
+            AITab { notes: root.model.notes; transcription: root.model.transcription }
+            AdvancedTab { settings: root.model.general }
         }
 
         Text {
@@ -101,4 +115,6 @@ Rectangle {
             wrapMode: Text.Wrap
         }
     }
+
+    NotesFolderChooser { id: chooser; model: root.model }
 }

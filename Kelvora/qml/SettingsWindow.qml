@@ -8,7 +8,7 @@ Window {
 
     // The application model and the settings being edited, given by the shell.
     property QtObject appModel
-    property QtObject settings
+    property SettingsModel settings
 
     title: "Ajustes de Tizara"
     width: 540

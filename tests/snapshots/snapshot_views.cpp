@@ -167,19 +167,21 @@ SnapshotView meetingsView(const QString& name, bool sample, const std::string& s
 // key for the notes, or a server of their own.
 app::SettingsModel* settingsModel(const QString& name, bool custom) {
   const ScratchApp scratch = scratchApp(name, false, snapshotNow());
-  auto* settings = new app::SettingsModel(scratch.app->settings(), scratch.app, scratch.app);
-  settings->setVocabulary(QStringLiteral("derivada\nteorema de Bolzano\nCauchy"));
-  settings->ignoreCallApp(core::CallApp::of("zoom")->id);
-  settings->setNotesPrompt(
+  auto* settings = new app::SettingsModel(scratch.app->settings(), scratch.app);
+  scratch.app->setSettingsModel(settings);
+  settings->general().setVocabulary(QStringLiteral("derivada\nteorema de Bolzano\nCauchy"));
+  settings->general().ignoreCallApp(core::CallApp::of("zoom")->id);
+  settings->general().setNotesPrompt(
       QStringLiteral("Escribe apuntes de estudio claros a partir de la transcripción de la clase."));
+  app::BackendSettings& notes = settings->notes();
   if (custom) {
     // A server that isn't there: the test's result is the real failure line.
-    settings->setChoice(QStringLiteral("notes"), QStringLiteral("custom"));
-    settings->setAddress(QStringLiteral("notes"), QStringLiteral("http://127.0.0.1:9/v1"));
-    settings->test(QStringLiteral("notes"));
+    notes.setChoice(QStringLiteral("custom"));
+    notes.setAddress(QStringLiteral("http://127.0.0.1:9/v1"));
+    notes.test();
   } else {
-    settings->setChoice(QStringLiteral("notes"), QStringLiteral("Anthropic"));
-    settings->setApiKey(QStringLiteral("notes"), QStringLiteral("sk-ant-example"));
+    notes.setChoice(QStringLiteral("Anthropic"));
+    notes.setApiKey(QStringLiteral("sk-ant-example"));
   }
   return settings;
 }
@@ -202,8 +204,8 @@ void addSettingsViews(std::vector<SnapshotView>& views) {
                      540, 480,
                      [model, custom] {
                        // Drawn once the test has its result line.
-                       return !custom || model->notesTest().value_or(QStringLiteral("Testing…")) !=
-                                            QStringLiteral("Testing…");
+                       return !custom || model->notes().testState() !=
+                                             app::BackendSettings::TestState::Testing;
                      }});
   }
   for (const bool consent : {false, true}) {

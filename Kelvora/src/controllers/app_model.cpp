@@ -128,12 +128,20 @@ void AppModel::terminate() {
   recording_->abandon();
 }
 
-void AppModel::setSettingsModel(SettingsModel* model) { settingsModel_ = model; }
+void AppModel::setSettingsModel(SettingsModel* model) {
+  if (settingsModel_) disconnect(&settingsModel_->record(), nullptr, this, nullptr);
+  settingsModel_ = model;
+  if (!model) return;
+  connect(&model->record(), &SettingsRecord::saved, this,
+          [this, record = &model->record()](const core::Settings& previous) {
+            if (previous.askToRecordCalls != record->settings().askToRecordCalls) watchCalls();
+          });
+}
 
 void AppModel::ignore(const core::CallApp& app) {
   // Saved through the settings being edited, when there are any, so their window shows the
   // choice and their next save doesn't drop it.
-  if (settingsModel_) settingsModel_->ignoreCallApp(app.id);
+  if (settingsModel_) settingsModel_->general().ignoreCallApp(app.id);
   calls_->ignore(app);
 }
 

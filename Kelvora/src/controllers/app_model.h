@@ -115,8 +115,9 @@ class AppModel : public QObject {
   void watchCalls() { calls_->watch(); }
   void record(const core::CallApp& app) { calls_->record(app); }
   void ignore(const core::CallApp& app);
-  // The settings being edited; the "don't ask again" choice goes through it so the settings
-  // window shows it at once and its next save keeps it.
+  // The settings being edited; the "don't ask again" choice goes through them so the settings
+  // window shows it at once and their next save keeps it, and their saves of the call-asking
+  // switch start or stop call watching.
   void setSettingsModel(SettingsModel* model);
 
   // Imports one dropped audio file as a new meeting, queues it and selects it. Throws

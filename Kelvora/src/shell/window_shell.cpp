@@ -54,7 +54,10 @@ QString WindowShell::component(Scene scene) {
 }
 
 SettingsModel& WindowShell::settingsModel() {
-  if (!settingsModel_) settingsModel_ = std::make_unique<SettingsModel>(model_.settings(), &model_);
+  if (!settingsModel_) {
+    settingsModel_ = std::make_unique<SettingsModel>(model_.settings());
+    model_.setSettingsModel(settingsModel_.get());
+  }
   return *settingsModel_;
 }
 

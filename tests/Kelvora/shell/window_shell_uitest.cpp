@@ -143,8 +143,8 @@ TEST_F(WindowShellTest, SettingsAndOnboardingEditTheOneRecordTheCallPromptsAlsoC
 
   // "Don't ask for Zoom" from a prompt shows in the open window and survives its next save.
   model->ignore(core::CallApp::of("zoom").value());
-  ASSERT_EQ(edited->ignoredCallApps().size(), 1);
-  edited->setVocabulary(QStringLiteral("autovalor"));
+  ASSERT_EQ(edited->general().ignoredCallApps().size(), 1);
+  edited->general().setVocabulary(QStringLiteral("autovalor"));
   EXPECT_EQ(model->settings().load().ignoredCallApps,
             std::vector<std::string>{core::CallApp::of("zoom")->id});
 

@@ -1,6 +1,5 @@
 // The settings model on a real preferences file, the real Secret Service of a private keyring,
 // fake backend services on loopback and a private sound server.
-#include <QKeyEvent>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -37,17 +36,10 @@ class SettingsModelTest : public AppModelTest {
 
   core::Settings stored() const { return model->store().load(); }
 
-  bool waitForTest(const QString& role) {
-    return QTest::qWaitFor([&] {
-      const auto line = role == "notes" ? model->notesTest() : model->transcriptionTest();
-      return line && *line != "Testing…";
-    }, 120'000);
-  }
-
-  void press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    QObject target;
-    QKeyEvent event(QEvent::KeyPress, key, modifiers);
-    QCoreApplication::sendEvent(&target, &event);
+  // Until the running test has its result.
+  static bool waitForTest(const BackendSettings& backend) {
+    return QTest::qWaitFor(
+        [&] { return backend.testState() != BackendSettings::TestState::Testing; }, 120'000);
   }
 
   kelv::test::PrivateSecretService secretService;
@@ -63,55 +55,55 @@ TEST_F(SettingsModelTest, VocabularyTextBecomesTrimmedTerms) {
       {"  teorema de Bolzano  ", {"teorema de Bolzano"}},
   };
   for (const auto& [input, terms] : cases) {
-    model->setVocabulary(input);
+    model->general().setVocabulary(input);
     EXPECT_EQ(stored().vocabulary, terms) << input.toStdString();
-    EXPECT_EQ(model->vocabulary(), input);
+    EXPECT_EQ(model->general().vocabulary(), input);
   }
 }
 
 TEST_F(SettingsModelTest, LanguageAndPromptStoreAbsentForTheDefaults) {
-  model->setLanguage("");
+  model->general().setLanguage("");
   EXPECT_EQ(stored().language, std::nullopt);
-  model->setLanguage("fr");
+  model->general().setLanguage("fr");
   EXPECT_EQ(stored().language, "fr");
 
   const QString standard = QString::fromUtf8(core::NotesWriter::defaultPrompt.data(),
                                              core::NotesWriter::defaultPrompt.size());
-  EXPECT_EQ(model->notesPrompt(), standard);
-  EXPECT_FALSE(model->notesPromptEdited());
-  model->setNotesPrompt("");
+  EXPECT_EQ(model->general().notesPrompt(), standard);
+  EXPECT_FALSE(model->general().notesPromptEdited());
+  model->general().setNotesPrompt("");
   EXPECT_EQ(stored().notesPrompt, "");
-  EXPECT_TRUE(model->notesPromptEdited());
-  model->setNotesPrompt(standard);
+  EXPECT_TRUE(model->general().notesPromptEdited());
+  model->general().setNotesPrompt(standard);
   EXPECT_EQ(stored().notesPrompt, std::nullopt);
-  model->setNotesPrompt("Resume en tres frases.");
-  model->restoreDefaultPrompt();
+  model->general().setNotesPrompt("Resume en tres frases.");
+  model->general().restoreDefaultPrompt();
   EXPECT_EQ(stored().notesPrompt, std::nullopt);
-  EXPECT_EQ(model->notesPrompt(), standard);
+  EXPECT_EQ(model->general().notesPrompt(), standard);
 }
 
 TEST_F(SettingsModelTest, AnEqualRecordIsNeverWritten) {
   std::filesystem::remove(preferencesFile());
-  model->setLanguage("es");  // the loaded record already says "es"
-  model->setVocabulary("");
-  model->setAskToRecordCalls(true);
+  model->general().setLanguage("es");  // the loaded record already says "es"
+  model->general().setVocabulary("");
+  model->general().setAskToRecordCalls(true);
   EXPECT_FALSE(std::filesystem::exists(preferencesFile()));
-  model->setAskToRecordCalls(false);
+  model->general().setAskToRecordCalls(false);
   EXPECT_TRUE(std::filesystem::exists(preferencesFile()));
 }
 
 TEST_F(SettingsModelTest, LanguagesAreTheThirtyEightSortedByName) {
-  const QStringList& codes = model->languages();
+  const QStringList& codes = model->general().languages();
   ASSERT_EQ(codes.size(), 38);
   for (qsizetype i = 1; i < codes.size(); ++i)
-    EXPECT_LE(SettingsModel::languageName(codes[i - 1]), SettingsModel::languageName(codes[i]));
-  EXPECT_EQ(SettingsModel::languageName("qq"), "qq");
-  EXPECT_TRUE(model->systemLanguageLabel().startsWith("System ("));
+    EXPECT_LE(GeneralSettings::languageName(codes[i - 1]), GeneralSettings::languageName(codes[i]));
+  EXPECT_EQ(GeneralSettings::languageName("qq"), "qq");
+  EXPECT_TRUE(GeneralSettings::systemLanguageLabel().startsWith("System ("));
 }
 
 TEST_F(SettingsModelTest, BackendChoicesReplaceTheWholeConfiguration) {
   using T = core::TranscriptionBackendType;
-  model->setAddress("transcription", "http://127.0.0.1:9/v1");
+  model->transcription().setAddress("http://127.0.0.1:9/v1");
   struct Step {
     QString choice;
     core::TranscriptionConfig expected;
@@ -123,99 +115,102 @@ TEST_F(SettingsModelTest, BackendChoicesReplaceTheWholeConfiguration) {
       {"no such preset", {T::onDevice}},
   };
   for (const auto& step : steps) {
-    model->setModel("transcription", "whisper-large");
-    model->setChoice("transcription", step.choice);
+    model->transcription().setModel("whisper-large");
+    model->transcription().setChoice(step.choice);
     EXPECT_EQ(stored().transcription, step.expected) << step.choice.toStdString();
-    EXPECT_EQ(model->transcription()["choice"].toString(),
+    EXPECT_EQ(model->transcription().choice(),
               step.choice == "no such preset" ? QString() : step.choice);
   }
-  model->setChoice("notes", "custom");
+  model->notes().setChoice("custom");
   EXPECT_EQ(stored().notes, (core::NotesConfig{core::NotesBackendType::openAICompatible}));
-  EXPECT_TRUE(model->notes()["keyNeeded"].toBool());
-  EXPECT_EQ(model->notes()["addressPlaceholder"].toString(), "http://localhost:8000/v1");
-  EXPECT_EQ(model->notes()["modelPlaceholder"].toString(), "Server default");
+  EXPECT_TRUE(model->notes().keyNeeded());
+  EXPECT_EQ(model->notes().addressPlaceholder(), "http://localhost:8000/v1");
+  EXPECT_EQ(model->notes().modelPlaceholder(), "Server default");
 }
 
 TEST_F(SettingsModelTest, AnOffTypeNamingAPresetReadsAsThePreset) {
-  model->update([](core::Settings& settings) {
+  model->record().update([](core::Settings& settings) {
     settings.notes = {core::NotesBackendType::none, std::nullopt, std::nullopt, "Anthropic"};
   });
-  EXPECT_EQ(model->notes()["choice"].toString(), "Anthropic");
+  EXPECT_EQ(model->notes().choice(), "Anthropic");
 }
 
 TEST_F(SettingsModelTest, AddressesMustBeWebAddresses) {
   const auto before = stored().notes;
   for (const QString bad : {"ftp://example.com/v1", "localhost:8000", "http://", "file:///tmp"}) {
-    model->setAddress("notes", bad);
+    model->notes().setAddress(bad);
     EXPECT_EQ(stored().notes, before) << bad.toStdString();
-    EXPECT_THAT(model->notes()["addressProblem"].toString().toStdString(), HasSubstr("http://"));
+    EXPECT_THAT(model->notes().addressProblem().toStdString(), HasSubstr("http://"));
   }
-  model->setAddress("notes", " https://api.example.com/v1 ");
+  model->notes().setAddress(" https://api.example.com/v1 ");
   EXPECT_EQ(stored().notes.address, "https://api.example.com/v1");
-  EXPECT_EQ(model->notes()["addressProblem"].toString(), "");
-  model->setAddress("notes", "");
+  EXPECT_EQ(model->notes().addressProblem(), "");
+  model->notes().setAddress("");
   EXPECT_EQ(stored().notes.address, std::nullopt);
 }
 
 TEST_F(SettingsModelTest, KeysLiveInTheKeyringAndEmptyTextRemovesThem) {
-  model->setChoice("notes", "Anthropic");
-  model->setApiKey("notes", "sk-ant-123");
+  model->notes().setChoice("Anthropic");
+  model->notes().setApiKey("sk-ant-123");
   EXPECT_EQ(keychain->secret("v2.notes.Anthropic"), "sk-ant-123");
-  EXPECT_EQ(model->notes()["key"].toString(), "sk-ant-123");
-  model->setApiKey("notes", "");
+  EXPECT_EQ(model->notes().key(), "sk-ant-123");
+  model->notes().setApiKey("");
   EXPECT_EQ(keychain->secret("v2.notes.Anthropic"), std::nullopt);
 }
 
 TEST_F(SettingsModelTest, UnusableKeysAreRefusedWithAReason) {
-  model->setChoice("notes", "Anthropic");
-  model->setApiKey("notes", "sk-good");
+  model->notes().setChoice("Anthropic");
+  model->notes().setApiKey("sk-good");
   const std::vector<std::pair<QString, std::string>> cases = {
       {"sk-one\nsk-two", "control character"},
       {"sk\tx", "control character"},
       {QString(4097, 'k'), "4 KiB"},
   };
   for (const auto& [key, reason] : cases) {
-    model->setApiKey("notes", key);
-    EXPECT_THAT(model->notes()["keyProblem"].toString().toStdString(), HasSubstr(reason));
+    model->notes().setApiKey(key);
+    EXPECT_THAT(model->notes().keyProblem().toStdString(), HasSubstr(reason));
     EXPECT_EQ(keychain->secret("v2.notes.Anthropic"), "sk-good");
   }
-  model->setApiKey("notes", QString(4096, 'k'));
-  EXPECT_EQ(model->notes()["keyProblem"].toString(), "");
+  model->notes().setApiKey(QString(4096, 'k'));
+  EXPECT_EQ(model->notes().keyProblem(), "");
 }
 
 TEST_F(SettingsModelTest, AMissingKeyringSaysKeysCannotBeStored) {
   secretService.stopKeyring();
-  model->setChoice("notes", "Anthropic");
-  model->setApiKey("notes", "sk-lost");
-  EXPECT_THAT(model->notes()["keyProblem"].toString().toStdString(), HasSubstr("keyring"));
-  EXPECT_EQ(model->notes()["key"].toString(), "");
-  model->setLanguage("de");  // the rest keeps working
+  model->notes().setChoice("Anthropic");
+  model->notes().setApiKey("sk-lost");
+  EXPECT_THAT(model->notes().keyProblem().toStdString(), HasSubstr("keyring"));
+  EXPECT_EQ(model->notes().key(), "");
+  model->general().setLanguage("de");  // the rest keeps working
   EXPECT_EQ(stored().language, "de");
 }
 
 TEST_F(SettingsModelTest, NotesTestReportsWorksAndAChangeClearsIt) {
-  model->test("notes");
-  EXPECT_EQ(model->notesTest(), "Testing…");
-  ASSERT_TRUE(waitForTest("notes"));
-  EXPECT_EQ(model->notesTest(), "Works.");
+  model->notes().test();
+  EXPECT_EQ(model->notes().testLine(), "Testing…");
+  ASSERT_TRUE(waitForTest(model->notes()));
+  EXPECT_EQ(model->notes().testLine(), "Works.");
   EXPECT_EQ(llm.count(), 1u);
-  model->setModel("notes", "other-model");
-  EXPECT_EQ(model->notesTest(), std::nullopt);
+  model->notes().setModel("other-model");
+  EXPECT_EQ(model->notes().testState(), BackendSettings::TestState::Untested);
+  EXPECT_EQ(model->notes().testLine(), "");
 }
 
 TEST_F(SettingsModelTest, FailedTestsShowTheErrorText) {
   llm.on("POST", "/v1/chat/completions", [](const FakeHttpService::Request&) {
     return FakeHttpService::Reply::json(R"({"error":{"message":"model not found"}})", 404);
   });
-  model->test("notes");
-  ASSERT_TRUE(waitForTest("notes"));
-  EXPECT_NE(model->notesTest(), "Works.");
-  EXPECT_FALSE(model->notesTest()->isEmpty());
+  model->notes().test();
+  ASSERT_TRUE(waitForTest(model->notes()));
+  EXPECT_EQ(model->notes().testState(), BackendSettings::TestState::Failed);
+  EXPECT_NE(model->notes().testLine(), "Works.");
+  EXPECT_FALSE(model->notes().testLine().isEmpty());
 
-  model->setChoice("notes", "");
-  model->test("notes");
-  ASSERT_TRUE(waitForTest("notes"));
-  EXPECT_EQ(model->notesTest(), "Works.");
+  model->notes().setChoice("");
+  model->notes().test();
+  ASSERT_TRUE(waitForTest(model->notes()));
+  EXPECT_EQ(model->notes().testState(), BackendSettings::TestState::Works);
+  EXPECT_EQ(model->notes().testLine(), "Works.");
 }
 
 TEST_F(SettingsModelTest, TranscriptionTestUploadsOneSecondAndRemovesTheFile) {
@@ -233,50 +228,60 @@ TEST_F(SettingsModelTest, TranscriptionTestUploadsOneSecondAndRemovesTheFile) {
     return count;
   };
   const int before = leftovers();
-  model->test("transcription");
-  ASSERT_TRUE(waitForTest("transcription"));
-  EXPECT_EQ(model->transcriptionTest(), "Works.");
+  model->transcription().test();
+  ASSERT_TRUE(waitForTest(model->transcription()));
+  EXPECT_EQ(model->transcription().testLine(), "Works.");
   EXPECT_EQ(stt.count(), 1u);
   EXPECT_EQ(leftovers(), before);
 
   stt.stop();
-  model->test("transcription");
-  ASSERT_TRUE(waitForTest("transcription"));
-  EXPECT_NE(model->transcriptionTest(), "Works.");
+  model->transcription().test();
+  ASSERT_TRUE(waitForTest(model->transcription()));
+  EXPECT_NE(model->transcription().testLine(), "Works.");
   EXPECT_EQ(leftovers(), before);
 }
 
 TEST_F(SettingsModelTest, HotkeyCaptureKeepsWaitingAndEscapeKeepsTheOldOne) {
-  const auto old = model->hotkey();
-  model->recordHotkey();
-  EXPECT_TRUE(model->isRecordingHotkey());
-  press(Qt::Key_K);
-  EXPECT_TRUE(model->isRecordingHotkey());
-  press(Qt::Key_Escape);
-  EXPECT_FALSE(model->isRecordingHotkey());
-  EXPECT_EQ(model->hotkey(), old);
+  HotkeyRecorder& recorder = model->hotkey();
+  const auto old = recorder.hotkey();
+  recorder.record();
+  EXPECT_TRUE(recorder.isRecording());
+  EXPECT_TRUE(recorder.press(Qt::Key_K, Qt::NoModifier));
+  EXPECT_TRUE(recorder.isRecording());
+  EXPECT_TRUE(recorder.press(Qt::Key_Escape, Qt::NoModifier));
+  EXPECT_FALSE(recorder.isRecording());
+  EXPECT_EQ(recorder.hotkey(), old);
+  EXPECT_FALSE(recorder.press(Qt::Key_K, Qt::ControlModifier));  // not capturing: passed on
 
-  model->recordHotkey();
-  press(Qt::Key_K, Qt::ControlModifier | Qt::ShiftModifier);
-  EXPECT_FALSE(model->isRecordingHotkey());
-  EXPECT_EQ(model->hotkeyLabel(), "Ctrl+Shift+K");
-  EXPECT_EQ(Hotkey::saved(model->store().defaults()), model->hotkey());
+  recorder.record();
+  recorder.press(Qt::Key_K, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_FALSE(recorder.isRecording());
+  ASSERT_TRUE(recorder.hotkey());
+  EXPECT_EQ(recorder.hotkey()->label(), "Ctrl+Shift+K");
+  EXPECT_EQ(Hotkey::saved(model->store().defaults()), recorder.hotkey());
 
-  model->turnOffHotkey();
+  recorder.turnOff();
   EXPECT_EQ(Hotkey::saved(model->store().defaults()), std::nullopt);
-  EXPECT_EQ(model->hotkeyLabel(), "");
+  EXPECT_EQ(recorder.hotkey(), std::nullopt);
 }
 
 TEST_F(SettingsModelTest, IgnoringACallAppGoesThroughTheModel) {
   auto app = makeModel();
-  SettingsModel settings(app->settings(), app.get());
+  SettingsModel settings(app->settings());
+  app->setSettingsModel(&settings);
+  GeneralSettings& general = settings.general();
   app->ignore(*core::CallApp::named("us.zoom.xos"));
-  ASSERT_EQ(settings.ignoredCallApps().size(), 1);
-  EXPECT_EQ(settings.ignoredCallApps()[0].toMap()["name"].toString(), "Zoom");
+  EXPECT_THAT(general.ignoredCallApps(), ElementsAre("Not asking for Zoom"));
   EXPECT_THAT(app->settings().load().ignoredCallApps, ElementsAre("us.zoom.xos"));
-  settings.ignoreCallApp("org.example.unknown");
-  EXPECT_EQ(settings.ignoredCallApps()[1].toMap()["name"].toString(), "org.example.unknown");
-  settings.askAgain("us.zoom.xos");
+  general.ignoreCallApp("org.example.unknown");
+  general.ignoreCallApp("us.zoom.xos");  // once only
+  EXPECT_THAT(general.ignoredCallApps(),
+              ElementsAre("Not asking for Zoom", "Not asking for org.example.unknown"));
+  general.askAgain(0);
+  general.askAgain(5);  // no such row
+  EXPECT_THAT(app->settings().load().ignoredCallApps, ElementsAre("org.example.unknown"));
+  // The next save keeps the choices.
+  settings.general().setVocabulary("autovalor");
   EXPECT_THAT(app->settings().load().ignoredCallApps, ElementsAre("org.example.unknown"));
 }
 

@@ -69,8 +69,9 @@ class SettingsViews : public AppModelTest {
 
   std::shared_ptr<CountingSecrets> secrets;
   std::unique_ptr<SettingsModel> model;
-  // Outlives the views that show it.
+  // Outlive the views that show them.
   std::unique_ptr<AppModel> app;
+  std::unique_ptr<HotkeyRecorder> hotkey;
   ViewHarness views;
 };
 
@@ -92,7 +93,7 @@ TEST_F(SettingsViews, BackendRowsFollowTheChoice) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.choice.toStdString());
-    model->setChoice("notes", c.choice);
+    model->notes().setChoice(c.choice);
     views.settle();
     EXPECT_EQ(shown("settings.notesBackend.address"), c.rows);
     EXPECT_EQ(shown("settings.notesBackend.model"), c.rows);
@@ -109,7 +110,7 @@ TEST_F(SettingsViews, BackendRowsFollowTheChoice) {
 
 TEST_F(SettingsViews, AddressFieldStoresAbsentForEmptyAndRefusesOtherSchemes) {
   ASSERT_NE(showSettings(1), nullptr);
-  model->setChoice("notes", "custom");
+  model->notes().setChoice("custom");
   views.settle();
   QQuickItem* address = views.find("settings.notesBackend.address");
   address->setProperty("text", "ftp://example.com");
@@ -128,7 +129,7 @@ TEST_F(SettingsViews, AddressFieldStoresAbsentForEmptyAndRefusesOtherSchemes) {
 
 TEST_F(SettingsViews, TypedKeyIsStoredWhenTheWindowClosesAndSameKeyWritesNothing) {
   ASSERT_NE(showSettings(1), nullptr);
-  model->setChoice("notes", "Anthropic");
+  model->notes().setChoice("Anthropic");
   views.settle();
   QQuickItem* field = views.find("settings.notesBackend.key.field");
   ASSERT_NE(field, nullptr);
@@ -165,8 +166,8 @@ TEST_F(SettingsViews, RestoreDefaultIsEnabledOnlyForAnEditedPrompt) {
 }
 
 TEST_F(SettingsViews, IgnoredAppsAreListedAndAskAgainRemovesThem) {
-  model->ignoreCallApp("us.zoom.xos");
-  model->ignoreCallApp("org.example.unknown");
+  model->general().ignoreCallApp("us.zoom.xos");
+  model->general().ignoreCallApp("org.example.unknown");
   ASSERT_NE(showSettings(0), nullptr);
   const auto names = views.findAll("settings.ignoredName");
   ASSERT_EQ(names.size(), 2);
@@ -184,6 +185,89 @@ TEST_F(SettingsViews, HotkeyRowWithoutAnX11Display) {
             "Global hotkeys are unavailable here: they need an X11 display.");
   EXPECT_FALSE(shown("settings.hotkeyChange"));
   EXPECT_FALSE(shown("settings.hotkeyOff"));
+}
+
+TEST_F(SettingsViews, PickersShowTheModelsOptions) {
+  ASSERT_NE(showSettings(1), nullptr);
+  QQuickItem* picker = views.find("settings.notesBackend.choice");
+  EXPECT_EQ(picker->property("count").toInt(), model->notes().options().size());
+  const struct {
+    QString choice;
+    QString shown;
+  } cases[] = {{"", "None"}, {"Anthropic", "Anthropic"}, {"custom", "Custom server"}};
+  for (const auto& c : cases) {
+    model->notes().setChoice(c.choice);
+    views.settle();
+    EXPECT_EQ(picker->property("displayText").toString(), c.shown);
+  }
+  EXPECT_EQ(views.find("settings.transcriptionBackend.choice")->property("displayText"),
+            "Custom server");
+
+  views.find("settings.tabView")->setProperty("currentIndex", 0);
+  QQuickItem* language = views.find("settings.language");
+  EXPECT_EQ(language->property("count").toInt(), 39);
+  model->general().setLanguage("");
+  views.settle();
+  EXPECT_EQ(language->property("displayText").toString(), GeneralSettings::systemLanguageLabel());
+  model->general().setLanguage("fr");
+  views.settle();
+  EXPECT_EQ(language->property("displayText").toString(), GeneralSettings::languageName("fr"));
+}
+
+TEST_F(SettingsViews, TheStatusLineFollowsTheTest) {
+  ASSERT_NE(showSettings(1), nullptr);
+  EXPECT_FALSE(shown("settings.notesBackend.status"));
+  // Read before the event loop runs, while the exchange is still going on.
+  QMetaObject::invokeMethod(views.find("settings.notesBackend.test"), "clicked");
+  EXPECT_TRUE(shown("settings.notesBackend.status"));
+  EXPECT_EQ(views.find("settings.notesBackend.status")->property("text"), "Testing…");
+  ASSERT_TRUE(views.waitUntil(
+      [&] { return model->notes().testState() != BackendSettings::TestState::Testing; }));
+  views.settle();
+  EXPECT_EQ(views.find("settings.notesBackend.status")->property("text"), "Works.");
+  model->notes().setModel("another-model");
+  views.settle();
+  EXPECT_FALSE(shown("settings.notesBackend.status"));
+}
+
+TEST_F(SettingsViews, TheHotkeyRowCapturesTheKeysItIsGiven) {
+  // A desktop where hotkeys can be registered, unlike the test's own.
+  hotkey = std::make_unique<HotkeyRecorder>(model->record(), /*available=*/true);
+  ASSERT_NE(views.load("GeneralTab",
+                       {{"settings", QVariant::fromValue<QObject*>(&model->general())},
+                        {"hotkey", QVariant::fromValue<QObject*>(hotkey.get())}},
+                       {540, 480}),
+            nullptr);
+  views.settle();
+  auto row = [&] { return views.find("settings.hotkey")->property("text").toString(); };
+  auto change = [&] { return views.find("settings.hotkeyChange")->property("text").toString(); };
+  EXPECT_EQ(row(), "Ctrl+Alt+Super+R");
+  EXPECT_TRUE(shown("settings.hotkeyOff"));
+
+  click("settings.hotkeyChange");
+  EXPECT_EQ(row(), "Press a shortcut…");
+  EXPECT_EQ(change(), "Cancel");
+  EXPECT_FALSE(shown("settings.hotkeyOff"));
+  QTest::keyClick(&views.window(), Qt::Key_K);
+  views.settle();
+  EXPECT_EQ(row(), "Press a shortcut…");
+  QTest::keyClick(&views.window(), Qt::Key_K, Qt::ControlModifier | Qt::ShiftModifier);
+  views.settle();
+  EXPECT_EQ(row(), "Ctrl+Shift+K");
+  EXPECT_EQ(change(), "Change…");
+
+  click("settings.hotkeyChange");
+  QTest::keyClick(&views.window(), Qt::Key_Escape);
+  views.settle();
+  EXPECT_EQ(row(), "Ctrl+Shift+K");
+  click("settings.hotkeyChange");
+  click("settings.hotkeyChange");  // cancelled by its button
+  EXPECT_EQ(row(), "Ctrl+Shift+K");
+
+  click("settings.hotkeyOff");
+  EXPECT_EQ(row(), "Off");
+  EXPECT_FALSE(shown("settings.hotkeyOff"));
+  EXPECT_EQ(Hotkey::saved(model->store().defaults()), std::nullopt);
 }
 
 class OnboardingViews : public SettingsViews {

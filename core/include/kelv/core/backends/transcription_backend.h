@@ -29,6 +29,12 @@ class TranscriptionBackend {
 
   // Releases whatever model or resource the backend holds.
   virtual void unload() const {}
+
+  // The connection test: one second of a 440 Hz tone (16-bit PCM at 16 kHz, raw) written to a
+  // fresh "kelv-test-<UUID>.pcm" in the temporary folder and transcribed in `language`. The
+  // segments are ignored; the file is removed in every case, and a failed removal is ignored.
+  // Throws the backend's error, or PlatformError("The test audio could not be written.").
+  void test(const std::optional<std::string>& language) const;
 };
 
 }  // namespace kelv::core
