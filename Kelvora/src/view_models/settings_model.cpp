@@ -241,14 +241,6 @@ void SettingsModel::setDeleteAudioAfterProcessing(bool remove) {
   update([&](core::Settings& settings) { settings.deleteAudioAfterProcessing = remove; });
 }
 
-void SettingsModel::acknowledgeConsent() {
-  try {
-    store_.setConsentAcknowledged(true);
-  } catch (const std::exception& error) {
-    setProblem(QString::fromUtf8(error.what()));
-  }
-}
-
 void SettingsModel::inBackground(std::function<std::function<void(SettingsModel&)>()> work) {
   QThreadPool::globalInstance()->start([self = self_, work = std::move(work)] {
     auto publish = work();

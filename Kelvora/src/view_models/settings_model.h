@@ -1,11 +1,11 @@
-// The editable settings behind the settings window and onboarding's permission steps.
+// The editable settings behind the settings window and onboarding's notes folder.
 //
 // It holds a copy of the stored record and saves it on every real change (an equal record is
 // never written; a changed backend clears its test line; a changed call-asking switch starts or
 // stops call watching). The two backends are offered as one map each ("notes",
 // "transcription"), so the window's backend section binds to a single value. Tests of the
-// backends and the system-audio attempt run on worker threads and publish on the main thread;
-// everything else runs on the main thread.
+// backends run on worker threads and publish on the main thread; everything else runs on the
+// main thread.
 #pragma once
 
 #include <QObject>
@@ -15,6 +15,7 @@
 #include <QUrl>
 #include <QVariant>
 #include <QVariantList>
+#include <QtQml/qqmlregistration.h>
 #include <QVariantMap>
 
 #include <map>
@@ -32,6 +33,8 @@ class AppModel;
 
 class SettingsModel : public QObject {
   Q_OBJECT
+  QML_ELEMENT
+  QML_UNCREATABLE("Made by the application's shell.")
   Q_PROPERTY(QString notesFolder READ notesFolder NOTIFY settingsChanged)
   Q_PROPERTY(QUrl notesFolderUrl READ notesFolderUrl WRITE setNotesFolderUrl NOTIFY settingsChanged)
   Q_PROPERTY(QString language READ language WRITE setLanguage NOTIFY settingsChanged)
@@ -49,13 +52,9 @@ class SettingsModel : public QObject {
   Q_PROPERTY(bool notesPromptEdited READ notesPromptEdited NOTIFY settingsChanged)
   Q_PROPERTY(bool deleteAudioAfterProcessing READ deleteAudioAfterProcessing WRITE
                  setDeleteAudioAfterProcessing NOTIFY settingsChanged)
-  Q_PROPERTY(QString mic READ micValue NOTIFY micChanged)
-  Q_PROPERTY(QVariant systemAudio READ systemAudioValue NOTIFY systemAudioChanged)
   Q_PROPERTY(QString problem READ problem NOTIFY problemChanged)
 
  public:
-  enum class Mic { notDetermined, restricted, denied, authorized };
-
   // `app`, when given, is told to watch calls again when the switch changes, and sends its
   // "don't ask again" choices through this model.
   explicit SettingsModel(core::SettingsStore store, AppModel* app = nullptr,
@@ -127,17 +126,6 @@ class SettingsModel : public QObject {
   bool deleteAudioAfterProcessing() const { return settings_.deleteAudioAfterProcessing; }
   void setDeleteAudioAfterProcessing(bool remove);
 
-  Mic mic() const { return mic_; }
-  // "notDetermined", "restricted", "denied" or "authorized".
-  QString micValue() const;
-  const std::optional<QString>& systemAudio() const { return systemAudio_; }
-  QVariant systemAudioValue() const;
-  Q_INVOKABLE void requestMic();
-  Q_INVOKABLE void requestSystemAudio();
-
-  Q_INVOKABLE bool consentAcknowledged() const { return store_.consentAcknowledged(); }
-  Q_INVOKABLE void acknowledgeConsent();
-
   // Reading test lines from C++.
   const std::optional<QString>& notesTest() const { return tests_.at("notes"); }
   const std::optional<QString>& transcriptionTest() const { return tests_.at("transcription"); }
@@ -150,8 +138,6 @@ class SettingsModel : public QObject {
   void notesChanged();
   void transcriptionChanged();
   void hotkeyChanged();
-  void micChanged();
-  void systemAudioChanged();
   void problemChanged();
   // A background job finished and published its result (tests wait for it).
   void finished();
@@ -179,8 +165,6 @@ class SettingsModel : public QObject {
   std::map<QString, QString> keyProblems_;
   // Keys read from or written to the secret store, by account.
   mutable std::map<std::string, QString> keys_;
-  Mic mic_ = Mic::notDetermined;
-  std::optional<QString> systemAudio_;
   QString problem_;
   // Cleared by the destructor; background jobs hold it, never `this`.
   std::shared_ptr<SettingsModel*> self_;

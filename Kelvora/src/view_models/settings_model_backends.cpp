@@ -1,13 +1,10 @@
-// The two backend choices, their keys and tests, and the permission checks.
+// The two backend choices, their keys and tests.
 #include <QUuid>
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
-#include "kelv/capture/live_capture.h"
-#include "kelv/capture/mic_access.h"
 #include "kelv/capture/tone_source.h"
 #include "kelv/core/backends/preset.h"
 #include "view_models/settings_model.h"
@@ -231,53 +228,6 @@ void SettingsModel::test(const QString& role) {
       line = QString::fromUtf8(error.what());
     }
     return [role, line](SettingsModel& model) { model.setTest(role, line); };
-  });
-}
-
-QString SettingsModel::micValue() const {
-  switch (mic_) {
-    case Mic::notDetermined: return "notDetermined";
-    case Mic::restricted: return "restricted";
-    case Mic::denied: return "denied";
-    case Mic::authorized: return "authorized";
-  }
-  return {};
-}
-
-QVariant SettingsModel::systemAudioValue() const {
-  return systemAudio_ ? QVariant(*systemAudio_) : QVariant();
-}
-
-void SettingsModel::requestMic() {
-  inBackground([]() -> std::function<void(SettingsModel&)> {
-    const capture::MicAccess access = capture::probeMicAccess();
-    return [access](SettingsModel& model) {
-      const auto mic = static_cast<Mic>(access);
-      if (model.mic_ == mic) return;
-      model.mic_ = mic;
-      emit model.micChanged();
-    };
-  });
-}
-
-void SettingsModel::requestSystemAudio() {
-  inBackground([]() -> std::function<void(SettingsModel&)> {
-    QString outcome;
-    {
-      capture::LiveCapture capture;
-      try {
-        capture.start([](core::CapturedAudio) {});
-        // Starting is what makes a sandboxed desktop ask; a second of nothing is enough.
-        std::this_thread::sleep_for(std::chrono::seconds(1));
-      } catch (const std::exception& error) {
-        outcome = QString::fromUtf8(error.what());
-      }
-      capture.stop();
-    }
-    return [outcome](SettingsModel& model) {
-      model.systemAudio_ = outcome;
-      emit model.systemAudioChanged();
-    };
   });
 }
 
