@@ -13,19 +13,9 @@ SettingsGroup {
 
     RowLayout {
         SettingsLabel { text: "Backend" }
-        ComboBox {
+        ThemedComboBox {
             objectName: section.objectName + ".choice"
-            // Drawn here: the style's own arrow image is never freed by the software renderer.
-            indicator: Symbol {
-                x: parent.width - width - 10
-                y: (parent.height - height) / 2
-                width: 12
-                height: 12
-                name: "chevron.down"
-                color: Theme.ink2
-            }
             Layout.fillWidth: true
-            font: Theme.ui
             textRole: "name"
             valueRole: "value"
             model: section.backend.options

@@ -32,19 +32,9 @@ SettingsPage {
         }
         RowLayout {
             SettingsLabel { text: "Idioma" }
-            ComboBox {
+            ThemedComboBox {
                 objectName: "settings.language"
-                // Drawn here: the style's own arrow image is never freed by the software renderer.
-                indicator: Symbol {
-                    x: parent.width - width - 10
-                    y: (parent.height - height) / 2
-                    width: 12
-                    height: 12
-                    name: "chevron.down"
-                    color: Theme.ink2
-                }
                 Layout.fillWidth: true
-                font: Theme.ui
                 textRole: "name"
                 valueRole: "value"
                 model: tab.settings.languageOptions

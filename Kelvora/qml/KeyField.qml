@@ -1,7 +1,5 @@
-// The masked API-key field. Typing only changes the draft; the draft is handed on (`commit`)
-// on return, when the field loses focus, 0.6 s after the last keystroke, and when the field or
-// its window goes away, so the keyring is written once per pause and never for an unchanged
-// key.
+// The masked API-key field. Typing only changes the draft (KeyDraft decides when it is handed
+// on); the field saves it on return, when it loses focus, and when it or its window goes away.
 import QtQuick
 import QtQuick.Controls.Basic
 import QtQuick.Layouts
@@ -12,22 +10,18 @@ ColumnLayout {
 
     property string key
     property string problem
-    // The text being typed, or undefined when nothing is pending.
-    property var draft: undefined
 
     signal commit(string value)
 
-    function save() {
-        pause.stop()
-        const pending = draft
-        draft = undefined
-        if (pending !== undefined && pending !== key)
-            commit(pending)
-    }
-
     spacing: 4
-    onKeyChanged: if (draft === undefined) field.text = key
-    Component.onDestruction: save()
+    Component.onDestruction: draft.save()
+
+    KeyDraft {
+        id: draft
+        key: root.key
+        onKeyShown: shown => field.text = shown
+        onCommit: value => root.commit(value)
+    }
 
     RowLayout {
         SettingsLabel { text: "API key" }
@@ -40,12 +34,9 @@ ColumnLayout {
             echoMode: TextInput.Password
             Accessible.name: "API key"
             Component.onCompleted: text = root.key
-            onTextEdited: {
-                root.draft = text
-                pause.restart()
-            }
-            onAccepted: root.save()
-            onActiveFocusChanged: if (!activeFocus) root.save()
+            onTextEdited: draft.edit(text)
+            onAccepted: draft.save()
+            onActiveFocusChanged: if (!activeFocus) draft.save()
         }
     }
     Text {
@@ -58,16 +49,11 @@ ColumnLayout {
         wrapMode: Text.Wrap
     }
 
-    Timer {
-        id: pause
-        interval: 600
-        onTriggered: root.save()
-    }
     Connections {
         target: root.Window.window
         function onVisibleChanged() {
             if (!root.Window.window.visible)
-                root.save()
+                draft.save()
         }
     }
 }

@@ -1,15 +1,18 @@
 // The first-start window's content: greeting, the two permission steps, the notes folder, the
 // consent checkbox and "Listo", which alone ends onboarding.
+// The steps read the view's ids, so they are bound to the view.
+pragma ComponentBehavior: Bound
 import QtQuick
-import QtQuick.Controls.Basic
 import QtQuick.Layouts
 import Kelvora
 
 Rectangle {
     id: root
 
-    required property QtObject model
-    required property QtObject app
+    // The notes folder is the settings' own.
+    required property SettingsModel model
+    required property AppModel app
+    required property PermissionsModel permissions
     property bool consent: false
     property bool appeared: false
 
@@ -19,7 +22,7 @@ Rectangle {
     function finish() {
         if (!consent)
             return
-        model.acknowledgeConsent()
+        permissions.acknowledgeConsent()
         finished()
     }
     // Runs when the window is shown.
@@ -77,28 +80,39 @@ Rectangle {
                 width: parent.width - 2
                 spacing: 0
                 Repeater {
-                    model: 3
+                    model: onboardingSteps
                     ColumnLayout {
                         id: entry
                         required property int index
+                        required property string identifier
+                        required property int number
+                        required property string title
+                        required property string detail
+                        required property bool done
+                        required property string button
+                        required property bool pathDetail
                         Layout.fillWidth: true
                         spacing: 0
                         opacity: root.appeared ? 1 : 0
                         transform: Translate {
                             y: root.appeared || Theme.reduceMotion ? 0 : 8
+                            // Each step comes one fade later than the one above it.
                             Behavior on y {
                                 SequentialAnimation {
-                                    PauseAnimation { duration: 60 * (entry.index + 1) }
-                                    NumberAnimation { duration: 140; easing.type: Easing.OutQuad }
+                                    PauseAnimation { duration: Theme.fadeDuration * (entry.index + 1) }
+                                    NumberAnimation {
+                                        duration: Theme.layoutDuration
+                                        easing.type: Theme.layoutEasing
+                                    }
                                 }
                             }
                         }
                         Behavior on opacity {
                             SequentialAnimation {
-                                PauseAnimation { duration: 60 * (entry.index + 1) }
+                                PauseAnimation { duration: Theme.fadeDuration * (entry.index + 1) }
                                 NumberAnimation {
-                                    duration: Theme.reduceMotion ? 150 : 140
-                                    easing.type: Theme.reduceMotion ? Easing.InOutQuad : Easing.OutQuad
+                                    duration: Theme.layoutDuration
+                                    easing.type: Theme.layoutEasing
                                 }
                             }
                         }
@@ -109,78 +123,28 @@ Rectangle {
                             color: Theme.line
                         }
                         OnboardingStep {
-                            objectName: ["onboarding.mic", "onboarding.systemAudio",
-                                "onboarding.folder"][entry.index]
+                            objectName: entry.identifier
                             Layout.fillWidth: true
-                            number: entry.index + 1
-                            title: ["Micrófono", "Audio del sistema", "Carpeta de apuntes"][entry.index]
-                            pathDetail: entry.index === 2
-                            detail: entry.index === 0
-                                    ? (root.model.mic === "denied"
-                                       ? "Permite el acceso de Tizara al micrófono en los ajustes de privacidad del sistema."
-                                       : "Graba al aula desde el micrófono.")
-                                    : entry.index === 1
-                                      ? (typeof root.model.systemAudio === "string" && root.model.systemAudio !== ""
-                                         ? root.model.systemAudio
-                                         : "Graba clases online (Zoom, Teams, Meet) desde el audio del sistema.")
-                                      : root.model.notesFolder
-                            done: entry.index === 0 ? root.model.mic === "authorized"
-                                  : entry.index === 1 ? root.model.systemAudio === ""
-                                  : false
-                            button: entry.index === 1 && typeof root.model.systemAudio === "string"
-                                    ? "Reintentar"
-                                    : entry.index === 2 ? "Elegir…" : "Permitir"
-                            onActivated: {
-                                if (entry.index === 0) root.model.requestMic()
-                                else if (entry.index === 1) root.model.requestSystemAudio()
-                                else chooser.open()
-                            }
+                            number: entry.number
+                            title: entry.title
+                            pathDetail: entry.pathDetail
+                            detail: entry.detail
+                            done: entry.done
+                            button: entry.button
+                            onActivated: onboardingSteps.activate(entry.index)
                         }
                     }
                 }
             }
         }
 
-        CheckBox {
-            id: consentBox
+        ThemedCheckBox {
             objectName: "onboarding.consent"
             Layout.fillWidth: true
             Layout.topMargin: 24
             checked: root.consent
             onToggled: root.consent = checked
-            palette.highlight: Theme.accent
-            palette.base: Theme.raised
-            palette.text: Theme.ink
-            palette.windowText: Theme.ink
-            // Drawn here: the style's own check image is never freed by the software renderer.
-            indicator: Rectangle {
-                objectName: "onboarding.consentBox"
-                x: consentBox.leftPadding
-                y: (consentBox.height - height) / 2
-                implicitWidth: 20
-                implicitHeight: 20
-                color: Theme.raised
-                border.width: 2
-                border.color: Theme.line
-                Symbol {
-                    anchors.centerIn: parent
-                    width: 14
-                    height: 14
-                    visible: consentBox.checked
-                    name: "checkmark"
-                    color: Theme.ink
-                }
-            }
-            // Given as the control's text too, so the indicator sits at the start of the row.
             text: "Avisaré al profesorado cuando grabe, como exige la ley y la normativa de mi universidad."
-            contentItem: Text {
-                leftPadding: consentBox.indicator.width + consentBox.spacing
-                text: consentBox.text
-                font: Theme.ui
-                color: Theme.ink
-                wrapMode: Text.Wrap
-                verticalAlignment: Text.AlignVCenter
-            }
         }
 
         RowLayout {
@@ -190,19 +154,19 @@ Rectangle {
             RowLayout {
                 objectName: "onboarding.download"
                 spacing: 6
-                opacity: root.app.modelDownload !== "" ? 1 : 0
+                opacity: onboardingSteps.download !== BackgroundProcessing.None ? 1 : 0
                 visible: opacity > 0
                 Behavior on opacity { NumberAnimation { duration: 150 } }
                 Text {
                     objectName: "onboarding.downloadSymbol"
-                    readonly property bool ready: root.app.modelDownload.endsWith("ready.")
+                    readonly property bool ready: onboardingSteps.download === BackgroundProcessing.Ready
                     text: ready ? "✔" : "⬇"
                     font: Theme.meta
                     color: ready ? Theme.accent : Theme.ink3
                 }
                 Text {
                     objectName: "onboarding.downloadText"
-                    text: root.app.modelDownload
+                    text: onboardingSteps.downloadText
                     font: Theme.meta
                     color: Theme.ink2
                 }
@@ -218,5 +182,12 @@ Rectangle {
         }
     }
 
+    OnboardingSteps {
+        id: onboardingSteps
+        permissions: root.permissions
+        app: root.app
+        folder: root.model.notesFolder
+        onFolderChoiceRequested: chooser.open()
+    }
     NotesFolderChooser { id: chooser; model: root.model }
 }

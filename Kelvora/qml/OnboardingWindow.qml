@@ -6,9 +6,10 @@ import Kelvora
 Window {
     id: window
 
-    // The application model and the settings being edited, given by the shell.
-    property QtObject appModel
-    property QtObject settings
+    // The application model, the settings being edited and the permissions, given by the shell.
+    property AppModel appModel
+    property SettingsModel settings
+    property PermissionsModel permissions
 
     title: "Bienvenida a Tizara"
     width: content.implicitWidth
@@ -21,6 +22,7 @@ Window {
         anchors.fill: parent
         model: window.settings
         app: window.appModel
+        permissions: window.permissions
         onFinished: window.close()
     }
 

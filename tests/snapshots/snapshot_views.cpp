@@ -18,6 +18,7 @@
 #include "view_models/level_source.h"
 #include "view_models/meeting_detail.h"
 #include "view_models/meetings_window_model.h"
+#include "view_models/permissions_model.h"
 #include "view_models/settings_model.h"
 #include "view_models/menu_model.h"
 #include "sample_library.h"
@@ -212,9 +213,12 @@ void addSettingsViews(std::vector<SnapshotView>& views) {
     const QString name = consent ? QStringLiteral("onboarding-consent") : QStringLiteral("onboarding");
     app::SettingsModel* model = settingsModel(name, false);
     auto* app = qobject_cast<app::AppModel*>(model->parent());
+    auto* permissions = new app::PermissionsModel(app->settings(), app);
     views.push_back({name, QUrl(QStringLiteral("qrc:/qt/qml/Kelvora/OnboardingView.qml")),
                      {{QStringLiteral("model"), QVariant::fromValue(static_cast<QObject*>(model))},
                       {QStringLiteral("app"), QVariant::fromValue(static_cast<QObject*>(app))},
+                      {QStringLiteral("permissions"),
+                       QVariant::fromValue(static_cast<QObject*>(permissions))},
                       {QStringLiteral("consent"), consent},
                       {QStringLiteral("appeared"), true}},
                      0, 0, {}});

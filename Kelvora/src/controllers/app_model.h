@@ -13,6 +13,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
+#include <QtQml/qqmlregistration.h>
 
 #include <filesystem>
 #include <functional>
@@ -38,6 +39,8 @@ class SleepWatcher;
 
 class AppModel : public QObject {
   Q_OBJECT
+  QML_ELEMENT
+  QML_UNCREATABLE("The application has one, made at start.")
   Q_PROPERTY(bool recording READ isRecording NOTIFY recorderChanged)
   Q_PROPERTY(QDateTime startedAt READ startedAtValue NOTIFY startedAtChanged)
   Q_PROPERTY(QVariantList queue READ queueValue NOTIFY queueChanged)
@@ -82,6 +85,9 @@ class AppModel : public QObject {
   const std::optional<int64_t>& lowDiskSpace() const { return recording_->lowDiskSpace(); }
   const std::optional<QString>& selection() const { return selection_; }
   const std::optional<QString>& modelDownload() const { return background_->modelDownload(); }
+  BackgroundProcessing::ModelDownload modelDownloadState() const {
+    return background_->modelDownloadState();
+  }
   const std::vector<core::CallApp>& calls() const { return calls_->calls(); }
   const std::optional<core::CallApp>& recordingCall() const { return recording_->call(); }
   bool isQuitting() const { return quitting_; }

@@ -197,28 +197,41 @@ void BackgroundProcessing::reprocess(const core::MeetingEntry& entry) {
   enqueue(*entry.folder);
 }
 
-void BackgroundProcessing::setModelDownload(std::optional<QString> text) {
-  if (modelDownload_ == text) return;
-  modelDownload_ = std::move(text);
+void BackgroundProcessing::setModelDownload(ModelDownload state) {
+  if (modelDownloadState_ == state) return;
+  modelDownloadState_ = state;
+  switch (state) {
+    case ModelDownload::None:
+      modelDownload_.reset();
+      break;
+    case ModelDownload::Running:
+      modelDownload_ = "Downloading the transcription model in the background…";
+      break;
+    case ModelDownload::Ready:
+      modelDownload_ = "Transcription model ready.";
+      break;
+    case ModelDownload::Deferred:
+      modelDownload_ = "The transcription model will download with your first Meeting.";
+      break;
+  }
   emit modelDownloadChanged();
 }
 
 void BackgroundProcessing::downloadModel() {
-  if (modelDownload_) return;
+  if (modelDownloadState_ != ModelDownload::None) return;
   if (settings_.load().transcription.type != core::TranscriptionBackendType::onDevice) return;
   QProcess* child = makeKelvChild(kelv_, {"download"}, false, this);
   connect(child, &QProcess::finished, this, [this, child](int exitCode, QProcess::ExitStatus status) {
     child->deleteLater();
-    setModelDownload(status == QProcess::NormalExit && exitCode == 0
-                         ? "Transcription model ready."
-                         : "The transcription model will download with your first Meeting.");
+    setModelDownload(status == QProcess::NormalExit && exitCode == 0 ? ModelDownload::Ready
+                                                                     : ModelDownload::Deferred);
   });
-  setModelDownload("Downloading the transcription model in the background…");
+  setModelDownload(ModelDownload::Running);
   child->start();
   if (!child->waitForStarted(-1)) {
     child->disconnect(this);
     child->deleteLater();
-    setModelDownload(std::nullopt);
+    setModelDownload(ModelDownload::None);
   }
 }
 

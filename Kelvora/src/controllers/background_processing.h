@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QProcess>
 #include <QString>
+#include <QtQml/qqmlregistration.h>
 
 #include <filesystem>
 #include <functional>
@@ -31,8 +32,21 @@ namespace kelv::app {
 
 class BackgroundProcessing : public QObject {
   Q_OBJECT
+  QML_ELEMENT
+  QML_UNCREATABLE("Owned by the application model.")
 
  public:
+  // Where the on-device model download stands. Upper-case keys, so QML can name them.
+  enum class ModelDownload {
+    // Not started: another backend transcribes, or the download was never asked for.
+    None,
+    Running,
+    Ready,
+    // It failed; the first meeting processed on the device fetches the model instead.
+    Deferred,
+  };
+  Q_ENUM(ModelDownload)
+
   // One row of the waiting list.
   struct QueuedMeeting {
     std::string id;
@@ -49,7 +63,8 @@ class BackgroundProcessing : public QObject {
   const std::vector<QueuedMeeting>& queue() const { return queue_; }
   // The meeting whose child runs now.
   const std::optional<QString>& processingID() const { return processingID_; }
-  // The state of the model download, as shown to the user.
+  ModelDownload modelDownloadState() const { return modelDownloadState_; }
+  // The state of the model download as shown to the user, absent for ModelDownload::None.
   const std::optional<QString>& modelDownload() const { return modelDownload_; }
   bool isChildRunning() const { return child_ != nullptr; }
 
@@ -79,13 +94,14 @@ class BackgroundProcessing : public QObject {
   void finished(const core::MeetingFolder& folder);
   void fail(const core::MeetingFolder& folder, const QString& message);
   void setProcessingID(std::optional<QString> id);
-  void setModelDownload(std::optional<QString> text);
+  void setModelDownload(ModelDownload state);
 
   core::MeetingStore& store_;
   const core::SettingsStore& settings_;
   std::filesystem::path kelv_;
   std::vector<QueuedMeeting> queue_;
   std::optional<QString> processingID_;
+  ModelDownload modelDownloadState_ = ModelDownload::None;
   std::optional<QString> modelDownload_;
   std::unique_ptr<core::ProcessingQueue> processing_;
   QPointer<QProcess> child_;

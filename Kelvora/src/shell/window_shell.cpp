@@ -7,6 +7,7 @@
 #include "shell/app_delegate.h"
 #include "controllers/app_model.h"
 #include "shell/view_engine.h"
+#include "view_models/permissions_model.h"
 #include "view_models/settings_model.h"
 
 namespace kelv::app {
@@ -61,12 +62,20 @@ SettingsModel& WindowShell::settingsModel() {
   return *settingsModel_;
 }
 
+PermissionsModel& WindowShell::permissionsModel() {
+  if (!permissionsModel_) permissionsModel_ = std::make_unique<PermissionsModel>(model_.settings());
+  return *permissionsModel_;
+}
+
 QVariantMap WindowShell::initialProperties(Scene scene) {
   QVariantMap properties{
       {QStringLiteral("appModel"), QVariant::fromValue(static_cast<QObject*>(&model_))}};
   if (scene != Scene::main)
     properties.insert(QStringLiteral("settings"),
                       QVariant::fromValue(static_cast<QObject*>(&settingsModel())));
+  if (scene == Scene::onboarding)
+    properties.insert(QStringLiteral("permissions"),
+                      QVariant::fromValue(static_cast<QObject*>(&permissionsModel())));
   return properties;
 }
 

@@ -4,7 +4,8 @@
 // window only hides it, so its state (selection, scroll position) survives until the next
 // opening.
 //
-// Every window receives the application model as its `appModel` property. Main thread only.
+// Every window receives the application model as its `appModel` property, onboarding also its
+// `permissions`. Main thread only.
 #pragma once
 
 #include <QObject>
@@ -20,6 +21,7 @@
 namespace kelv::app {
 
 class AppModel;
+class PermissionsModel;
 class SettingsModel;
 
 class WindowShell : public QObject {
@@ -52,12 +54,14 @@ class WindowShell : public QObject {
   // Made when the settings or onboarding window first needs it, after launch has migrated the
   // stored settings, so its record is the current one.
   SettingsModel& settingsModel();
+  PermissionsModel& permissionsModel();
   void openReporting(Scene scene);
 
   AppModel& model_;
   QQmlEngine& engine_;
   std::array<QPointer<QQuickWindow>, 3> windows_;
   std::unique_ptr<SettingsModel> settingsModel_;
+  std::unique_ptr<PermissionsModel> permissionsModel_;
   bool shown_ = false;
 };
 

@@ -285,28 +285,5 @@ TEST_F(SettingsModelTest, IgnoringACallAppGoesThroughTheModel) {
   EXPECT_THAT(app->settings().load().ignoredCallApps, ElementsAre("org.example.unknown"));
 }
 
-TEST_F(SettingsModelTest, PermissionsFollowTheSoundServer) {
-  {
-    kelv::test::PulseServer pulse;
-    model->requestMic();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return model->mic() != SettingsModel::Mic::notDetermined; }));
-    EXPECT_EQ(model->micValue(), "authorized");
-    model->requestSystemAudio();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return model->systemAudio().has_value(); }, 15'000));
-    EXPECT_EQ(model->systemAudio(), "");
-  }
-  {
-    kelv::test::PulseServer pulse({.micFrequency = std::nullopt});
-    model->requestMic();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return model->mic() == SettingsModel::Mic::restricted; }));
-  }
-  ::setenv("PULSE_SERVER", (temp / "no-server").c_str(), 1);
-  model->requestSystemAudio();
-  QSignalSpy done(model.get(), &SettingsModel::systemAudioChanged);
-  ASSERT_TRUE(done.wait(15'000));
-  EXPECT_FALSE(model->systemAudio()->isEmpty());
-  ::unsetenv("PULSE_SERVER");
-}
-
 }  // namespace
 }  // namespace kelv::app

@@ -1,5 +1,5 @@
-// The settings window and onboarding, loaded from the real QML module with a real settings
-// model on a preferences file in a temporary folder.
+// The settings window, loaded from the real QML module with a real settings model on a
+// preferences file in a temporary folder.
 #include <QQuickItem>
 #include <QTest>
 
@@ -268,71 +268,6 @@ TEST_F(SettingsViews, TheHotkeyRowCapturesTheKeysItIsGiven) {
   EXPECT_EQ(row(), "Off");
   EXPECT_FALSE(shown("settings.hotkeyOff"));
   EXPECT_EQ(Hotkey::saved(model->store().defaults()), std::nullopt);
-}
-
-class OnboardingViews : public SettingsViews {
- protected:
-  QQuickItem* showOnboarding() {
-    QQuickItem* root = views.load("OnboardingView",
-                                  {{"model", QVariant::fromValue<QObject*>(model.get())},
-                                   {"app", QVariant::fromValue<QObject*>(app.get())}},
-                                  {520, 560});
-    if (root) QMetaObject::invokeMethod(root, "appear");
-    views.settle();
-    return root;
-  }
-
-  QQuickItem* stepPart(const QString& step, const QString& part) {
-    for (QQuickItem* item : views.findAll(part))
-      for (QQuickItem* parent = item; parent; parent = parent->parentItem())
-        if (parent->objectName() == step) return item;
-    return nullptr;
-  }
-};
-
-TEST_F(OnboardingViews, ListoWaitsForConsentAndReturnFinishes) {
-  app = makeModel(script("exit 1\n"));
-  QQuickItem* root = showOnboarding();
-  ASSERT_NE(root, nullptr);
-  QQuickItem* done = views.find("onboarding.done");
-  EXPECT_FALSE(done->isEnabled());
-  QTest::keyClick(&views.window(), Qt::Key_Return);
-  EXPECT_FALSE(model->consentAcknowledged());
-
-  views.find("onboarding.consent")->setProperty("checked", true);
-  QMetaObject::invokeMethod(views.find("onboarding.consent"), "toggled");
-  views.settle();
-  EXPECT_TRUE(done->isEnabled());
-  root->forceActiveFocus();
-  QTest::keyClick(&views.window(), Qt::Key_Return);
-  EXPECT_TRUE(model->consentAcknowledged());
-}
-
-TEST_F(OnboardingViews, AFailedSystemAudioAttemptShowsItsTextAndRetry) {
-  app = makeModel(script("exit 1\n"));
-  ASSERT_NE(showOnboarding(), nullptr);
-  EXPECT_EQ(stepPart("onboarding.systemAudio", "onboarding.button")->property("text"), "Permitir");
-  ::setenv("PULSE_SERVER", (temp / "no-server").c_str(), 1);
-  model->requestSystemAudio();
-  ASSERT_TRUE(views.waitUntil([&] { return model->systemAudio().has_value(); }));
-  ::unsetenv("PULSE_SERVER");
-  views.settle();
-  EXPECT_EQ(stepPart("onboarding.systemAudio", "onboarding.detail")->property("text").toString(),
-            *model->systemAudio());
-  EXPECT_EQ(stepPart("onboarding.systemAudio", "onboarding.button")->property("text"), "Reintentar");
-  EXPECT_FALSE(model->consentAcknowledged());
-}
-
-TEST_F(OnboardingViews, AFinishedDownloadShowsTheCheck) {
-  writeSettings(true, /*onDevice=*/true);
-  app = makeModel(script("exit 0\n"));
-  ASSERT_NE(showOnboarding(), nullptr);
-  ASSERT_TRUE(views.waitUntil([&] { return app->modelDownload() == "Transcription model ready."; }));
-  views.settle();
-  EXPECT_EQ(views.find("onboarding.downloadText")->property("text"), "Transcription model ready.");
-  EXPECT_EQ(views.find("onboarding.downloadSymbol")->property("ready"), true);
-  QMetaObject::invokeMethod(views.root(), "appear");  // shown again: no second download
-  EXPECT_EQ(app->modelDownload(), "Transcription model ready.");
 }
 
 }  // namespace
