@@ -13,6 +13,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
+#include <QtQml/qqmlregistration.h>
 
 #include <filesystem>
 #include <functional>
@@ -38,6 +39,8 @@ class SleepWatcher;
 
 class AppModel : public QObject {
   Q_OBJECT
+  QML_ELEMENT
+  QML_UNCREATABLE("The application has one model, made at start-up.")
   Q_PROPERTY(bool recording READ isRecording NOTIFY recorderChanged)
   Q_PROPERTY(QDateTime startedAt READ startedAtValue NOTIFY startedAtChanged)
   Q_PROPERTY(QVariantList queue READ queueValue NOTIFY queueChanged)
