@@ -13,6 +13,8 @@ packages=(
   qt6-base-dev qt6-declarative-dev qml6-module-qtquick qml6-module-qtquick-controls
   qml6-module-qtquick-layouts qml6-module-qtquick-window qml6-module-qtquick-templates
   qml6-module-qtqml-workerscript qml6-module-qtquick-dialogs shared-mime-info libqt6svg6
+  # qmllint and the QtQml types it checks the views against, for the views' lint
+  qt6-declarative-dev-tools qml6-module-qtqml qml6-module-qtqml-models
   libmd4c-dev
   # the views' fonts and symbols
   fonts-dejavu-core adwaita-icon-theme

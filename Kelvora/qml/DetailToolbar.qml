@@ -32,7 +32,7 @@ Item {
         square: true
         Accessible.name: help
         ToolTip.visible: hovered && help !== ""
-        ToolTip.delay: 600
+        ToolTip.delay: Theme.tooltipDelay
         ToolTip.text: help
         Symbol {
             anchors.centerIn: parent
@@ -52,8 +52,8 @@ Item {
 
         ToolButton {
             objectName: "copyNotes"
-            symbol: toolbar.detail.copied ? "checkmark" : "doc.on.doc"
-            help: toolbar.detail.copied ? "Copiado" : "Copiar los apuntes"
+            symbol: toolbar.detail.copySymbol
+            help: toolbar.detail.copyHelp
             enabled: toolbar.detail.hasFile
             onClicked: toolbar.detail.copyNotes()
         }
@@ -76,7 +76,7 @@ Item {
             objectName: "moreActions"
             symbol: "ellipsis"
             help: "Más acciones"
-            onClicked: menu.openFor(toolbar.detail, more, 0, more.height)
+            onClicked: menu.openFor(toolbar.detail.meetingId, more, 0, more.height)
         }
     }
 

@@ -12,8 +12,12 @@ Item {
     visible: opacity > 0
     opacity: shown ? 1 : 0
     scale: shown || Theme.reduceMotion ? 1 : 0.98
-    Behavior on opacity { NumberAnimation { duration: 140; easing.type: Easing.OutQuad } }
-    Behavior on scale { NumberAnimation { duration: 140; easing.type: Easing.OutQuad } }
+    Behavior on opacity {
+        NumberAnimation { duration: Theme.appearDuration; easing.type: Theme.appearEasing }
+    }
+    Behavior on scale {
+        NumberAnimation { duration: Theme.appearDuration; easing.type: Theme.appearEasing }
+    }
 
     Rectangle {
         anchors.fill: parent

@@ -1,6 +1,6 @@
 // The actions on one meeting, as the context menu of its row and as "Más acciones" in the
-// detail toolbar. Entries the meeting's state rules out are disabled; "Reintentar" is there only
-// for a meeting that needs attention.
+// detail toolbar. Which entries are enabled, and whether "Reintentar" is there at all, the
+// menu's MeetingActions decide from the meeting.
 import QtQuick
 import QtQuick.Controls.Basic
 import Kelvora
@@ -9,22 +9,14 @@ Menu {
     id: menu
     objectName: "actionMenu"
 
-    required property var meetings
-    property string meetingId
-    property string state
-    property bool busy
-    property bool hasFile
-    property bool hasAudio
-    property bool canReprocess
+    required property MeetingsWindowModel meetings
+    readonly property MeetingActions actions: MeetingActions {
+        meetings: menu.meetings
+    }
+    readonly property string meetingId: actions.meetingId
 
-    // Takes the meeting from anything with the list model's role names (a row, the detail).
-    function openFor(meeting, parent, x, y) {
-        meetingId = meeting.meetingId
-        state = meeting.state
-        busy = meeting.busy
-        hasFile = meeting.hasFile
-        hasAudio = meeting.hasAudio
-        canReprocess = meeting.canReprocess
+    function openFor(meetingId: string, parent: Item, x: real, y: real) {
+        actions.meetingId = meetingId
         popup(parent, x, y)
     }
 
@@ -64,44 +56,44 @@ Menu {
     Entry {
         objectName: "actionRename"
         text: "Renombrar…"
-        enabled: !menu.busy
+        enabled: menu.actions.canRename
         onTriggered: menu.meetings.beginRename(menu.meetingId)
     }
     Entry {
         objectName: "actionCopy"
         text: "Copiar"
-        enabled: menu.hasFile
+        enabled: menu.actions.canCopy
         onTriggered: menu.meetings.copyNotes(menu.meetingId)
     }
     Entry {
         objectName: "actionOpen"
         text: "Abrir en el editor"
-        enabled: menu.hasFile
+        enabled: menu.actions.canOpen
         onTriggered: menu.meetings.openInEditor(menu.meetingId)
     }
     Entry {
         objectName: "actionReveal"
         text: "Mostrar en la carpeta"
-        enabled: menu.hasFile
+        enabled: menu.actions.canReveal
         onTriggered: menu.meetings.reveal(menu.meetingId)
     }
     Entry {
         objectName: "actionRevealAudio"
         text: "Mostrar audio en la carpeta"
-        enabled: menu.hasAudio
+        enabled: menu.actions.canRevealAudio
         onTriggered: menu.meetings.revealAudio(menu.meetingId)
     }
     Line {}
     Entry {
         objectName: "actionRetry"
         text: "Reintentar"
-        visible: menu.state === "needs-attention"
+        visible: menu.actions.canRetry
         onTriggered: menu.meetings.retry(menu.meetingId)
     }
     Entry {
         objectName: "actionReprocess"
         text: "Reprocesar"
-        enabled: menu.canReprocess
+        enabled: menu.actions.canReprocess
         onTriggered: menu.meetings.reprocess(menu.meetingId)
     }
     Line {}
@@ -109,7 +101,7 @@ Menu {
         objectName: "actionDelete"
         text: "Borrar…"
         destructive: true
-        enabled: !menu.busy
+        enabled: menu.actions.canDelete
         onTriggered: menu.meetings.askDelete(menu.meetingId)
     }
 }

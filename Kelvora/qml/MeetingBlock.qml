@@ -13,16 +13,17 @@ Item {
     required property bool ticked
     required property string text
     required property string styledText
-    required property var fields
+    required property list<string> fields
     required property string time
     required property string shortTime
     required property string speaker
     required property string speakerLabel
-    required property string speakerTone
+    required property color speakerColor
     required property bool continued
     required property bool first
 
-    implicitHeight: shown.item ? shown.item.implicitHeight : 0
+    // The loader takes the implicit size of the drawing it holds.
+    implicitHeight: shown.implicitHeight
     height: implicitHeight
 
     Loader {
@@ -42,12 +43,42 @@ Item {
         }
     }
 
-    Component { id: heading; MeetingHeading { block: cell } }
-    Component { id: item; MeetingItem { block: cell } }
-    Component { id: quote; MeetingQuote { block: cell } }
-    Component { id: code; MeetingCode { block: cell } }
-    Component { id: paragraph; MeetingParagraph { block: cell } }
-    Component { id: rule; MeetingRule { block: cell } }
-    Component { id: transcript; MeetingTranscriptHeader { block: cell } }
-    Component { id: turn; MeetingTurn { block: cell } }
+    Component {
+        id: heading
+        MeetingHeading {
+            level: cell.level
+            first: cell.first
+            text: cell.text
+            styledText: cell.styledText
+        }
+    }
+    Component {
+        id: item
+        MeetingItem {
+            level: cell.level
+            marker: cell.marker
+            markerText: cell.markerText
+            ticked: cell.ticked
+            styledText: cell.styledText
+            fields: cell.fields
+        }
+    }
+    Component { id: quote; MeetingQuote { styledText: cell.styledText } }
+    Component { id: code; MeetingCode { styledText: cell.styledText } }
+    Component { id: paragraph; MeetingParagraph { styledText: cell.styledText } }
+    Component { id: rule; MeetingRule {} }
+    Component { id: transcript; MeetingTranscriptHeader { first: cell.first } }
+    Component {
+        id: turn
+        MeetingTurn {
+            time: cell.time
+            shortTime: cell.shortTime
+            speaker: cell.speaker
+            speakerLabel: cell.speakerLabel
+            speakerColor: cell.speakerColor
+            continued: cell.continued
+            text: cell.text
+            styledText: cell.styledText
+        }
+    }
 }

@@ -5,7 +5,7 @@ import Kelvora
 Item {
     id: root
 
-    property var block
+    required property string styledText
 
     implicitHeight: 8 + panel.height + 8
 
@@ -25,7 +25,7 @@ Item {
             x: 12
             y: 12
             width: panel.width - 24
-            styled: root.block.styledText
+            styled: root.styledText
             lineSpacing: 3
             wrapMode: TextEdit.WrapAnywhere
             font: Theme.code

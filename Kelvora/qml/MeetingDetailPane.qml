@@ -19,7 +19,7 @@ Item {
     Loader {
         id: body
         anchors.fill: parent
-        sourceComponent: pane.detail.fileLoaded ? withFile : withPlaceholder
+        sourceComponent: pane.detail.pane === MeetingDetail.Notes ? withFile : withPlaceholder
     }
 
     Component {
@@ -34,7 +34,7 @@ Item {
                 title: pane.detail.title
                 opacity: 0
                 Component.onCompleted: opacity = 1
-                Behavior on opacity { NumberAnimation { duration: 140 } }
+                Behavior on opacity { NumberAnimation { duration: Theme.appearDuration } }
                 header: Item {
                     width: file.width
                     height: 32 + meetingHeader.height

@@ -10,20 +10,19 @@ Column {
 
     required property MeetingsWindowModel meetings
     readonly property MeetingDetail detail: meetings.detail
-    readonly property bool renaming: meetings.renaming !== "" && meetings.renaming === detail.meetingId
 
     spacing: 0
 
     Loader {
         width: header.width
-        sourceComponent: header.renaming ? renameField : titleText
+        sourceComponent: header.meetings.renamingShown ? renameField : titleText
     }
     Item { width: 1; height: 8 }
     Text {
         objectName: "meetingDate"
         width: header.width
         wrapMode: Text.Wrap
-        text: header.detail.date + (header.detail.minutes > 0 ? " · " + header.detail.minutes + " min" : "")
+        text: header.detail.dateLine
         font: Theme.meta
         color: Theme.ink2
     }
@@ -35,9 +34,9 @@ Column {
         width: header.width
         visible: header.detail.banner
         opacity: visible ? 1 : 0
-        tint: header.detail.bannerTint !== "" ? Theme[header.detail.bannerTint] : Theme.accent
-        symbol: header.detail.bannerSymbol
-        title: header.detail.bannerTitle
+        tint: header.bannerLook.tone
+        symbol: header.bannerLook.symbol
+        title: header.bannerLook.text
         detail: header.detail.bannerDetail
         Behavior on opacity { NumberAnimation { duration: Theme.fadeDuration } }
 
@@ -50,6 +49,11 @@ Column {
         }
     }
     Item { width: 1; height: banner.visible ? 32 : 0 }
+
+    // The banner draws the state as the list's badge does.
+    readonly property StateStyle bannerLook: StateStyle {
+        state: header.detail.state
+    }
 
     Component {
         id: titleText

@@ -6,9 +6,12 @@ import Kelvora
 Item {
     id: root
 
-    property var block
-    readonly property bool large: block.level <= 2
-    readonly property int above: block.first ? 0 : (large ? 32 : 24)
+    required property int level
+    required property bool first
+    required property string text
+    required property string styledText
+    readonly property bool large: level <= 2
+    readonly property int above: first ? 0 : (large ? 32 : 24)
 
     implicitHeight: above + (large ? label.height + 4 : label.height) + 8
 
@@ -29,11 +32,11 @@ Item {
         x: root.large ? 6 : 0
         y: root.above + (root.large ? 2 : 0)
         width: Math.min(implicitWidth, root.width - (root.large ? 12 : 0))
-        styled: root.block.styledText
+        styled: root.styledText
         lineSpacing: 0
         font: root.large ? Theme.caps(Theme.heading, 0.4) : Theme.uiStrong
         color: root.large ? Theme.onHighlight : Theme.ink
         Accessible.role: Accessible.Heading
-        Accessible.name: root.block.text
+        Accessible.name: root.text
     }
 }

@@ -6,9 +6,15 @@ import Kelvora
 Item {
     id: root
 
-    property var block
-    readonly property real indent: 24 * block.level
-    readonly property real markerWidth: block.marker === "number" ? Math.max(12, number.implicitWidth) : 12
+    required property int level
+    // "bullet", "number" or "task".
+    required property string marker
+    required property string markerText
+    required property bool ticked
+    required property string styledText
+    required property list<string> fields
+    readonly property real indent: 24 * level
+    readonly property real markerWidth: marker === "number" ? Math.max(12, number.implicitWidth) : 12
 
     implicitHeight: 5 + body.height + (chips.visible ? 6 + chips.height : 0) + 5
 
@@ -19,13 +25,13 @@ Item {
         y: 5
         width: root.markerWidth
         height: body.height
-        Accessible.role: root.block.marker === "task" ? Accessible.CheckBox : Accessible.StaticText
-        Accessible.name: root.block.marker === "task" ? (root.block.ticked ? "Hecho" : "Pendiente") : ""
-        Accessible.ignored: root.block.marker === "bullet"
+        Accessible.role: root.marker === "task" ? Accessible.CheckBox : Accessible.StaticText
+        Accessible.name: root.marker === "task" ? (root.ticked ? "Hecho" : "Pendiente") : ""
+        Accessible.ignored: root.marker === "bullet"
 
         Rectangle {
             objectName: "bulletSquare"
-            visible: root.block.marker === "bullet"
+            visible: root.marker === "bullet"
             x: 3
             y: body.baselineOffset - 6 - 3
             width: 6
@@ -35,17 +41,17 @@ Item {
         Text {
             id: number
             objectName: "itemNumber"
-            visible: root.block.marker === "number"
+            visible: root.marker === "number"
             anchors.right: parent.right
             y: body.baselineOffset - baselineOffset
-            text: root.block.markerText
+            text: root.markerText
             font: Theme.reading
             color: Theme.ink2
         }
         TaskBox {
             objectName: "taskBox"
-            visible: root.block.marker === "task"
-            ticked: root.block.ticked
+            visible: root.marker === "task"
+            ticked: root.ticked
             y: body.baselineOffset - baselineOffset
         }
     }
@@ -56,7 +62,7 @@ Item {
         x: root.indent + root.markerWidth + 12
         y: 5
         width: root.width - x
-        styled: root.block.styledText
+        styled: root.styledText
     }
 
     Flow {
@@ -65,10 +71,11 @@ Item {
         y: body.y + body.height + 6
         width: body.width
         spacing: 6
-        visible: root.block.fields.length > 0
+        visible: root.fields.length > 0
         Repeater {
-            model: root.block.fields
+            model: root.fields
             delegate: Card {
+                id: chip
                 required property string modelData
                 objectName: "fieldChip"
                 color: Theme.ink2
@@ -79,7 +86,7 @@ Item {
                     rightPadding: 6
                     topPadding: 2
                     bottomPadding: 2
-                    text: parent.parent.modelData
+                    text: chip.modelData
                     font: Theme.caption
                     color: Theme.ink2
                 }

@@ -4,7 +4,7 @@ import Kelvora
 Item {
     id: root
 
-    property var block
+    required property string styledText
 
     implicitHeight: 8 + text.height + 8
 
@@ -13,6 +13,6 @@ Item {
         objectName: "paragraphText"
         y: 8
         width: root.width
-        styled: root.block.styledText
+        styled: root.styledText
     }
 }

@@ -9,14 +9,14 @@ Column {
 
     required property MeetingsWindowModel meetings
     readonly property MeetingDetail detail: meetings.detail
-    readonly property string kind: detail.placeholder
+    readonly property int shows: detail.pane
 
     width: Math.min(360, implicitWidth)
     spacing: 12
 
     Rectangle {
         objectName: "recordingDot"
-        visible: placeholder.kind === "recording"
+        visible: placeholder.shows === MeetingDetail.Recording
         width: 10
         height: 10
         radius: 5
@@ -24,7 +24,7 @@ Column {
     }
     Text {
         objectName: "recordingClock"
-        visible: placeholder.kind === "recording"
+        visible: placeholder.shows === MeetingDetail.Recording
         text: placeholder.detail.clock
         font: Theme.clock
         color: Theme.ink
@@ -32,7 +32,7 @@ Column {
     }
     ProcessingBar {
         objectName: "placeholderProgress"
-        visible: placeholder.kind === "processing"
+        visible: placeholder.shows === MeetingDetail.Processing
         width: 160
         running: visible
     }
@@ -49,12 +49,11 @@ Column {
         wrapMode: Text.Wrap
         text: placeholder.detail.placeholderText
         font: Theme.ui
-        color: placeholder.kind === "recording" || placeholder.kind === "processing" ? Theme.ink2
-                                                                                      : Theme.ink3
+        color: placeholder.detail.placeholderActive ? Theme.ink2 : Theme.ink3
     }
     PillButton {
         objectName: "stopRecording"
-        visible: placeholder.kind === "recording" && placeholder.detail.recording
+        visible: placeholder.detail.canStop
         text: "Detener grabación"
         tint: Theme.recording
         onClicked: placeholder.meetings.stopRecording()

@@ -5,7 +5,7 @@ import Kelvora
 Item {
     id: root
 
-    property var block
+    required property string styledText
 
     implicitHeight: 8 + text.height + 8
 
@@ -22,9 +22,8 @@ Item {
         x: 16
         y: 8
         width: root.width - 16
-        styled: root.block.styledText
-        font: Qt.font({ family: Theme.reading.family, pointSize: Theme.reading.pointSize,
-                        weight: Theme.reading.weight, italic: true })
+        styled: root.styledText
+        font: Theme.readingItalic
         color: Theme.ink2
     }
 }

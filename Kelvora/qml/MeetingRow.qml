@@ -14,15 +14,11 @@ Item {
     required property string when
     required property int minutes
     required property bool recent
-    required property string state
-    required property string badge
-    required property bool busy
-    required property bool hasFile
-    required property bool hasAudio
-    required property bool canReprocess
-    required property var meetings
+    // A MeetingState value.
+    required property int meetingState
+    required property MeetingsWindowModel meetings
     // The shared action menu of the list.
-    required property var menu
+    required property MeetingActionMenu menu
 
     readonly property bool selected: ListView.isCurrentItem
     readonly property bool lastOfDay: ListView.nextSection !== ListView.section
@@ -30,7 +26,9 @@ Item {
 
     objectName: "meetingRow"
     width: ListView.view.width
-    height: face.height + (lastOfDay ? 16 : 0)
+    implicitHeight: face.height
+    // The last row of a day keeps a gap below it.
+    height: implicitHeight + (lastOfDay ? 16 : 0)
     Accessible.role: Accessible.ListItem
     Accessible.name: title
     Accessible.selected: selected
@@ -72,8 +70,7 @@ Item {
                     objectName: "meetingRowBadge"
                     anchors.right: parent.right
                     anchors.baseline: titleText.baseline
-                    state: row.state
-                    text: row.badge
+                    meetingState: row.meetingState
                     highlighted: row.selected
                 }
             }
@@ -108,6 +105,7 @@ Item {
     }
     TapHandler {
         acceptedButtons: Qt.RightButton
-        onTapped: (point) => row.menu.openFor(row, face, point.position.x, point.position.y)
+        onTapped: (point) => row.menu.openFor(row.meetingId, face, point.position.x,
+                                              point.position.y)
     }
 }

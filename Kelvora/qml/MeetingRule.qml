@@ -4,8 +4,6 @@ import Kelvora
 Item {
     id: root
 
-    property var block
-
     implicitHeight: 16 + 2 + 16
 
     Rectangle {

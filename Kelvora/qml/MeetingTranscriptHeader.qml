@@ -6,15 +6,15 @@ import Kelvora
 Item {
     id: root
 
-    property var block
-    readonly property int above: block.first ? 0 : 32
-    readonly property int lineSpace: block.first ? 0 : 2 + 24
+    required property bool first
+    readonly property int above: first ? 0 : 32
+    readonly property int lineSpace: first ? 0 : 2 + 24
 
     implicitHeight: above + lineSpace + Math.max(title.height, legend.height) + 4
 
     Rectangle {
         objectName: "transcriptRule"
-        visible: !root.block.first
+        visible: !root.first
         y: root.above
         width: root.width
         height: 2

@@ -6,24 +6,32 @@ import Kelvora
 Item {
     id: root
 
-    property var block
-    readonly property bool labelled: !block.continued && block.speaker !== ""
-    readonly property int above: block.continued ? 8 : 24
+    required property string time
+    required property string shortTime
+    required property string speaker
+    required property string speakerLabel
+    required property color speakerColor
+    required property bool continued
+    required property string text
+    required property string styledText
+    readonly property bool labelled: !root.continued && root.speaker !== ""
+    readonly property int above: root.continued ? 8 : 24
 
     implicitHeight: above + column.height
 
     Accessible.role: Accessible.ListItem
-    Accessible.name: "En " + block.time + ", " + (labelled ? block.speakerLabel + ": " : "") + block.text
+    Accessible.name: "En " + root.time + ", " + (root.labelled ? root.speakerLabel + ": " : "")
+                     + root.text
 
     Text {
-        id: time
+        id: timeText
         objectName: "turnTime"
-        y: root.above + (root.labelled ? speaker.baselineOffset : body.baselineOffset) - baselineOffset
+        y: root.above + (root.labelled ? speakerText.baselineOffset : body.baselineOffset) - baselineOffset
         width: 52
-        text: root.block.shortTime
+        text: root.shortTime
         font: Theme.mono
         color: Theme.ink3
-        Accessible.name: "En " + root.block.time
+        Accessible.name: "En " + root.time
     }
 
     Column {
@@ -34,18 +42,18 @@ Item {
         spacing: 4
 
         Text {
-            id: speaker
+            id: speakerText
             objectName: "turnSpeaker"
             visible: root.labelled
-            text: root.block.speakerLabel
+            text: root.speakerLabel
             font: Theme.caps(Theme.eyebrow, 0.6)
-            color: Theme[root.block.speakerTone] || Theme.ink2
+            color: root.speakerColor
         }
         ReadingText {
             id: body
             objectName: "turnText"
             width: column.width
-            styled: root.block.styledText
+            styled: root.styledText
         }
     }
 }

@@ -42,8 +42,7 @@ FocusScope {
             anchors.verticalCenter: parent.verticalCenter
             visible: list.count > 0
             text: list.count
-            font: Qt.font({ family: Theme.meta.family, pointSize: Theme.meta.pointSize,
-                            features: { "tnum": 1 } })
+            font: Theme.meta
             color: Theme.ink3
         }
     }
@@ -71,7 +70,7 @@ FocusScope {
         section.delegate: DayHeader {}
 
         highlightFollowsCurrentItem: true
-        highlightMoveDuration: Theme.reduceMotion ? 100 : 80
+        highlightMoveDuration: Theme.pressDuration
         highlightMoveVelocity: -1
         highlightResizeDuration: 0
         highlight: Item {
@@ -79,8 +78,8 @@ FocusScope {
                 objectName: "selectionMarker"
                 x: 12
                 width: list.width - 24
-                height: list.currentItem ? list.currentItem.height
-                                           - (list.currentItem.lastOfDay ? 16 : 0) : 0
+                // A row's implicit height is its face's, without the gap after a day.
+                height: list.currentItem ? list.currentItem.implicitHeight : 0
                 color: Theme.highlight
                 border.width: 2
                 border.color: Theme.line
@@ -93,17 +92,22 @@ FocusScope {
         }
 
         add: Transition {
-            NumberAnimation { property: "opacity"; from: 0; to: 1; duration: 140 }
+            NumberAnimation {
+                property: "opacity"
+                from: 0
+                to: 1
+                duration: Theme.appearDuration
+            }
             NumberAnimation {
                 property: "x"
                 from: Theme.reduceMotion ? 0 : -8
                 to: 0
-                duration: 140
-                easing.type: Easing.OutQuad
+                duration: Theme.appearDuration
+                easing.type: Theme.appearEasing
             }
         }
         displaced: Transition {
-            NumberAnimation { properties: "y"; duration: Theme.reduceMotion ? 0 : 140 }
+            NumberAnimation { properties: "y"; duration: Theme.displaceDuration }
         }
 
         onCurrentIndexChanged: if (currentIndex >= 0) positionViewAtIndex(currentIndex, ListView.Contain)
@@ -116,7 +120,7 @@ FocusScope {
 
         Text {
             objectName: "emptyList"
-            visible: list.count === 0 && sidebar.meetings.list !== null && sidebar.meetings.list.loaded
+            visible: sidebar.meetings.content === MeetingsWindowModel.Empty
             x: 24
             y: 24
             width: list.width - 48

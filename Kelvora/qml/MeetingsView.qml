@@ -10,8 +10,7 @@ FocusScope {
     objectName: "meetingsView"
 
     required property MeetingsWindowModel meetings
-    readonly property MeetingListModel list: meetings.list
-    readonly property bool loaded: list !== null && list.loaded
+    readonly property int content: meetings.content
 
     implicitWidth: 1100
     implicitHeight: 760
@@ -43,7 +42,7 @@ FocusScope {
 
         Loader {
             anchors.fill: parent
-            active: view.loaded && view.list.count > 0 && view.meetings.detail.present
+            active: view.content === MeetingsWindowModel.Meeting
             sourceComponent: MeetingDetailPane {
                 meetings: view.meetings
             }
@@ -51,14 +50,14 @@ FocusScope {
         Text {
             objectName: "chooseMeeting"
             anchors.centerIn: parent
-            visible: view.loaded && view.list.count > 0 && !view.meetings.detail.present
+            visible: view.content === MeetingsWindowModel.Unselected
             text: "Elige una clase"
             font: Theme.ui
             color: Theme.ink3
         }
         EmptyMeetings {
             anchors.centerIn: parent
-            visible: view.loaded && view.list.count === 0
+            visible: view.content === MeetingsWindowModel.Empty
             hotkey: view.meetings.hotkey
             canStart: !view.meetings.recording
             onStart: view.meetings.startRecording()

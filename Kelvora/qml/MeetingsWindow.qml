@@ -8,7 +8,7 @@ Window {
     id: window
 
     // The application model, given by the shell.
-    property QtObject appModel
+    property AppModel appModel
 
     title: "Tizara"
     width: 1100

@@ -37,7 +37,7 @@ Rectangle {
     }
     Timer {
         objectName: "elapsedTimer"
-        interval: 250
+        interval: Theme.clockInterval
         repeat: true
         running: view.active && view.menu.recording
         onTriggered: view.now = new Date()
@@ -209,7 +209,7 @@ Rectangle {
 
         MenuSection {
             objectName: "queueSection"
-            shown: view.menu.queue.length > 0
+            shown: view.menu.queue.count > 0
 
             ColumnLayout {
                 width: parent.width
@@ -224,19 +224,21 @@ Rectangle {
                     model: view.menu.queue
                     delegate: ColumnLayout {
                         id: entry
-                        required property var modelData
+                        required property string label
+                        required property string stateText
+                        required property bool processing
                         objectName: "queueEntry"
                         spacing: 6
                         Layout.fillWidth: true
                         Accessible.role: Accessible.StaticText
-                        Accessible.name: modelData.label + ", " + modelData.state
+                        Accessible.name: entry.label + ", " + entry.stateText
 
                         RowLayout {
                             spacing: 8
                             Layout.fillWidth: true
                             Text {
                                 objectName: "queueLabel"
-                                text: entry.modelData.label
+                                text: entry.label
                                 font: Theme.ui
                                 color: Theme.ink
                                 elide: Text.ElideRight
@@ -245,16 +247,16 @@ Rectangle {
                             }
                             Text {
                                 objectName: "queueState"
-                                text: entry.modelData.state
+                                text: entry.stateText
                                 font: Theme.meta
-                                color: entry.modelData.processing ? Theme.accent : Theme.ink3
+                                color: entry.processing ? Theme.accent : Theme.ink3
                                 Layout.leftMargin: 8
                             }
                         }
                         ProcessingBar {
                             objectName: "queueBar"
-                            visible: entry.modelData.processing
-                            running: view.active && entry.modelData.processing
+                            visible: entry.processing
+                            running: view.active && entry.processing
                             Layout.fillWidth: true
                         }
                     }

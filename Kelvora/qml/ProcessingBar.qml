@@ -32,10 +32,10 @@ Item {
     // Redrawn at most 30 times a second, from the clock, so a late frame never slows the sweep.
     Timer {
         objectName: "processingSweep"
-        interval: 33
+        interval: Theme.sweepFrameInterval
         repeat: true
         triggeredOnStart: true
         running: bar.sweeping
-        onTriggered: bar.phase = (Date.now() % 1600) / 1600
+        onTriggered: bar.phase = (Date.now() % Theme.sweepPeriod) / Theme.sweepPeriod
     }
 }

@@ -51,9 +51,12 @@ Theme::Theme(QObject* parent) : QObject(parent) {
   mono_ = font(mono, 11, kRegular);
   eyebrow_ = font(mono, 11, kBold);
   meta_ = font(mono, 11.5, kRegular);
+  metaMedium_ = font(mono, 11.5, kMedium);
   ui_ = font(mono, 12.5, kMedium);
   uiStrong_ = font(mono, 12.5, kHeavy);
   reading_ = font(standard, 15, kRegular);
+  readingItalic_ = reading_;
+  readingItalic_.setItalic(true);
   heading_ = font(standard, 18, kBlack);
   display_ = font(standard, 26, kBlack);
   title_ = font(standard, 36, kBlack);
@@ -107,6 +110,8 @@ int Theme::flipDuration() const { return reduceMotion() ? 150 : 300; }
 int Theme::flipEasing() const {
   return reduceMotion() ? QEasingCurve::InOutQuad : QEasingCurve::OutBack;
 }
+
+int Theme::appearEasing() const { return QEasingCurve::OutQuad; }
 
 QColor Theme::card(const QColor& color, qreal fill) const {
   QColor tint = color;

@@ -1,6 +1,7 @@
 // The one place the program's look is defined, for every view: the named colours resolved in
-// the current appearance (and resolved again when it changes), the named fonts, the hover fade
-// and the three recurring timings with their reduced-motion substitutes, and the card tint.
+// the current appearance (and resolved again when it changes), the named fonts, the hover fade,
+// the recurring timings with their reduced-motion substitutes, the pace of the live parts
+// (clocks, the processing sweep), and the card tint.
 // Exposed to QML as the singleton `Theme` of the Kelvora module; one instance per process, on
 // the main thread.
 #pragma once
@@ -49,9 +50,11 @@ class Theme : public QObject {
   Q_PROPERTY(QFont mono READ mono CONSTANT)
   Q_PROPERTY(QFont eyebrow READ eyebrow CONSTANT)
   Q_PROPERTY(QFont meta READ meta CONSTANT)
+  Q_PROPERTY(QFont metaMedium READ metaMedium CONSTANT)
   Q_PROPERTY(QFont ui READ ui CONSTANT)
   Q_PROPERTY(QFont uiStrong READ uiStrong CONSTANT)
   Q_PROPERTY(QFont reading READ reading CONSTANT)
+  Q_PROPERTY(QFont readingItalic READ readingItalic CONSTANT)
   Q_PROPERTY(QFont heading READ heading CONSTANT)
   Q_PROPERTY(QFont display READ display CONSTANT)
   Q_PROPERTY(QFont title READ title CONSTANT)
@@ -67,6 +70,14 @@ class Theme : public QObject {
   Q_PROPERTY(int pressEasing READ pressEasing NOTIFY motionChanged)
   Q_PROPERTY(int flipDuration READ flipDuration NOTIFY motionChanged)
   Q_PROPERTY(int flipEasing READ flipEasing NOTIFY motionChanged)
+  Q_PROPERTY(int appearDuration READ appearDuration CONSTANT)
+  Q_PROPERTY(int appearEasing READ appearEasing CONSTANT)
+  Q_PROPERTY(int displaceDuration READ displaceDuration NOTIFY motionChanged)
+  Q_PROPERTY(int tooltipDelay READ tooltipDelay CONSTANT)
+  // The live parts: a running clock's redraw, the processing bar's sweep and its frames.
+  Q_PROPERTY(int clockInterval READ clockInterval CONSTANT)
+  Q_PROPERTY(int sweepPeriod READ sweepPeriod CONSTANT)
+  Q_PROPERTY(int sweepFrameInterval READ sweepFrameInterval CONSTANT)
 
  public:
   // The process's theme, made on first use (needs a QGuiApplication for the fonts).
@@ -101,9 +112,12 @@ class Theme : public QObject {
   QFont mono() const { return mono_; }
   QFont eyebrow() const { return eyebrow_; }
   QFont meta() const { return meta_; }
+  // `meta` in medium weight: the state badges.
+  QFont metaMedium() const { return metaMedium_; }
   QFont ui() const { return ui_; }
   QFont uiStrong() const { return uiStrong_; }
   QFont reading() const { return reading_; }
+  QFont readingItalic() const { return readingItalic_; }
   QFont heading() const { return heading_; }
   QFont display() const { return display_; }
   QFont title() const { return title_; }
@@ -119,6 +133,17 @@ class Theme : public QObject {
   int pressEasing() const;
   int flipDuration() const;
   int flipEasing() const;
+  // What enters a view (a list row, a meeting's notes, the drop target): 0.14 s, ease-out.
+  int appearDuration() const { return 140; }
+  int appearEasing() const;
+  // Rows moving aside for one that enters or leaves: 0.14 s (reduced: at once).
+  int displaceDuration() const { return reduceMotion() ? 0 : 140; }
+  int tooltipDelay() const { return 600; }
+  // Four redraws a second keep a seconds clock from lagging visibly behind.
+  int clockInterval() const { return 250; }
+  int sweepPeriod() const { return 1600; }
+  // At most 30 frames a second.
+  int sweepFrameInterval() const { return 33; }
 
   // The tint a card lays over its `raised` fill: the colour at opacity min(fill × 2.2, 1).
   Q_INVOKABLE QColor card(const QColor& color, qreal fill) const;
@@ -136,8 +161,8 @@ class Theme : public QObject {
   AppearanceWatcher watcher_;
   Appearance appearance_ = Appearance::light;
   std::array<QColor, kColorCount> colors_;
-  QFont caption_, mono_, eyebrow_, meta_, ui_, uiStrong_, reading_, heading_, display_, title_,
-      clock_, code_;
+  QFont caption_, mono_, eyebrow_, meta_, metaMedium_, ui_, uiStrong_, reading_, readingItalic_,
+      heading_, display_, title_, clock_, code_;
 };
 
 }  // namespace kelv::app

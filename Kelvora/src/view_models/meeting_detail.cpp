@@ -108,42 +108,36 @@ QString MeetingDetail::date() const { return row_ ? row_->longDate : QString(); 
 int MeetingDetail::minutes() const {
   return row_ ? static_cast<int>(row_->entry.minutes().value_or(0)) : 0;
 }
-QString MeetingDetail::state() const {
-  return row_ ? QString::fromStdString(core::toString(row_->entry.state)) : QString();
+MeetingState::Value MeetingDetail::state() const {
+  return row_ ? MeetingState::of(row_->entry.state) : MeetingState::Done;
 }
 bool MeetingDetail::busy() const { return row_ && row_->entry.isBusy(); }
 bool MeetingDetail::hasFile() const { return row_ && row_->entry.meetingFile.has_value(); }
 
-QString MeetingDetail::bannerSymbol() const {
-  switch (stateValue().value_or(State::done)) {
-    case State::processing:
-      return hasFile() ? QStringLiteral("circle.dotted.circle") : QString();
-    case State::interrupted:
-      return QStringLiteral("bolt.horizontal.circle");
-    case State::needsAttention:
-      return QStringLiteral("exclamationmark.triangle.fill");
-    default:
-      return {};
-  }
+QString MeetingDetail::dateLine() const {
+  if (!row_) return {};
+  const int length = minutes();
+  return length > 0 ? row_->longDate + QStringLiteral(" · %1 min").arg(length) : row_->longDate;
 }
 
-QString MeetingDetail::bannerTitle() const {
+bool MeetingDetail::banner() const {
   switch (stateValue().value_or(State::done)) {
     case State::processing:
-      return hasFile() ? MeetingListModel::badge(State::processing) : QString();
+      // Without notes the placeholder says it already.
+      return hasFile();
     case State::interrupted:
     case State::needsAttention:
-      return MeetingListModel::badge(*stateValue());
+      return true;
     default:
-      return {};
+      return false;
   }
 }
 
 QString MeetingDetail::bannerDetail() const {
-  switch (stateValue().value_or(State::done)) {
+  if (!banner()) return {};
+  switch (*stateValue()) {
     case State::processing:
-      return hasFile() ? QStringLiteral("Estos apuntes se reemplazan cuando termine el procesado.")
-                       : QString();
+      return QStringLiteral("Estos apuntes se reemplazan cuando termine el procesado.");
     case State::interrupted:
       return QStringLiteral(
           "La grabación terminó sin Detener: puede faltar el final de la clase.");
@@ -154,53 +148,57 @@ QString MeetingDetail::bannerDetail() const {
   }
 }
 
-QString MeetingDetail::bannerTint() const {
-  switch (stateValue().value_or(State::done)) {
-    case State::processing:
-      return hasFile() ? QStringLiteral("accent") : QString();
-    case State::interrupted:
-      return QStringLiteral("interrupted");
-    case State::needsAttention:
-      return QStringLiteral("attention");
-    default:
-      return {};
-  }
-}
-
 bool MeetingDetail::bannerRetry() const { return stateValue() == State::needsAttention; }
 
-QString MeetingDetail::placeholder() const {
-  if (!row_ || file_) return {};
-  switch (row_->entry.state) {
+MeetingDetail::Pane MeetingDetail::paneFor(const MeetingRow* row, bool fileLoaded) {
+  if (row == nullptr) return Nothing;
+  if (fileLoaded) return Notes;
+  switch (row->entry.state) {
     case State::recording:
-      return QStringLiteral("recording");
+      return Recording;
     case State::processing:
-      return QStringLiteral("processing");
+      return Processing;
     case State::needsAttention:
-      return QStringLiteral("needsAttention");
+      return NeedsAttention;
     case State::interrupted:
     case State::done:
       break;
   }
-  return QStringLiteral("missing");
+  return Missing;
 }
 
 QString MeetingDetail::placeholderTitle() const {
-  return placeholder() == QLatin1String("processing") ? MeetingListModel::badge(State::processing)
-                                                       : QString();
+  return pane() == Processing ? MeetingState::look(MeetingState::Processing).text : QString();
 }
 
 QString MeetingDetail::placeholderText() const {
-  const QString kind = placeholder();
-  if (kind == QLatin1String("recording"))
-    return QStringLiteral("Grabando. Los apuntes aparecen aquí cuando detengas.");
-  if (kind == QLatin1String("processing"))
-    return QStringLiteral(
-        "Transcribiendo micrófono y audio del sistema. Los apuntes aparecen aquí al terminar.");
-  if (kind == QLatin1String("needsAttention"))
-    return QStringLiteral("Aún no hay apuntes. Reintentar retoma donde se paró.");
-  if (kind == QLatin1String("missing")) return QStringLiteral("Los apuntes no están en tu carpeta.");
+  switch (pane()) {
+    case Recording:
+      return QStringLiteral("Grabando. Los apuntes aparecen aquí cuando detengas.");
+    case Processing:
+      return QStringLiteral(
+          "Transcribiendo micrófono y audio del sistema. Los apuntes aparecen aquí al terminar.");
+    case NeedsAttention:
+      return QStringLiteral("Aún no hay apuntes. Reintentar retoma donde se paró.");
+    case Missing:
+      return QStringLiteral("Los apuntes no están en tu carpeta.");
+    case Nothing:
+    case Notes:
+      break;
+  }
   return {};
+}
+
+bool MeetingDetail::placeholderActive() const {
+  return pane() == Recording || pane() == Processing;
+}
+
+QString MeetingDetail::copySymbol() const {
+  return copied_ ? QStringLiteral("checkmark") : QStringLiteral("doc.on.doc");
+}
+
+QString MeetingDetail::copyHelp() const {
+  return copied_ ? QStringLiteral("Copiado") : QStringLiteral("Copiar los apuntes");
 }
 
 }  // namespace kelv::app

@@ -17,6 +17,7 @@
 #include <optional>
 
 #include "view_models/meeting_row.h"
+#include "view_models/meeting_state.h"
 
 namespace kelv::app {
 
@@ -30,29 +31,42 @@ class MeetingDetail : public QObject {
   Q_PROPERTY(QString title READ title NOTIFY changed)
   Q_PROPERTY(QString date READ date NOTIFY changed)
   Q_PROPERTY(int minutes READ minutes NOTIFY changed)
-  Q_PROPERTY(QString state READ state NOTIFY changed)
+  // The date, then the length when it is known: "viernes, 14 de marzo, 9:00 · 42 min".
+  Q_PROPERTY(QString dateLine READ dateLine NOTIFY changed)
+  Q_PROPERTY(kelv::app::MeetingState::Value state READ state NOTIFY changed)
   Q_PROPERTY(bool busy READ busy NOTIFY changed)
   Q_PROPERTY(bool hasFile READ hasFile NOTIFY changed)
   Q_PROPERTY(bool hasAudio READ hasAudio NOTIFY changed)
   Q_PROPERTY(bool canReprocess READ canReprocess NOTIFY changed)
   Q_PROPERTY(bool recording READ recording NOTIFY changed)
 
+  // The banner shows the state's look (MeetingState's table) with this detail line.
   Q_PROPERTY(bool banner READ banner NOTIFY changed)
-  Q_PROPERTY(QString bannerSymbol READ bannerSymbol NOTIFY changed)
-  Q_PROPERTY(QString bannerTitle READ bannerTitle NOTIFY changed)
   Q_PROPERTY(QString bannerDetail READ bannerDetail NOTIFY changed)
-  Q_PROPERTY(QString bannerTint READ bannerTint NOTIFY changed)
   Q_PROPERTY(bool bannerRetry READ bannerRetry NOTIFY changed)
 
+  Q_PROPERTY(kelv::app::MeetingDetail::Pane pane READ pane NOTIFY changed)
   Q_PROPERTY(bool fileLoaded READ fileLoaded NOTIFY fileChanged)
   Q_PROPERTY(QString fileText READ fileText NOTIFY fileChanged)
-  Q_PROPERTY(QString placeholder READ placeholder NOTIFY changed)
   Q_PROPERTY(QString placeholderTitle READ placeholderTitle NOTIFY changed)
   Q_PROPERTY(QString placeholderText READ placeholderText NOTIFY changed)
+  // The meeting is being worked on: its placeholder text reads stronger.
+  Q_PROPERTY(bool placeholderActive READ placeholderActive NOTIFY changed)
+  // The placeholder offers to stop: the recorder records this meeting now.
+  Q_PROPERTY(bool canStop READ canStop NOTIFY changed)
   Q_PROPERTY(QString clock READ clock NOTIFY clockChanged)
   Q_PROPERTY(bool copied READ copied NOTIFY copiedChanged)
+  // The copy button: "doc.on.doc" and "Copiar los apuntes", or the check mark and "Copiado"
+  // while the copy is confirmed.
+  Q_PROPERTY(QString copySymbol READ copySymbol NOTIFY copiedChanged)
+  Q_PROPERTY(QString copyHelp READ copyHelp NOTIFY copiedChanged)
 
  public:
+  // What the pane shows: nothing selected, the notes, or the placeholder of a meeting without
+  // a readable file, by its state (Missing: finished or interrupted, and the file is gone).
+  enum Pane { Nothing, Notes, Recording, Processing, NeedsAttention, Missing };
+  Q_ENUM(Pane)
+
   static constexpr int kCopiedMilliseconds = 1600;
 
   explicit MeetingDetail(QObject* parent = nullptr);
@@ -75,29 +89,32 @@ class MeetingDetail : public QObject {
   QString title() const;
   QString date() const;
   int minutes() const;
-  QString state() const;
+  QString dateLine() const;
+  MeetingState::Value state() const;
   bool busy() const;
   bool hasFile() const;
   bool hasAudio() const { return row_ && row_->hasAudio; }
   bool canReprocess() const { return row_ && row_->canReprocess(); }
   bool recording() const { return recordingNow_; }
 
-  bool banner() const { return !bannerTitle().isEmpty(); }
-  QString bannerSymbol() const;
-  QString bannerTitle() const;
+  // Processing with notes to show, interrupted or needing attention.
+  bool banner() const;
   QString bannerDetail() const;
-  QString bannerTint() const;
   bool bannerRetry() const;
 
+  Pane pane() const { return paneFor(row_ ? &*row_ : nullptr, file_.has_value()); }
+  // The pane of a row whose file was read or not; none: Nothing.
+  static Pane paneFor(const MeetingRow* row, bool fileLoaded);
   bool fileLoaded() const { return file_.has_value(); }
   QString fileText() const { return file_.value_or(QString()); }
-  // Which placeholder the pane shows without a file: "recording", "processing",
-  // "needsAttention", "missing"; empty while the file is shown or nothing is selected.
-  QString placeholder() const;
   QString placeholderTitle() const;
   QString placeholderText() const;
+  bool placeholderActive() const;
+  bool canStop() const { return pane() == Recording && recordingNow_; }
   QString clock() const { return clock_; }
   bool copied() const { return copied_; }
+  QString copySymbol() const;
+  QString copyHelp() const;
 
  signals:
   void changed();

@@ -25,7 +25,8 @@ MeetingFileModel::MeetingFileModel(QObject* parent) : QAbstractListModel(parent)
   // Links are drawn in the accent colour of the appearance shown.
   connect(&Theme::shared(), &Theme::appearanceChanged, this, [this] {
     if (!blocks_.empty())
-      emit dataChanged(index(0), index(static_cast<int>(blocks_.size()) - 1), {StyledTextRole});
+      emit dataChanged(index(0), index(static_cast<int>(blocks_.size()) - 1),
+                       {StyledTextRole, SpeakerColorRole});
   });
 }
 
@@ -109,6 +110,11 @@ QVariant MeetingFileModel::data(const QModelIndex& index, int role) const {
     case SpeakerRole: return block.speaker ? text(*block.speaker) : QString();
     case SpeakerLabelRole: return block.speaker ? speakerLabel(text(*block.speaker)) : QString();
     case SpeakerToneRole: return block.speaker ? speakerTone(text(*block.speaker)) : QString();
+    case SpeakerColorRole: {
+      // The tone names one of the Theme's colour properties.
+      const QString tone = speakerTone(block.speaker ? text(*block.speaker) : QString());
+      return Theme::shared().property(tone.toLatin1().constData()).value<QColor>();
+    }
     case ContinuedRole: return block.continued;
     case FirstRole: return index.row() == 0;
     default: return {};
@@ -130,6 +136,7 @@ QHash<int, QByteArray> MeetingFileModel::roleNames() const {
       {SpeakerRole, "speaker"},
       {SpeakerLabelRole, "speakerLabel"},
       {SpeakerToneRole, "speakerTone"},
+      {SpeakerColorRole, "speakerColor"},
       {ContinuedRole, "continued"},
       {FirstRole, "first"},
   };

@@ -43,6 +43,7 @@ class MeetingFileModel : public QAbstractListModel, public QQmlParserStatus {
     SpeakerRole,
     SpeakerLabelRole,  // "Yo" for You, "Profe" for Them, else the name
     SpeakerToneRole,   // the Theme colour of the label: "accent", "them", "ink2"
+    SpeakerColorRole,  // that colour in the current appearance
     ContinuedRole,
     FirstRole,
   };

@@ -9,6 +9,7 @@
 
 #include "view_models/day_formats.h"
 #include "view_models/day_grouping.h"
+#include "view_models/meeting_state.h"
 
 namespace kelv::app {
 
@@ -154,19 +155,7 @@ const MeetingRow* MeetingListModel::find(const QString& id) const {
 }
 
 QString MeetingListModel::badge(core::MeetingEntry::State state) {
-  switch (state) {
-    case core::MeetingEntry::State::recording:
-      return QStringLiteral("Grabando");
-    case core::MeetingEntry::State::processing:
-      return QStringLiteral("Procesando");
-    case core::MeetingEntry::State::interrupted:
-      return QStringLiteral("Interrumpida");
-    case core::MeetingEntry::State::needsAttention:
-      return QStringLiteral("Requiere atención");
-    case core::MeetingEntry::State::done:
-      break;
-  }
-  return {};
+  return MeetingState::look(state).text;
 }
 
 int MeetingListModel::rowCount(const QModelIndex& parent) const {
@@ -192,7 +181,7 @@ QVariant MeetingListModel::data(const QModelIndex& index, int role) const {
     case MinutesRole:
       return static_cast<qlonglong>(entry.minutes().value_or(0));
     case StateRole:
-      return QString::fromStdString(core::toString(entry.state));
+      return MeetingState::of(entry.state);
     case BadgeRole:
       return badge(entry.state);
     case MessageRole:
@@ -213,7 +202,7 @@ QVariant MeetingListModel::data(const QModelIndex& index, int role) const {
 QHash<int, QByteArray> MeetingListModel::roleNames() const {
   return {{IdRole, "meetingId"},   {TitleRole, "title"},   {DayRole, "day"},
           {RecentRole, "recent"},  {WhenRole, "when"},     {MinutesRole, "minutes"},
-          {StateRole, "state"},    {BadgeRole, "badge"},   {MessageRole, "message"},
+          {StateRole, "meetingState"},    {BadgeRole, "badge"},   {MessageRole, "message"},
           {BusyRole, "busy"},      {HasFileRole, "hasFile"}, {HasAudioRole, "hasAudio"},
           {CanReprocessRole, "canReprocess"}};
 }

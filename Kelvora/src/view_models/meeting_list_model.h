@@ -40,7 +40,7 @@ class MeetingListModel : public QAbstractListModel {
     RecentRole,
     WhenRole,
     MinutesRole,   // whole minutes, 0 when the length is unknown
-    StateRole,     // "needs-attention", "recording", "processing", "interrupted", "done"
+    StateRole,     // a MeetingState::Value
     BadgeRole,     // the state badge's text, empty for done
     MessageRole,
     BusyRole,
@@ -80,8 +80,7 @@ class MeetingListModel : public QAbstractListModel {
 
   // The list as a refresh reads it, on the calling thread.
   static std::vector<MeetingRow> read(const Source& source);
-  // The badge of a state: "Grabando", "Procesando", "Interrumpida", "Requiere atención", or
-  // nothing for a finished meeting.
+  // The badge's word of a state (MeetingState's table): nothing for a finished meeting.
   static QString badge(core::MeetingEntry::State state);
 
   int rowCount(const QModelIndex& parent = {}) const override;

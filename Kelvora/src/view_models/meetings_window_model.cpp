@@ -12,7 +12,11 @@
 namespace kelv::app {
 
 MeetingsWindowModel::MeetingsWindowModel(QObject* parent)
-    : QObject(parent), detail_(new MeetingDetail(this)) {}
+    : QObject(parent), detail_(new MeetingDetail(this)) {
+  connect(detail_, &MeetingDetail::changed, this, &MeetingsWindowModel::reconsiderShown);
+  connect(this, &MeetingsWindowModel::renamingChanged, this,
+          &MeetingsWindowModel::reconsiderShown);
+}
 
 MeetingsWindowModel::MeetingsWindowModel(AppModel& app, Options options, QObject* parent)
     : MeetingsWindowModel(parent) {
@@ -21,13 +25,12 @@ MeetingsWindowModel::MeetingsWindowModel(AppModel& app, Options options, QObject
 
 MeetingsWindowModel::~MeetingsWindowModel() = default;
 
-void MeetingsWindowModel::setAppModel(QObject* app) {
-  auto* model = qobject_cast<AppModel*>(app);
-  if (model == nullptr || app_) return;
-  attach(*model, {});
+void MeetingsWindowModel::setAppModel(AppModel* app) {
+  if (app == nullptr || app_) return;
+  attach(*app, {});
 }
 
-QObject* MeetingsWindowModel::appModelObject() const { return app_.data(); }
+AppModel* MeetingsWindowModel::appModel() const { return app_.data(); }
 
 void MeetingsWindowModel::attach(AppModel& app, Options options) {
   app_ = &app;
@@ -46,6 +49,10 @@ void MeetingsWindowModel::attach(AppModel& app, Options options) {
     emit selectionChanged();
   });
   connect(list_.get(), &QAbstractItemModel::rowsMoved, this, [this] { emit selectionChanged(); });
+  connect(list_.get(), &MeetingListModel::loadedChanged, this,
+          &MeetingsWindowModel::reconsiderShown);
+  connect(list_.get(), &MeetingListModel::countChanged, this,
+          &MeetingsWindowModel::reconsiderShown);
 
   // Whatever the application model announces may change the list; it is read once the change
   // is complete, on the next turn of the event loop.
@@ -65,6 +72,32 @@ void MeetingsWindowModel::attach(AppModel& app, Options options) {
   list_->refresh();
   emit attached();
   emit recordingChanged();
+}
+
+MeetingsWindowModel::Content MeetingsWindowModel::contentFor(bool loaded, int count,
+                                                             bool selected) {
+  if (!loaded) return Loading;
+  if (count == 0) return Empty;
+  return selected ? Meeting : Unselected;
+}
+
+MeetingsWindowModel::Content MeetingsWindowModel::content() const {
+  return contentFor(list_ && list_->loaded(), list_ ? list_->count() : 0, detail_->present());
+}
+
+bool MeetingsWindowModel::renamingShown() const {
+  return !renaming_.isEmpty() && renaming_ == detail_->meetingId();
+}
+
+void MeetingsWindowModel::reconsiderShown() {
+  if (const Content now = content(); now != content_) {
+    content_ = now;
+    emit contentChanged();
+  }
+  if (const bool now = renamingShown(); now != renamingShown_) {
+    renamingShown_ = now;
+    emit renamingShownChanged();
+  }
 }
 
 QString MeetingsWindowModel::selection() const { return app_ ? app_->selectionValue() : QString(); }

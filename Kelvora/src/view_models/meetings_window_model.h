@@ -33,20 +33,29 @@ class AppModel;
 class MeetingsWindowModel : public QObject {
   Q_OBJECT
   QML_ELEMENT
+  Q_MOC_INCLUDE("controllers/app_model.h")
 
-  Q_PROPERTY(QObject* appModel READ appModelObject WRITE setAppModel NOTIFY attached)
+  Q_PROPERTY(kelv::app::AppModel* appModel READ appModel WRITE setAppModel NOTIFY attached)
   Q_PROPERTY(kelv::app::MeetingListModel* list READ list NOTIFY attached)
   Q_PROPERTY(kelv::app::MeetingDetail* detail READ detail CONSTANT)
   Q_PROPERTY(QString selection READ selection WRITE select NOTIFY selectionChanged)
   Q_PROPERTY(int selectedIndex READ selectedIndex NOTIFY selectionChanged)
   Q_PROPERTY(QString renaming READ renaming NOTIFY renamingChanged)
+  // The meeting shown in the detail pane is the one being renamed: its title is a field.
+  Q_PROPERTY(bool renamingShown READ renamingShown NOTIFY renamingShownChanged)
   Q_PROPERTY(QString deleting READ deleting NOTIFY deletingChanged)
   Q_PROPERTY(QString problem READ problem NOTIFY problemChanged)
   Q_PROPERTY(bool dropping READ dropping WRITE setDropping NOTIFY droppingChanged)
   Q_PROPERTY(bool recording READ recording NOTIFY recordingChanged)
   Q_PROPERTY(QString hotkey READ hotkey NOTIFY hotkeyChanged)
+  Q_PROPERTY(kelv::app::MeetingsWindowModel::Content content READ content NOTIFY contentChanged)
 
  public:
+  // What the window shows beside the list: nothing until the first read is in, the empty
+  // state of a library without meetings, the hint to choose one, or the selected meeting.
+  enum Content { Loading, Empty, Unselected, Meeting };
+  Q_ENUM(Content)
+
   // For tests and benchmarks: the list's clock, locale and time zone (see MeetingListModel).
   struct Options {
     std::function<core::Date()> now;
@@ -60,14 +69,15 @@ class MeetingsWindowModel : public QObject {
   ~MeetingsWindowModel() override;
 
   // Once; later calls with another model are ignored.
-  void setAppModel(QObject* app);
-  QObject* appModelObject() const;
+  void setAppModel(AppModel* app);
+  AppModel* appModel() const;
 
   MeetingListModel* list() const { return list_.get(); }
   MeetingDetail* detail() const { return detail_; }
   QString selection() const;
   int selectedIndex() const;
   QString renaming() const { return renaming_; }
+  bool renamingShown() const;
   QString deleting() const;
   QString problem() const { return problem_; }
   bool dropping() const { return dropping_; }
@@ -75,6 +85,9 @@ class MeetingsWindowModel : public QObject {
   bool recording() const;
   // The global hotkey's label ("Ctrl+Alt+Super+R"), empty when none is set.
   QString hotkey() const { return hotkey_; }
+  Content content() const;
+  // The content for a list read or not, with `count` meetings, and a meeting in the detail.
+  static Content contentFor(bool loaded, int count, bool selected);
 
   Q_INVOKABLE void refresh();
   // The window was shown or activated: a refresh, unless the first read, started as the list
@@ -125,6 +138,8 @@ class MeetingsWindowModel : public QObject {
   void droppingChanged();
   void recordingChanged();
   void hotkeyChanged();
+  void renamingShownChanged();
+  void contentChanged();
 
  private:
   void attach(AppModel& app, Options options);
@@ -134,6 +149,8 @@ class MeetingsWindowModel : public QObject {
   void setRenaming(const QString& id);
   void setProblem(const QString& text);
   void readHotkey();
+  // Announces a change of what the window shows (content, renamingShown).
+  void reconsiderShown();
   const MeetingRow* row(const QString& id) const;
 
   QPointer<AppModel> app_;
@@ -145,6 +162,8 @@ class MeetingsWindowModel : public QObject {
   bool dropping_ = false;
   QString hotkey_;
   bool refreshQueued_ = false;
+  Content content_ = Loading;
+  bool renamingShown_ = false;
 };
 
 }  // namespace kelv::app

@@ -36,7 +36,9 @@ MenuModel::MenuModel(AppModel& model, QObject* parent) : QObject(parent), model_
 }
 
 MenuModel::MenuModel(MenuState state, QObject* parent)
-    : QObject(parent), state_(std::move(state)) {}
+    : QObject(parent), state_(std::move(state)) {
+  queue_.setRows(queueRows(state_));
+}
 
 void MenuModel::read() {
   if (!model_) return;
@@ -49,6 +51,7 @@ void MenuModel::read() {
     state_.queue.push_back({text(meeting.id), text(meeting.label)});
   state_.processingID = model_->processingID().value_or(QString());
   state_.lowDiskSpace = model_->lowDiskSpace();
+  queue_.setRows(queueRows(state_));
 }
 
 void MenuModel::setMicLevel(LevelSource* source) {
@@ -63,7 +66,7 @@ void MenuModel::setSystemLevel(LevelSource* source) {
   emit levelsChanged();
 }
 
-QObject* MenuModel::appModelObject() const { return model_.data(); }
+AppModel* MenuModel::appModel() const { return model_.data(); }
 
 bool MenuModel::recording() const { return state_.recording && state_.startedAt.isValid(); }
 
@@ -95,23 +98,14 @@ QString MenuModel::lowDiskText() const {
          text(core::formatByteCount(core::Recorder::stopBelow)) + QStringLiteral(".");
 }
 
-QVariantList MenuModel::queue() const {
-  QVariantList rows;
-  for (const MenuState::Waiting& meeting : state_.queue) {
-    const bool processing = !state_.processingID.isEmpty() && state_.processingID == meeting.id;
-    rows.append(QVariantMap{{"id", meeting.id},
-                            {"label", meeting.label},
-                            {"processing", processing},
-                            {"state", processing ? QStringLiteral("Procesando")
-                                                 : QStringLiteral("En cola")}});
+std::vector<MenuQueueModel::Row> MenuModel::queueRows(const MenuState& state) {
+  std::vector<MenuQueueModel::Row> rows;
+  for (const MenuState::Waiting& meeting : state.queue) {
+    const bool processing = !state.processingID.isEmpty() && state.processingID == meeting.id;
+    rows.push_back({meeting.id, meeting.label, processing,
+                    processing ? QStringLiteral("Procesando") : QStringLiteral("En cola")});
   }
   return rows;
-}
-
-QString MenuModel::queueKey() const {
-  QStringList ids;
-  for (const MenuState::Waiting& meeting : state_.queue) ids << meeting.id;
-  return ids.join(QLatin1Char('\n'));
 }
 
 QString MenuModel::elapsedText(qint64 seconds) {

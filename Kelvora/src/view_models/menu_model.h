@@ -8,7 +8,6 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
-#include <QVariantList>
 #include <QStringList>
 #include <QtQml/qqmlregistration.h>
 
@@ -17,6 +16,7 @@
 #include <vector>
 
 #include "view_models/level_source.h"
+#include "view_models/menu_queue_model.h"
 
 namespace kelv::app {
 
@@ -41,8 +41,9 @@ class MenuModel : public QObject {
   Q_OBJECT
   QML_ELEMENT
   QML_UNCREATABLE("Made by the tray item")
+  Q_MOC_INCLUDE("controllers/app_model.h")
 
-  Q_PROPERTY(QObject* appModel READ appModelObject CONSTANT)
+  Q_PROPERTY(kelv::app::AppModel* appModel READ appModel CONSTANT)
   // A recording with its start time: the header shows the recording view.
   Q_PROPERTY(bool recording READ recording NOTIFY changed)
   Q_PROPERTY(QDateTime startedAt READ startedAt NOTIFY changed)
@@ -53,10 +54,8 @@ class MenuModel : public QObject {
   Q_PROPERTY(QString buttonHint READ buttonHint NOTIFY changed)
   Q_PROPERTY(bool lowDisk READ lowDisk NOTIFY changed)
   Q_PROPERTY(QString lowDiskText READ lowDiskText NOTIFY changed)
-  // One map per waiting meeting: id, label, processing (bool) and state.
-  Q_PROPERTY(QVariantList queue READ queue NOTIFY changed)
-  // The ids of `queue`, joined: what the pop-over's transitions key on.
-  Q_PROPERTY(QString queueKey READ queueKey NOTIFY changed)
+  // The waiting meetings, each with its state's word.
+  Q_PROPERTY(kelv::app::MenuQueueModel* queue READ queue CONSTANT)
   // What the two meters read: the running recorder's tracks unless replaced.
   Q_PROPERTY(kelv::app::LevelSource* micLevel READ micLevel WRITE setMicLevel NOTIFY levelsChanged)
   Q_PROPERTY(kelv::app::LevelSource* systemLevel READ systemLevel WRITE setSystemLevel
@@ -70,7 +69,7 @@ class MenuModel : public QObject {
 
   const MenuState& state() const { return state_; }
 
-  QObject* appModelObject() const;
+  AppModel* appModel() const;
   bool recording() const;
   QDateTime startedAt() const;
   QString statusLine() const;
@@ -79,8 +78,9 @@ class MenuModel : public QObject {
   QString buttonHint() const;
   bool lowDisk() const;
   QString lowDiskText() const;
-  QVariantList queue() const;
-  QString queueKey() const;
+  MenuQueueModel* queue() { return &queue_; }
+  // The queue's rows for a state: only the meeting being processed reads "Procesando".
+  static std::vector<MenuQueueModel::Row> queueRows(const MenuState& state);
   LevelSource* micLevel() const { return micLevel_; }
   void setMicLevel(LevelSource* source);
   LevelSource* systemLevel() const { return systemLevel_; }
@@ -108,6 +108,7 @@ class MenuModel : public QObject {
 
   QPointer<AppModel> model_;
   MenuState state_;
+  MenuQueueModel queue_;
   QPointer<LevelSource> micLevel_;
   QPointer<LevelSource> systemLevel_;
 };

@@ -11,6 +11,7 @@
 #include "kelv/core/settings/memory_secret_store.h"
 #include "kelv/core/settings/settings.h"
 #include "view_models/meeting_list_model.h"
+#include "view_models/meeting_state.h"
 #include "sample_library.h"
 #include "temp_dir.h"
 
@@ -163,7 +164,8 @@ TEST_F(MeetingListStoreTest, ReadsEveryStateNewestFirstWithItsDayAndActions) {
   EXPECT_TRUE(model.data(model.index(0), MeetingListModel::BusyRole).toBool());
   EXPECT_FALSE(model.data(model.index(0), MeetingListModel::CanReprocessRole).toBool());
   EXPECT_EQ(text(1, MeetingListModel::DayRole), "Ayer");
-  EXPECT_EQ(text(1, MeetingListModel::StateRole), "needs-attention");
+  EXPECT_EQ(model.data(model.index(1), MeetingListModel::StateRole).toInt(),
+            MeetingState::NeedsAttention);
   EXPECT_EQ(text(1, MeetingListModel::MessageRole),
             "Transcription failed: the service answered 500.");
   // Without audio there is nothing to process again.

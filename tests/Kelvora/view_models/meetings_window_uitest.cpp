@@ -21,6 +21,8 @@
 #include "fake_file_manager.h"
 #include "kelv/core/settings/memory_secret_store.h"
 #include "kelv/core/settings/settings.h"
+#include "view_models/meeting_actions.h"
+#include "view_models/meeting_state.h"
 #include "view_models/meetings_window_model.h"
 #include "sample_library.h"
 #include "temp_dir.h"
@@ -352,6 +354,83 @@ INSTANTIATE_TEST_SUITE_P(
                     MenuCase{"Processing", State::processing, true, false, false, false},
                     MenuCase{"Recording", State::recording, true, false, false, false}),
     [](const testing::TestParamInfo<MenuCase>& info) { return std::string(info.param.name); });
+
+// A menu's actions follow its meeting: once the meeting is gone, nothing is offered for it.
+TEST_F(MeetingsWindowTest, AMenuFollowsItsMeetingAfterItChanges) {
+  const auto gone = library.add({"Se va", kNow - 1h, 1200, State::needsAttention, true, true});
+  library.add({"Se queda", kNow - 2h});
+  open();
+  QObject* menu = view.root()->findChild<QObject*>(QStringLiteral("actionMenu"));
+  ASSERT_NE(menu, nullptr);
+  auto* actions = menu->property("actions").value<MeetingActions*>();
+  ASSERT_NE(actions, nullptr);
+  actions->setMeetingId(QString::fromStdString(gone.id()));
+  EXPECT_TRUE(actions->canRetry());
+  EXPECT_TRUE(actions->canDelete());
+
+  meetings->askDelete(QString::fromStdString(gone.id()));
+  meetings->confirmDelete();
+  ASSERT_TRUE(view.waitUntil([&] { return meetings->list()->count() == 1 && settled(); }));
+  EXPECT_FALSE(actions->canRetry());
+  EXPECT_FALSE(actions->canDelete());
+  EXPECT_FALSE(actions->canCopy());
+}
+
+struct LookCase {
+  const char* name;
+  State state;
+  bool banner;  // the detail pane shows the state over the notes
+};
+
+class MeetingsWindowLookTest : public MeetingsWindowTest,
+                               public testing::WithParamInterface<LookCase> {};
+
+// The row's badge and the detail's banner draw a state with the same word, symbol and colour.
+TEST_P(MeetingsWindowLookTest, TheBadgeAndTheBannerDrawTheStateAlike) {
+  const LookCase& c = GetParam();
+  const auto meeting = library.add({"Clase", kNow - 1h, 1200, c.state, true, true});
+  const auto other = library.add({"Otra", kNow - 2h});
+  open();
+  const MeetingState::Look& look = MeetingState::look(c.state);
+  const QColor tone = Theme::shared().color(look.tone);
+
+  // Off the selection, the badge is in the state's own colour.
+  meetings->select(QString::fromStdString(other.id()));
+  view.settle();
+  QQuickItem* badge = nullptr;
+  for (QQuickItem* row : view.findAll(QStringLiteral("meetingRow")))
+    if (row->property("meetingId").toString().toStdString() == meeting.id())
+      badge = row->findChild<QQuickItem*>(QStringLiteral("meetingRowBadge"));
+  ASSERT_NE(badge, nullptr);
+  EXPECT_EQ(badge->isVisible(), !look.text.isEmpty());
+  auto part = [&](const char* name) {
+    return badge->findChild<QQuickItem*>(QString::fromLatin1(name));
+  };
+  EXPECT_EQ(part("badgeText")->property("text").toString(), look.text);
+  EXPECT_EQ(kelv::test::colorOf(part("badgeText")).rgb(), tone.rgb());
+  EXPECT_EQ(part("badgeDot")->isVisible(), look.dot);
+  EXPECT_EQ(part("badgeSymbol")->isVisible(), !look.text.isEmpty() && !look.dot);
+  EXPECT_EQ(part("badgeSymbol")->property("name").toString(), look.symbol);
+
+  meetings->select(QString::fromStdString(meeting.id()));
+  ASSERT_TRUE(view.waitUntil([&] { return text("meetingTitle") == QStringLiteral("Clase"); }));
+  view.settle();
+  EXPECT_EQ(shows("meetingBanner"), c.banner);
+  if (!c.banner) return;
+  QQuickItem* banner = view.find(QStringLiteral("meetingBanner"));
+  EXPECT_EQ(text("noticeTitle"), look.text);
+  EXPECT_EQ(banner->property("symbol").toString(), look.symbol);
+  EXPECT_EQ(kelv::test::colorOf(banner, "tint").rgb(), tone.rgb());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    States, MeetingsWindowLookTest,
+    testing::Values(LookCase{"Recording", State::recording, false},
+                    LookCase{"Processing", State::processing, true},
+                    LookCase{"Interrupted", State::interrupted, true},
+                    LookCase{"NeedsAttention", State::needsAttention, true},
+                    LookCase{"Done", State::done, false}),
+    [](const testing::TestParamInfo<LookCase>& info) { return std::string(info.param.name); });
 
 TEST_F(MeetingsWindowTest, ADroppedFileTheImportRefusesShowsItsText) {
   library.add({"Clase", kNow - 1h});

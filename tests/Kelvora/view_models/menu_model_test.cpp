@@ -1,5 +1,8 @@
 // The pop-over's rules over a given state: which status line and button title show, the
 // shortcut hint, the low-disk text, each waiting meeting's state and the elapsed time.
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
+
 #include <gtest/gtest.h>
 
 #include "view_models/menu_model.h"
@@ -74,17 +77,61 @@ TEST(MenuRules, OnlyTheMeetingBeingProcessedReadsProcesando) {
   MenuState state;
   state.queue = {waiting("a", "Cálculo"), waiting("b", "Física")};
   state.processingID = QStringLiteral("b");
-  const QVariantList rows = MenuModel(state).queue();
-  ASSERT_EQ(rows.size(), 2);
-  EXPECT_EQ(rows[0].toMap()["state"], QStringLiteral("En cola"));
-  EXPECT_FALSE(rows[0].toMap()["processing"].toBool());
-  EXPECT_EQ(rows[1].toMap()["state"], QStringLiteral("Procesando"));
-  EXPECT_TRUE(rows[1].toMap()["processing"].toBool());
-  EXPECT_EQ(rows[1].toMap()["label"], QStringLiteral("Física"));
+  MenuModel menu(state);
+  const auto rows = menu.queue()->rows();
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0].stateText, QStringLiteral("En cola"));
+  EXPECT_FALSE(rows[0].processing);
+  EXPECT_EQ(rows[1].stateText, QStringLiteral("Procesando"));
+  EXPECT_TRUE(rows[1].processing);
+  EXPECT_EQ(rows[1].label, QStringLiteral("Física"));
   // Nothing being processed: everything waits.
   state.processingID.clear();
-  for (const QVariant& row : MenuModel(state).queue())
-    EXPECT_EQ(row.toMap()["state"], QStringLiteral("En cola"));
+  for (const MenuQueueModel::Row& row : MenuModel::queueRows(state))
+    EXPECT_EQ(row.stateText, QStringLiteral("En cola"));
+}
+
+// The queue's rows change in place, so the pop-over keeps the delegates of rows that stay.
+TEST(MenuQueue, RowsChangeInPlaceAndAtTheEnd) {
+  using Row = MenuQueueModel::Row;
+  const Row a{"a", "Cálculo", true, "Procesando"};
+  const Row b{"b", "Física", false, "En cola"};
+  const Row bProcessing{"b", "Física", true, "Procesando"};
+  const Row c{"c", "Química", false, "En cola"};
+  const struct {
+    const char* name;
+    std::vector<Row> before, after;
+    int changed, removed, inserted;
+  } cases[] = {
+      {"the same rows", {a, b}, {a, b}, 0, 0, 0},
+      {"the first finished", {a, b}, {bProcessing}, 1, 1, 0},
+      {"one more waits", {a}, {a, b}, 0, 0, 1},
+      {"two more wait", {a}, {a, b, c}, 0, 0, 2},
+      {"all done", {a, b}, {}, 0, 2, 0},
+  };
+  for (const auto& expected : cases) {
+    SCOPED_TRACE(expected.name);
+    MenuQueueModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    model.setRows(expected.before);
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
+    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+    QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+    model.setRows(expected.after);
+    EXPECT_EQ(model.rows(), expected.after);
+    EXPECT_EQ(changed.count(), expected.changed);
+    int removedRows = 0, insertedRows = 0;
+    for (const auto& signal : removed) removedRows += signal.at(2).toInt() - signal.at(1).toInt() + 1;
+    for (const auto& signal : inserted) insertedRows += signal.at(2).toInt() - signal.at(1).toInt() + 1;
+    EXPECT_EQ(removedRows, expected.removed);
+    EXPECT_EQ(insertedRows, expected.inserted);
+    EXPECT_EQ(resets.count(), 0);
+    if (!expected.after.empty()) {
+      EXPECT_EQ(model.data(model.index(0), MenuQueueModel::StateTextRole).toString(),
+                expected.after.front().stateText);
+    }
+  }
 }
 
 TEST(MenuRules, ElapsedTimeIsMinutesAndSeconds) {
