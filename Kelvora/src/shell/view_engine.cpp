@@ -23,10 +23,14 @@ std::unique_ptr<QQuickWindow> makeWindow(QQmlEngine& engine, const QString& comp
                                          const QVariantMap& properties, const QString& objectName,
                                          const std::string& failure) {
   QQmlComponent loader(&engine, QUrl(QStringLiteral("qrc:/qt/qml/Kelvora/%1.qml").arg(component)));
+  const auto fail = [&] {
+    return std::runtime_error(failure + ": " + loader.errorString().toStdString());
+  };
+  // Creating from a component that failed to load crashes inside Qt 6.4.
+  if (loader.isError()) throw fail();
   std::unique_ptr<QObject> object(loader.createWithInitialProperties(properties));
   auto* window = qobject_cast<QQuickWindow*>(object.get());
-  if (window == nullptr)
-    throw std::runtime_error(failure + ": " + loader.errorString().toStdString());
+  if (window == nullptr) throw fail();
   object.release();
   window->setObjectName(objectName);
   return std::unique_ptr<QQuickWindow>(window);
