@@ -16,14 +16,14 @@
 #include <memory>
 #include <optional>
 
-#include "shell/app_delegate.h"
-#include "shell/display_probe.h"
 #include "controllers/app_model.h"
-#include "shell/instance_launch.h"
-#include "kelv/core/util/application.h"
-#include "kelv/core/util/environment.h"
 #include "desktop/single_instance.h"
 #include "desktop/tray_item.h"
+#include "kelv/core/util/application.h"
+#include "kelv/core/util/environment.h"
+#include "shell/app_delegate.h"
+#include "shell/display_probe.h"
+#include "shell/instance_launch.h"
 #include "shell/view_engine.h"
 #include "shell/window_shell.h"
 

@@ -78,8 +78,7 @@ int main(int argc, char** argv) {
   const std::string server = "unix:" + (root / "runtime" / "pulse" / "native").string();
   const std::vector<std::string> serverEnvironment = {
       "HOME=" + (root / "home").string(), "XDG_RUNTIME_DIR=" + (root / "runtime").string(),
-      "XDG_CONFIG_HOME=" + (root / "config").string(),
-      "XDG_DATA_HOME=" + (root / "data").string()};
+      "XDG_CONFIG_HOME=" + (root / "config").string(), "XDG_DATA_HOME=" + (root / "data").string()};
   const pid_t daemon = launch({"pulseaudio", "--daemonize=no", "--system=false",
                                "--exit-idle-time=-1", "-n", "-F", (root / "server.pa").string()},
                               serverEnvironment, root / "pulse.log");
@@ -91,15 +90,14 @@ int main(int argc, char** argv) {
   }
   int exitCode = 1;
   if (!ready) {
-    std::fprintf(stderr, "the sound server did not start; see %s\n",
-                 (root / "pulse.log").c_str());
+    std::fprintf(stderr, "the sound server did not start; see %s\n", (root / "pulse.log").c_str());
   } else {
     ::unsetenv("KELV_FAKE_CAPTURE");
     const double wallBefore = kelv::core::systemUptime();
-    const pid_t recorder =
-        launch({kelv.string(), "record", "--duration", std::to_string(seconds)},
-               {"KELV_MEETINGS_DIR=" + (root / "meetings").string(), "HOME=" + (root / "home").string()},
-               root / "kelv.log");
+    const pid_t recorder = launch(
+        {kelv.string(), "record", "--duration", std::to_string(seconds)},
+        {"KELV_MEETINGS_DIR=" + (root / "meetings").string(), "HOME=" + (root / "home").string()},
+        root / "kelv.log");
     int status = 0;
     rusage usage{};
     wait4(recorder, &status, 0, &usage);

@@ -19,10 +19,10 @@
 #include "controllers/app_model.h"
 #include "kelv/core/settings/memory_secret_store.h"
 #include "kelv/core/settings/settings.h"
-#include "view_models/meetings_window_model.h"
 #include "sample_library.h"
-#include "temp_dir.h"
 #include "shell/view_engine.h"
+#include "temp_dir.h"
+#include "view_models/meetings_window_model.h"
 
 namespace {
 
@@ -47,10 +47,10 @@ int main(int argc, char** argv) {
 
   const fs::path preferences = temp / "config" / "bench" / "preferences.json";
   fs::create_directories(preferences.parent_path());
-  kelv::test::writeFile(preferences,
-                        nlohmann::json{{"v2.settings",
-                                        {{"notesFolder", kelv::core::folderURL(temp / "notes")}}}}
-                            .dump());
+  kelv::test::writeFile(
+      preferences,
+      nlohmann::json{{"v2.settings", {{"notesFolder", kelv::core::folderURL(temp / "notes")}}}}
+          .dump());
   kelv::test::SampleLibrary library(kelv::core::MeetingStore(temp / "meetings"), temp / "notes");
   const kelv::core::Date now = std::chrono::system_clock::now();
   std::vector<kelv::core::MeetingFolder> folders;
@@ -89,7 +89,8 @@ int main(int argc, char** argv) {
   });
   window.show();
   meetings.windowShown();
-  while (!rowsShown && opening.elapsed() < 60000) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  while (!rowsShown && opening.elapsed() < 60000)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
   std::printf("open to first frame with rows: %.1f ms (goal < 300 ms)\n", firstFrame);
 
   QElapsedTimer reading;
@@ -102,11 +103,13 @@ int main(int argc, char** argv) {
     status.state = kelv::core::MeetingStatus::State::needsAttention;
     status.lastError = "Transcription failed.";
   });
-  rows = MeetingListModel::read({kelv::core::MeetingStore(temp / "meetings"), app.settings(), {}, {}, {}});
+  rows = MeetingListModel::read(
+      {kelv::core::MeetingStore(temp / "meetings"), app.settings(), {}, {}, {}});
   QElapsedTimer applying;
   applying.start();
   meetings.list()->apply(std::move(rows));
   QCoreApplication::processEvents();
-  std::printf("refresh with one changed row, main thread: %.2f ms (goal < 20 ms)\n", millis(applying));
+  std::printf("refresh with one changed row, main thread: %.2f ms (goal < 20 ms)\n",
+              millis(applying));
   return 0;
 }

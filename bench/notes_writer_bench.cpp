@@ -24,7 +24,8 @@ class InstantModel : public NotesBackend {
     if (system.starts_with("You fix")) {
       std::string reply = "[";
       for (int i = 0; i < 10; ++i) {
-        reply += R"({"from": "cooper netties", "to": "Kubernetes"}, {"from": "grafanna", "to": "Grafana"}, )";
+        reply +=
+            R"({"from": "cooper netties", "to": "Kubernetes"}, {"from": "grafanna", "to": "Grafana"}, )";
       }
       return reply + R"({"from": "la place", "to": "Laplace"}])";
     }

@@ -21,11 +21,11 @@
 #include <memory>
 
 #include "controllers/app_model.h"
-#include "kelv/core/settings/memory_secret_store.h"
-#include "view_models/meter_view.h"
 #include "desktop/tray_item.h"
+#include "kelv/core/settings/memory_secret_store.h"
 #include "shell/view_engine.h"
 #include "shell/window_shell.h"
+#include "view_models/meter_view.h"
 
 namespace {
 
@@ -73,11 +73,13 @@ int main(int argc, char** argv) {
   std::filesystem::create_directories(root / "config" / "popover-bench");
 
   QApplication application(argc, argv);
-  kelv::app::AppModel model({kelv::core::MeetingStore(root / "meetings"),
-                             std::make_shared<kelv::core::MemorySecretStore>(),
-                             kelv::core::Preferences(root / "config" / "popover-bench" /
-                                                     "preferences.json"),
-                             std::nullopt, {}, /*fakeCapture=*/true});
+  kelv::app::AppModel model(
+      {kelv::core::MeetingStore(root / "meetings"),
+       std::make_shared<kelv::core::MemorySecretStore>(),
+       kelv::core::Preferences(root / "config" / "popover-bench" / "preferences.json"),
+       std::nullopt,
+       {},
+       /*fakeCapture=*/true});
   model.settings().setConsentAcknowledged(true);
   QQmlEngine engine;
   kelv::app::prepareViewEngine(engine);

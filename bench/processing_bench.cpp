@@ -31,7 +31,8 @@ void writeTone(const fs::path& path, double frequency, int minutes) {
       const double t = static_cast<double>(minute * block.size() + i) / 16000;
       block[i] = static_cast<int16_t>(std::lround(8000 * std::sin(2 * M_PI * frequency * t)));
     }
-    out.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(block.size() * 2));
+    out.write(reinterpret_cast<const char*>(block.data()),
+              static_cast<std::streamsize>(block.size() * 2));
   }
 }
 
@@ -79,7 +80,8 @@ int main(int argc, char** argv) {
 
   const auto start = std::chrono::steady_clock::now();
   const MeetingStatus status = Processing::run(folder, options);
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
   server.stop();
   serving.join();

@@ -131,8 +131,7 @@ Figure measureProgram(const std::vector<std::string>& arguments) {
   struct rusage usage {};
   ::wait4(child, &status, 0, &usage);
   Figure figure;
-  figure.seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  figure.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   figure.peakKiB = usage.ru_maxrss;
   figure.cpu = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
                double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
@@ -144,9 +143,10 @@ void report(const char* name, int minutes, const Figure& figure, const char* not
   // Growth over the resident size at the start is only known for forked work.
   char growth[32] = "";
   if (figure.startKiB > 0)
-    std::snprintf(growth, sizeof growth, " (+%5.1f MiB)", (figure.peakKiB - figure.startKiB) / 1024.0);
-  std::printf("%-36s %3d min  %7.2f s wall  %7.2f s CPU  %6.1f MiB peak RSS%s%s%s\n", name,
-              minutes, figure.seconds, figure.cpu, figure.peakKiB / 1024.0, growth,
+    std::snprintf(growth, sizeof growth, " (+%5.1f MiB)",
+                  (figure.peakKiB - figure.startKiB) / 1024.0);
+  std::printf("%-36s %3d min  %7.2f s wall  %7.2f s CPU  %6.1f MiB peak RSS%s%s%s\n", name, minutes,
+              figure.seconds, figure.cpu, figure.peakKiB / 1024.0, growth,
               figure.ok ? "" : "  FAILED", note);
   std::fflush(stdout);
 }
@@ -172,9 +172,8 @@ void runFigures(int minutes, const fs::path& dir) {
   for (double seconds : {1200.0, 30.0}) {
     const auto folder = dir / ("chunks-" + std::to_string(int(seconds)));
     size_t count = 0;
-    const auto figure = measure([&] {
-      count = TrackAudio::compressedChunks(track, seconds, folder).size();
-    });
+    const auto figure =
+        measure([&] { count = TrackAudio::compressedChunks(track, seconds, folder).size(); });
     report(seconds > 100 ? "compressedChunks 1200 s" : "compressedChunks 30 s", minutes, figure);
     fs::remove_all(folder);
   }
@@ -206,8 +205,10 @@ int main(int argc, char** argv) {
   std::vector<int> lengths;
   std::vector<char*> rest = {argv[0]};
   for (int i = 1; i < argc; ++i) {
-    if (argv[i][0] == '-') rest.push_back(argv[i]);
-    else lengths.push_back(std::atoi(argv[i]));
+    if (argv[i][0] == '-')
+      rest.push_back(argv[i]);
+    else
+      lengths.push_back(std::atoi(argv[i]));
   }
   if (lengths.empty()) lengths = {10, 60};
 

@@ -19,8 +19,9 @@ constexpr int kSegments = 5000;
 class TextMaker {
  public:
   explicit TextMaker(unsigned seed) : random_(seed) {
-    static const char* syllables[] = {"la", "de", "que", "ción", "mien", "to", "ma", "tri", "vec", "tor",
-                                      "es", "pa", "ra", "ál", "ge", "bra", "lí", "ne", "al", "fun"};
+    static const char* syllables[] = {"la",  "de",  "que", "ción", "mien", "to", "ma",
+                                      "tri", "vec", "tor", "es",   "pa",   "ra", "ál",
+                                      "ge",  "bra", "lí",  "ne",   "al",   "fun"};
     // A lecture's vocabulary: a few thousand words of one to four syllables.
     std::uniform_int_distribution<int> pick(0, std::size(syllables) - 1);
     std::uniform_int_distribution<int> length(1, 4);
@@ -48,7 +49,8 @@ class TextMaker {
   std::string echo(const std::string& text) {
     std::string out = text;
     for (size_t i = 0; i < out.size(); ++i) {
-      if (out[i] == ' ' && random_() % 8 == 0 && i + 1 < out.size() && out[i + 1] != ' ') out[i + 1] = 'x';
+      if (out[i] == ' ' && random_() % 8 == 0 && i + 1 < out.size() && out[i + 1] != ' ')
+        out[i + 1] = 'x';
     }
     return out;
   }

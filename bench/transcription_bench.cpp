@@ -36,7 +36,8 @@ void writeTrack(const fs::path& path, double seconds, double pitch) {
       const double loudness = 0.5 * (1 - std::cos(2 * M_PI * 0.7 * t));
       block[i] = static_cast<int16_t>(9000 * loudness * std::sin(2 * M_PI * pitch * t));
     }
-    out.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(block.size() * 2));
+    out.write(reinterpret_cast<const char*>(block.data()),
+              static_cast<std::streamsize>(block.size() * 2));
   }
 }
 
@@ -44,7 +45,8 @@ void writeTrack(const fs::path& path, double seconds, double pitch) {
 
 int main() {
   const double minutes = 60;
-  const fs::path dir = kelv::core::temporaryDirectory() / ("kelv-bench-" + kelv::core::randomUUID());
+  const fs::path dir =
+      kelv::core::temporaryDirectory() / ("kelv-bench-" + kelv::core::randomUUID());
   fs::create_directories(dir);
   writeTrack(dir / "mic.pcm", minutes * 60, 220);
   writeTrack(dir / "system.pcm", minutes * 60, 330);
@@ -60,7 +62,8 @@ int main() {
   const std::string address = "http://127.0.0.1:" + std::to_string(port) + "/v1";
 
   for (const char* model : {"whisper-1", "gpt-4o-transcribe"}) {
-    OpenAIStyleTranscription backend(address, std::string(model), "key", HttpSession::makeEphemeral());
+    OpenAIStyleTranscription backend(address, std::string(model), "key",
+                                     HttpSession::makeEphemeral());
     double chunking = 0, whole = 0;
     size_t chunks = 0, segments = 0;
     for (const char* name : {"mic.pcm", "system.pcm"}) {
@@ -74,10 +77,11 @@ int main() {
       whole += now() - start;
     }
     const double rest = whole - chunking;
-    std::printf("%-18s %3zu chunks (%zu segments): transcribe %.2f s, of which chunking %.2f s "
-                "(%.3f s per chunk) and sending/decoding %.3f s (%.2f ms per chunk, %.1f%%)\n",
-                model, chunks, segments, whole, chunking, chunking / static_cast<double>(chunks), rest,
-                1000 * rest / static_cast<double>(chunks), 100 * rest / whole);
+    std::printf(
+        "%-18s %3zu chunks (%zu segments): transcribe %.2f s, of which chunking %.2f s "
+        "(%.3f s per chunk) and sending/decoding %.3f s (%.2f ms per chunk, %.1f%%)\n",
+        model, chunks, segments, whole, chunking, chunking / static_cast<double>(chunks), rest,
+        1000 * rest / static_cast<double>(chunks), 100 * rest / whole);
   }
   server.stop();
   thread.join();

@@ -68,9 +68,13 @@ SettingsGroup {
         active: section.backend.keyNeeded
         visible: active
         sourceComponent: KeyField {
+            // These components live only inside this file, where its ids are in scope; Qt 6.4's
+            // lint can't see that, and the pragma that would tell it breaks Loader in 6.4.
+            // qmllint disable unqualified
             objectName: section.objectName + ".key"
             key: section.backend.key
             problem: section.backend.keyProblem
+            // qmllint enable unqualified
             onCommit: value => section.backend.setApiKey(value)
         }
     }

@@ -43,6 +43,9 @@ Item {
         }
     }
 
+    // These components live only inside this file, where its ids are in scope; Qt 6.4's
+    // lint can't see that, and the pragma that would tell it breaks Loader in 6.4.
+    // qmllint disable unqualified
     Component {
         id: heading
         MeetingHeading {
@@ -79,6 +82,7 @@ Item {
             continued: cell.continued
             text: cell.text
             styledText: cell.styledText
+            // qmllint enable unqualified
         }
     }
 }

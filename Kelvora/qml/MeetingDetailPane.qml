@@ -22,6 +22,9 @@ Item {
         sourceComponent: pane.detail.pane === MeetingDetail.Notes ? withFile : withPlaceholder
     }
 
+    // These components live only inside this file, where its ids are in scope; Qt 6.4's
+    // lint can't see that, and the pragma that would tell it breaks Loader in 6.4.
+    // qmllint disable unqualified
     Component {
         id: withFile
         Item {
@@ -79,6 +82,7 @@ Item {
                 }
                 MeetingPlaceholder {
                     meetings: pane.meetings
+                    // qmllint enable unqualified
                 }
             }
         }

@@ -77,6 +77,9 @@ FocusScope {
             Rectangle {
                 objectName: "selectionMarker"
                 x: 12
+                // These components live only inside this file, where its ids are in scope; Qt 6.4's
+                // lint can't see that, and the pragma that would tell it breaks Loader in 6.4.
+                // qmllint disable unqualified
                 width: list.width - 24
                 // A row's implicit height is its face's, without the gap after a day.
                 height: list.currentItem ? list.currentItem.implicitHeight : 0
@@ -89,6 +92,7 @@ FocusScope {
         delegate: MeetingRow {
             meetings: sidebar.meetings
             menu: rowMenu
+            // qmllint enable unqualified
         }
 
         add: Transition {

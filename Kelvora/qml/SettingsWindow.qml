@@ -7,7 +7,7 @@ Window {
     id: window
 
     // The application model and the settings being edited, given by the shell.
-    property QtObject appModel
+    property AppModel appModel
     property SettingsModel settings
 
     title: "Ajustes de Tizara"

@@ -30,15 +30,17 @@ constexpr double kClassSeconds = 3 * 3600;
 
 std::string clock(int seconds) {
   char text[16];
-  std::snprintf(text, sizeof text, "%02d:%02d:%02d", seconds / 3600, seconds / 60 % 60, seconds % 60);
+  std::snprintf(text, sizeof text, "%02d:%02d:%02d", seconds / 3600, seconds / 60 % 60,
+                seconds % 60);
   return text;
 }
 
 std::string threeHourClass() {
   std::mt19937 random(7);
-  const char* words[] = {"la", "matriz", "vector", "propio", "valor", "base", "espacio", "lineal",
-                         "**teorema**", "demostración", "`det(A)`", "entonces", "*por tanto*",
-                         "subespacio", "dimensión", "núcleo", "imagen", "aplicación"};
+  const char* words[] = {"la",       "matriz",   "vector",      "propio",      "valor",
+                         "base",     "espacio",  "lineal",      "**teorema**", "demostración",
+                         "`det(A)`", "entonces", "*por tanto*", "subespacio",  "dimensión",
+                         "núcleo",   "imagen",   "aplicación"};
   std::uniform_int_distribution<size_t> pick(0, std::size(words) - 1);
   std::uniform_int_distribution<int> length(6, 40);
   std::string text = "---\ntitle: \"Álgebra\"\nduration: 180\n---\n\n# Álgebra\n\n## Resumen\n\n";
@@ -79,11 +81,13 @@ int main(int argc, char** argv) {
   for (int run = 0; run < 10; ++run) {
     const auto start = std::chrono::steady_clock::now();
     blocks = kelv::core::MeetingFileBlocks::forTitle(markdown, "Álgebra").size();
-    parses.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    parses.push_back(
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+            .count());
   }
   std::sort(parses.begin(), parses.end());
-  std::printf("parse: %zu blocks, median %.1f ms, best %.1f ms\n", blocks, parses[parses.size() / 2],
-              parses.front());
+  std::printf("parse: %zu blocks, median %.1f ms, best %.1f ms\n", blocks,
+              parses[parses.size() / 2], parses.front());
   const long beforeView = peakKilobytes();
 
   QQmlEngine engine;
@@ -105,11 +109,10 @@ int main(int argc, char** argv) {
     QElapsedTimer timer;
     bool drawn = false;
     double elapsed = 0;
-    const auto connection =
-        QObject::connect(&window, &QQuickWindow::frameSwapped, &window, [&] {
-          if (!drawn) elapsed = timer.nsecsElapsed() / 1e6;
-          drawn = true;
-        });
+    const auto connection = QObject::connect(&window, &QQuickWindow::frameSwapped, &window, [&] {
+      if (!drawn) elapsed = timer.nsecsElapsed() / 1e6;
+      drawn = true;
+    });
     timer.start();
     if (!component)
       component = std::make_unique<QQmlComponent>(
@@ -137,9 +140,10 @@ int main(int argc, char** argv) {
 
   std::printf("first frame: %.1f ms, %.1f ms with Qt Quick's modules loaded (goal < 150 ms)\n",
               cold, warm);
-  std::printf("blocks built: %d of %zu (turn rows %d)\n", countNamed(view, "turnTime") +
-              countNamed(view, "itemText") + countNamed(view, "headingText"), blocks,
-              countNamed(view, "turnTime"));
+  std::printf(
+      "blocks built: %d of %zu (turn rows %d)\n",
+      countNamed(view, "turnTime") + countNamed(view, "itemText") + countNamed(view, "headingText"),
+      blocks, countNamed(view, "turnTime"));
   std::printf("peak memory: %.1f MB (%.1f MB before the view)\n", peakKilobytes() / 1024.0,
               beforeView / 1024.0);
   return 0;

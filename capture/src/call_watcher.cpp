@@ -28,8 +28,10 @@ std::optional<std::string> flatpakId(long pid) {
   std::ifstream info("/proc/" + std::to_string(pid) + "/root/.flatpak-info");
   bool inApplication = false;
   for (std::string line; std::getline(info, line);) {
-    if (!line.empty() && line.front() == '[') inApplication = line == "[Application]";
-    else if (inApplication && line.starts_with("name=")) return line.substr(5);
+    if (!line.empty() && line.front() == '[')
+      inApplication = line == "[Application]";
+    else if (inApplication && line.starts_with("name="))
+      return line.substr(5);
   }
   return std::nullopt;
 }
@@ -82,10 +84,10 @@ struct CallWatcher::Impl : std::enable_shared_from_this<Impl> {
                                                           PA_SUBSCRIPTION_MASK_SOURCE_OUTPUT |
                                                           PA_SUBSCRIPTION_MASK_SINK_INPUT);
     try {
-      client = std::make_unique<PulseClient>(
-          "Kelvora call watcher", mask, [raw](pa_subscription_event_type_t, uint32_t) {
-            raw->post([](Impl& self) { self.changed(); });
-          });
+      client = std::make_unique<PulseClient>("Kelvora call watcher", mask,
+                                             [raw](pa_subscription_event_type_t, uint32_t) {
+                                               raw->post([](Impl& self) { self.changed(); });
+                                             });
     } catch (const PulseFailure&) {
       client.reset();
     }
@@ -170,7 +172,8 @@ struct CallWatcher::Impl : std::enable_shared_from_this<Impl> {
           stream.identifier = it->second.identifier;
         }
         if (!stream.processId) stream.processId = processIdOf(properties);
-        if (stream.identifier.empty()) stream.identifier = identifierOf(properties, stream.processId);
+        if (stream.identifier.empty())
+          stream.identifier = identifierOf(properties, stream.processId);
         streams.push_back(std::move(stream));
       };
       client->query<pa_source_output_info>(
@@ -222,8 +225,10 @@ std::vector<core::AudioClient> CallWatcher::audioClients(const std::vector<Strea
     if (inserted) result.push_back({stream.identifier, false, false});
     auto& client = result[it->second];
     if (client.bundleID.empty()) client.bundleID = stream.identifier;
-    if (stream.record) client.input = true;
-    else client.output = true;
+    if (stream.record)
+      client.input = true;
+    else
+      client.output = true;
   }
   return result;
 }
@@ -235,11 +240,10 @@ bool CallWatcher::cameraOn() {
   for (fs::directory_iterator process("/proc", error), end; !error && process != end;
        process.increment(error)) {
     const std::string name = process->path().filename().string();
-    if (name.empty() || !std::isdigit(static_cast<unsigned char>(name[0])) || name == own)
-      continue;
+    if (name.empty() || !std::isdigit(static_cast<unsigned char>(name[0])) || name == own) continue;
     std::error_code fdError;  // processes we may not inspect are skipped
-    for (fs::directory_iterator fd(process->path() / "fd", fdError), fdEnd;
-         !fdError && fd != fdEnd; fd.increment(fdError)) {
+    for (fs::directory_iterator fd(process->path() / "fd", fdError), fdEnd; !fdError && fd != fdEnd;
+         fd.increment(fdError)) {
       std::error_code linkError;
       const auto target = fs::read_symlink(fd->path(), linkError).string();
       if (!linkError && target.starts_with("/dev/video")) return true;

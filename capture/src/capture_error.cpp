@@ -9,7 +9,8 @@ CaptureError CaptureError::micFailed(const std::string& reason) {
 CaptureError CaptureError::monitorRecordRefused(int code, const std::string& serverText) {
   return {Kind::monitorRecordRefused, code,
           "System audio capture could not start: the sound server refused to record the "
-          "speakers (error " + std::to_string(code) + ": " + serverText + ")."};
+          "speakers (error " +
+              std::to_string(code) + ": " + serverText + ")."};
 }
 
 CaptureError CaptureError::streamCreationFailed(int code) {

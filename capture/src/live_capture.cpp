@@ -55,8 +55,8 @@ struct LiveCapture::Impl : std::enable_shared_from_this<Impl> {
 
   void connect() {
     Impl* raw = this;
-    const auto mask = static_cast<pa_subscription_mask_t>(
-        PA_SUBSCRIPTION_MASK_SERVER | PA_SUBSCRIPTION_MASK_SOURCE);
+    const auto mask = static_cast<pa_subscription_mask_t>(PA_SUBSCRIPTION_MASK_SERVER |
+                                                          PA_SUBSCRIPTION_MASK_SOURCE);
     try {
       client = std::make_unique<PulseClient>(
           "Kelvora", mask, [raw](pa_subscription_event_type_t type, uint32_t index) {
@@ -114,16 +114,18 @@ struct LiveCapture::Impl : std::enable_shared_from_this<Impl> {
       mic.stop();
       throw CaptureError::noInputDevice();
     }
-    mic.start(*client, *device, [outlet = &micOutlet](core::CapturedAudio audio) {
-      outlet->post(std::move(audio));
-    }, endedHandler(Track::mic));
+    mic.start(
+        *client, *device,
+        [outlet = &micOutlet](core::CapturedAudio audio) { outlet->post(std::move(audio)); },
+        endedHandler(Track::mic));
   }
 
   void startSystem() {
     if (!deliver) return;
-    system.start(*client, [outlet = &systemOutlet](core::CapturedAudio audio) {
-      outlet->post(std::move(audio));
-    }, endedHandler(Track::system));
+    system.start(
+        *client,
+        [outlet = &systemOutlet](core::CapturedAudio audio) { outlet->post(std::move(audio)); },
+        endedHandler(Track::system));
   }
 
   void teardown() {
@@ -161,8 +163,10 @@ struct LiveCapture::Impl : std::enable_shared_from_this<Impl> {
         // Both streams died with the old connection.
         rebuild(track == Track::mic ? Track::system : Track::mic, false);
       }
-      if (track == Track::mic) startMic();
-      else startSystem();
+      if (track == Track::mic)
+        startMic();
+      else
+        startSystem();
       lastProblem.erase(track);
     } catch (const std::exception& error) {
       report(track, error.what());

@@ -31,7 +31,8 @@ MicAccess probeMicAccess() {
   if (!device) return MicAccess::restricted;
   MicCapture mic;
   try {
-    mic.start(*client, *device, [](core::CapturedAudio) {}, [] {});
+    mic.start(
+        *client, *device, [](core::CapturedAudio) {}, [] {});
   } catch (const CaptureError&) {
     return MicAccess::denied;
   }

@@ -6,16 +6,15 @@ namespace kelv::capture {
 
 PulseFailure::PulseFailure(int code) : std::runtime_error(pa_strerror(code)), code_(code) {}
 
-PulseClient::PulseClient(const std::string& name, pa_subscription_mask_t mask,
-                         EventHandler onEvent)
+PulseClient::PulseClient(const std::string& name, pa_subscription_mask_t mask, EventHandler onEvent)
     : onEvent_(std::move(onEvent)) {
   loop_ = pa_threaded_mainloop_new();
   if (!loop_) throw PulseFailure(PA_ERR_INTERNAL);
   pa_proplist* properties = pa_proplist_new();
   pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, "Kelvora");
   pa_proplist_sets(properties, PA_PROP_APPLICATION_ID, core::Application::kIdentifier);
-  context_ = pa_context_new_with_proplist(pa_threaded_mainloop_get_api(loop_), name.c_str(),
-                                          properties);
+  context_ =
+      pa_context_new_with_proplist(pa_threaded_mainloop_get_api(loop_), name.c_str(), properties);
   pa_proplist_free(properties);
   if (!context_) {
     pa_threaded_mainloop_free(loop_);

@@ -27,8 +27,7 @@ RecordStream::RecordStream(PulseClient& client, const std::string& streamName,
   attributes.prebuf = static_cast<uint32_t>(-1);
   attributes.minreq = static_cast<uint32_t>(-1);
   attributes.fragsize = kFragmentBytes;
-  const auto flags = static_cast<pa_stream_flags_t>(
-      PA_STREAM_ADJUST_LATENCY | PA_STREAM_DONT_MOVE);
+  const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_DONT_MOVE);
   if (pa_stream_connect_record(stream_, source.c_str(), &attributes, flags) < 0) {
     const int code = client.lastError();
     release();

@@ -7,8 +7,8 @@
 #include <functional>
 #include <memory>
 
-#include "mic_capture.h"
 #include "kelv/core/recording/capture_source.h"
+#include "mic_capture.h"
 
 namespace kelv::capture {
 

@@ -34,7 +34,8 @@ void ToneSource::stop() {
 
 void ToneSource::tick() {
   if (!deliver_) return;
-  const auto target = static_cast<int64_t>((core::systemUptime() - begin_) * core::AudioFormat::kSampleRate);
+  const auto target =
+      static_cast<int64_t>((core::systemUptime() - begin_) * core::AudioFormat::kSampleRate);
   if (target <= sent_) return;
   const double captureTime = begin_ + static_cast<double>(sent_) / core::AudioFormat::kSampleRate;
   deliver_(CapturedAudio(Track::mic, tone(440, sent_, target), captureTime));
@@ -47,7 +48,8 @@ std::vector<int16_t> ToneSource::tone(double frequency, int64_t begin, int64_t e
   if (end <= begin) return samples;
   samples.reserve(static_cast<size_t>(end - begin));
   for (int64_t i = begin; i < end; ++i) {
-    const double phase = 2 * std::numbers::pi * frequency * static_cast<double>(i) / core::AudioFormat::kSampleRate;
+    const double phase =
+        2 * std::numbers::pi * frequency * static_cast<double>(i) / core::AudioFormat::kSampleRate;
     samples.push_back(static_cast<int16_t>(std::sin(phase) * kPeak));
   }
   return samples;

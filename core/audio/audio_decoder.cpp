@@ -155,8 +155,8 @@ void AudioDecoder::convert(const AVFrame* frame, const Sink& sink) {
     SwrContext* swr = nullptr;
     AVChannelLayout mono = AV_CHANNEL_LAYOUT_MONO;
     int ret = swr_alloc_set_opts2(&swr, &mono, AV_SAMPLE_FMT_FLT, kRate, &layout,
-                                  static_cast<AVSampleFormat>(frame->format), frame->sample_rate,
-                                  0, nullptr);
+                                  static_cast<AVSampleFormat>(frame->format), frame->sample_rate, 0,
+                                  nullptr);
     resampler_.reset(swr);
     if (ret >= 0) {
       // Mix channels down to their average so that loud stereo stays within ±1.

@@ -4,7 +4,7 @@ namespace kelv::core {
 
 AudioError AudioError::unreadableAudio(const std::string& fileName) {
   return AudioError(Kind::unreadableAudio, "Couldn't read the audio file " + fileName + ".",
-                         fileName);
+                    fileName);
 }
 
 AudioError AudioError::noTracks() {

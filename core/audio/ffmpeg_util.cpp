@@ -25,8 +25,8 @@ std::string errorText(int code) {
 void throwPlatform(int code, const std::string& action, const std::filesystem::path& path) {
   // FFmpeg's own codes are negative four-character tags, far outside the errno range.
   if (code < 0 && -code < 4096) throw PlatformError::fromErrno(-code, action, path);
-  throw PlatformError(0, "Couldn't " + action + " “" + path.filename().string() + "”: " +
-                             errorText(code) + ".");
+  throw PlatformError(
+      0, "Couldn't " + action + " “" + path.filename().string() + "”: " + errorText(code) + ".");
 }
 
 }  // namespace kelv::core::ffmpeg

@@ -9,8 +9,8 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
-#include <libswresample/swresample.h>
 #include <libavutil/frame.h>
+#include <libswresample/swresample.h>
 }
 
 namespace kelv::core::ffmpeg {

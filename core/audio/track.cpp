@@ -4,9 +4,12 @@ namespace kelv::core {
 
 std::string_view toString(Track track) {
   switch (track) {
-    case Track::mic: return "mic";
-    case Track::system: return "system";
-    case Track::mixed: return "mixed";
+    case Track::mic:
+      return "mic";
+    case Track::system:
+      return "system";
+    case Track::mixed:
+      return "mixed";
   }
   return "mixed";
 }

@@ -4,8 +4,8 @@
 
 namespace kelv::core {
 
-std::vector<CallEvent> CallDetector::update(const std::vector<AudioClient>& clients,
-                                            bool cameraOn, double now) {
+std::vector<CallEvent> CallDetector::update(const std::vector<AudioClient>& clients, bool cameraOn,
+                                            double now) {
   // Several clients of one application collapse into one member.
   std::map<std::string, CallApp> inputs;
   std::map<std::string, CallApp> outputs;

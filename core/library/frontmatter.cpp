@@ -52,7 +52,8 @@ std::string body(std::string_view text) {
   // Walks the lines up to the closing fence only: a Meeting file is mostly its body.
   const auto lineAt = [text](size_t begin) {
     const size_t feed = text.find('\n', begin);
-    return std::pair(text.substr(begin, feed == std::string_view::npos ? feed : feed - begin), feed);
+    return std::pair(text.substr(begin, feed == std::string_view::npos ? feed : feed - begin),
+                     feed);
   };
   auto [line, feed] = lineAt(0);
   if (line != kFence) return std::string(text);

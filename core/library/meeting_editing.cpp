@@ -4,11 +4,11 @@
 #include <cctype>
 #include <system_error>
 
-#include "kelv/core/util/atomic_file.h"
 #include "kelv/core/library/frontmatter.h"
 #include "kelv/core/library/meeting_file_header.h"
 #include "kelv/core/library/meeting_file_writer.h"
 #include "kelv/core/library/meeting_store.h"
+#include "kelv/core/util/atomic_file.h"
 #include "kelv/core/util/platform_error.h"
 #include "kelv/core/util/unicode_text.h"
 
@@ -49,7 +49,8 @@ std::optional<Rewrite> rewriteMeetingFile(const fs::path& file, const std::strin
   size_t headingFrom = 0;
   if (const auto fields = Frontmatter::fieldLines(lines)) {
     for (size_t i = fields->first; i < fields->second; ++i)
-      if (lines[i].rfind("title:", 0) == 0) lines[i] = "title: " + MeetingFileWriter::yamlQuoted(title);
+      if (lines[i].rfind("title:", 0) == 0)
+        lines[i] = "title: " + MeetingFileWriter::yamlQuoted(title);
     headingFrom = fields->second + 1;
   }
   for (size_t i = headingFrom; i < lines.size(); ++i) {

@@ -50,10 +50,15 @@ std::optional<MeetingEntry> entryOf(const MeetingFolder& folder) {
       entry.state = MeetingEntry::State::needsAttention;
       entry.message = status->lastError.value_or("Needs attention: Processing didn't finish.");
       break;
-    case MeetingStatus::State::recording: entry.state = MeetingEntry::State::recording; break;
-    case MeetingStatus::State::processing: entry.state = MeetingEntry::State::processing; break;
+    case MeetingStatus::State::recording:
+      entry.state = MeetingEntry::State::recording;
+      break;
+    case MeetingStatus::State::processing:
+      entry.state = MeetingEntry::State::processing;
+      break;
     case MeetingStatus::State::done:
-      entry.state = status->interrupted ? MeetingEntry::State::interrupted : MeetingEntry::State::done;
+      entry.state =
+          status->interrupted ? MeetingEntry::State::interrupted : MeetingEntry::State::done;
       break;
   }
 

@@ -23,18 +23,24 @@ std::optional<long long> MeetingEntry::minutes() const {
 
 std::string toString(MeetingEntry::State state) {
   switch (state) {
-    case MeetingEntry::State::needsAttention: return "needs-attention";
-    case MeetingEntry::State::recording: return "recording";
-    case MeetingEntry::State::processing: return "processing";
-    case MeetingEntry::State::interrupted: return "interrupted";
-    case MeetingEntry::State::done: return "done";
+    case MeetingEntry::State::needsAttention:
+      return "needs-attention";
+    case MeetingEntry::State::recording:
+      return "recording";
+    case MeetingEntry::State::processing:
+      return "processing";
+    case MeetingEntry::State::interrupted:
+      return "interrupted";
+    case MeetingEntry::State::done:
+      return "done";
   }
   return "done";
 }
 
 std::string RecoveredMeeting::message() const {
   std::string time;
-  std::unique_ptr<icu::DateFormat> format(icu::DateFormat::createTimeInstance(icu::DateFormat::kShort));
+  std::unique_ptr<icu::DateFormat> format(
+      icu::DateFormat::createTimeInstance(icu::DateFormat::kShort));
   if (format) {
     format->adoptTimeZone(icu::TimeZone::detectHostTimeZone());
     const auto millis =

@@ -119,8 +119,8 @@ std::unique_ptr<icu::RegexMatcher> matcher(const icu::RegexPattern& pattern,
 }
 
 // The matcher in the slot set onto the text, made on first use. The text must outlive its use.
-icu::RegexMatcher* reused(std::unique_ptr<icu::RegexMatcher>& slot, const icu::RegexPattern& pattern,
-                          const UnicodeString& text) {
+icu::RegexMatcher* reused(std::unique_ptr<icu::RegexMatcher>& slot,
+                          const icu::RegexPattern& pattern, const UnicodeString& text) {
   if (slot) {
     slot->reset(text);
   } else {
@@ -269,8 +269,8 @@ Block itemBlock(const UnicodeString& line, icu::RegexMatcher& m, std::string_vie
   auto fields = matcher(*patterns().field, text);
   UErrorCode status = U_ZERO_ERROR;
   while (fields->find(status) && U_SUCCESS(status)) {
-    found.push_back({fields->start(status), fields->end(status), group(*fields, 1),
-                     group(*fields, 2)});
+    found.push_back(
+        {fields->start(status), fields->end(status), group(*fields, 1), group(*fields, 2)});
   }
   std::vector<std::string> chips(found.size());
   // From the last to the first, so the earlier matches' positions still hold when cutting.
@@ -408,12 +408,11 @@ std::vector<Block> parse(std::string_view markdown, std::string_view locale) {
   size_t begin = 0;
   while (true) {
     const size_t feed = body.find('\n', begin);
-    const std::string_view line =
-        std::string_view(body).substr(begin, feed == std::string::npos ? std::string::npos
-                                                                       : feed - begin);
+    const std::string_view line = std::string_view(body).substr(
+        begin, feed == std::string::npos ? std::string::npos : feed - begin);
     // Bytes that are not UTF-8 become U+FFFD: the rest of the line is kept.
-    reader.read(UnicodeString::fromUTF8(icu::StringPiece(line.data(),
-                                                         static_cast<int32_t>(line.size()))));
+    reader.read(
+        UnicodeString::fromUTF8(icu::StringPiece(line.data(), static_cast<int32_t>(line.size()))));
     if (feed == std::string::npos) break;
     begin = feed + 1;
   }
@@ -431,21 +430,30 @@ std::vector<Block> forTitle(std::string_view markdown, std::string_view title,
 
 std::string fieldText(std::string_view key, std::string_view value, std::string_view locale) {
   const auto text = [](std::string_view bytes) {
-    return UnicodeString::fromUTF8(icu::StringPiece(bytes.data(), static_cast<int32_t>(bytes.size())));
+    return UnicodeString::fromUTF8(
+        icu::StringPiece(bytes.data(), static_cast<int32_t>(bytes.size())));
   };
   return fieldText(text(key), text(value), locale);
 }
 
 std::string_view kindName(Block::Kind kind) {
   switch (kind) {
-    case Block::Kind::heading: return "heading";
-    case Block::Kind::item: return "item";
-    case Block::Kind::quote: return "quote";
-    case Block::Kind::code: return "code";
-    case Block::Kind::paragraph: return "paragraph";
-    case Block::Kind::turn: return "turn";
-    case Block::Kind::rule: return "rule";
-    case Block::Kind::transcript: return "transcript";
+    case Block::Kind::heading:
+      return "heading";
+    case Block::Kind::item:
+      return "item";
+    case Block::Kind::quote:
+      return "quote";
+    case Block::Kind::code:
+      return "code";
+    case Block::Kind::paragraph:
+      return "paragraph";
+    case Block::Kind::turn:
+      return "turn";
+    case Block::Kind::rule:
+      return "rule";
+    case Block::Kind::transcript:
+      return "transcript";
   }
   return "paragraph";
 }

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <charconv>
-#include <limits>
 #include <fstream>
+#include <limits>
 
 #include <unicode/uchar.h>
 #include <unicode/utf8.h>
@@ -27,7 +27,8 @@ bool startsWithDateStamp(std::string_view name) {
     if (at >= size) return false;
     UChar32 c;
     U8_NEXT(reinterpret_cast<const uint8_t*>(name.data()), at, size, c);
-    if (expected == '-' ? c != '-' : (c < 0 || u_charType(c) != U_DECIMAL_DIGIT_NUMBER)) return false;
+    if (expected == '-' ? c != '-' : (c < 0 || u_charType(c) != U_DECIMAL_DIGIT_NUMBER))
+      return false;
   }
   return true;
 }
@@ -59,7 +60,9 @@ std::optional<long long> decimalInteger(std::string_view text) {
   if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
   constexpr auto kMax = static_cast<unsigned long long>(std::numeric_limits<long long>::max());
   if (magnitude > kMax + (negative ? 1 : 0)) return std::nullopt;
-  if (negative) return magnitude == kMax + 1 ? std::numeric_limits<long long>::min() : -static_cast<long long>(magnitude);
+  if (negative)
+    return magnitude == kMax + 1 ? std::numeric_limits<long long>::min()
+                                 : -static_cast<long long>(magnitude);
   return static_cast<long long>(magnitude);
 }
 
@@ -78,8 +81,10 @@ std::optional<MeetingFileHeader> MeetingFileHeader::parse(std::string_view leadi
     return std::nullopt;
   }
   MeetingFileHeader header;
-  if (auto title = fields->find("title"); title != fields->end()) header.title = unquotedTitle(title->second);
-  if (auto date = fields->find("date"); date != fields->end()) header.date = LibraryJson::parseDate(date->second);
+  if (auto title = fields->find("title"); title != fields->end())
+    header.title = unquotedTitle(title->second);
+  if (auto date = fields->find("date"); date != fields->end())
+    header.date = LibraryJson::parseDate(date->second);
   if (auto duration = fields->find("duration"); duration != fields->end()) {
     header.minutes = decimalInteger(duration->second);
   }

@@ -61,7 +61,8 @@ bool isPlainCharacter(UChar32 c) {
   if (c < 0) return false;
   if (c < 0x80) return c >= 0x20 && c < 0x7F;
   if (c == 0x85 || c == 0x2028 || c == 0x2029 || c == 0xFEFF) return false;  // line breaks, BOM
-  return (c >= 0xA0 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
+  return (c >= 0xA0 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD) ||
+         (c >= 0x10000 && c <= 0x10FFFF);
 }
 
 // A text a YAML 1.1 reader would take for a number, a date, a boolean, null or a merge key:
@@ -75,12 +76,14 @@ bool mayReadAsAnotherType(std::string_view text) {
     if (text.find_first_not_of(kNumeric) == std::string_view::npos) return true;
     const std::string lower = UnicodeText::lowercased(text);
     if (lower == ".inf" || lower == "-.inf" || lower == "+.inf" || lower == ".nan") return true;
-    const bool dateLike = text.size() >= 5 && text.substr(0, 4).find_first_not_of("0123456789") ==
-                                                  std::string_view::npos && text[4] == '-';
+    const bool dateLike =
+        text.size() >= 5 &&
+        text.substr(0, 4).find_first_not_of("0123456789") == std::string_view::npos &&
+        text[4] == '-';
     if (dateLike) return true;
   }
-  static constexpr std::string_view kReserved[] = {"y", "n", "yes", "no", "true", "false",
-                                                    "on", "off", "null", "~", "<<", "="};
+  static constexpr std::string_view kReserved[] = {"y",  "n",   "yes",  "no", "true", "false",
+                                                   "on", "off", "null", "~",  "<<",   "="};
   const std::string lower = UnicodeText::lowercased(text);
   for (std::string_view word : kReserved)
     if (lower == word) return true;
@@ -106,7 +109,9 @@ bool isPlainSafe(std::string_view text) {
   return !mayReadAsAnotherType(text);
 }
 
-std::string yamlValue(std::string_view text) { return isPlainSafe(text) ? std::string(text) : yamlQuoted(text); }
+std::string yamlValue(std::string_view text) {
+  return isPlainSafe(text) ? std::string(text) : yamlQuoted(text);
+}
 
 long long wholeMinutes(double seconds) {
   const double minutes = std::round(seconds / 60);
@@ -121,7 +126,8 @@ std::vector<std::string> participants(const Content& content) {
   for (const Turn& turn : content.turns) {
     if (!turn.speaker) continue;
     std::string name = UnicodeText::plainLine(*turn.speaker);
-    if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(std::move(name));
+    if (std::find(names.begin(), names.end(), name) == names.end())
+      names.push_back(std::move(name));
   }
   if (names.empty()) names.push_back(content.defaultSpeaker);
   return names;
@@ -156,8 +162,8 @@ const icu::DateFormat* untitledFormat() {
   const std::string locale = icu::Locale::getDefault().getName();
   const char* zone = std::getenv("TZ");
   if (!cached.format || cached.locale != locale || cached.zone != (zone ? zone : "")) {
-    cached.format.reset(icu::DateFormat::createDateTimeInstance(icu::DateFormat::kMedium,
-                                                                icu::DateFormat::kShort));
+    cached.format.reset(
+        icu::DateFormat::createDateTimeInstance(icu::DateFormat::kMedium, icu::DateFormat::kShort));
     if (cached.format) cached.format->adoptTimeZone(icu::TimeZone::detectHostTimeZone());
     cached.locale = locale;
     cached.zone = zone ? zone : "";
@@ -171,7 +177,8 @@ std::string displayTitle(const std::optional<std::string>& title, Date startedAt
   if (title) return *title;
   const icu::DateFormat* format = untitledFormat();
   if (!format) return DateText::localISO(startedAt);
-  const auto millis = std::chrono::duration_cast<std::chrono::milliseconds>(startedAt.time_since_epoch());
+  const auto millis =
+      std::chrono::duration_cast<std::chrono::milliseconds>(startedAt.time_since_epoch());
   icu::UnicodeString text;
   format->format(static_cast<UDate>(millis.count()), text);
   std::string out;
@@ -191,7 +198,8 @@ std::string markdown(const Content& content) {
   out += "duration: " + std::to_string(wholeMinutes(content.duration)) + "\n";
   out += "participants:\n";
   for (const std::string& name : participants(content)) out += "  - " + yamlValue(name) + "\n";
-  if (content.language) out += "language: " + yamlValue(UnicodeText::plainLine(*content.language)) + "\n";
+  if (content.language)
+    out += "language: " + yamlValue(UnicodeText::plainLine(*content.language)) + "\n";
   if (content.engine) out += "engine: " + yamlValue(UnicodeText::plainLine(*content.engine)) + "\n";
   if (content.interrupted) out += "interrupted: true\n";
   out += "x_kelvora_meeting: " + yamlQuoted(content.meetingID) + "\n";

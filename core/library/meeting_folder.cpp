@@ -21,8 +21,7 @@ void MeetingFolder::writeStatus(const MeetingStatus& status) const {
   LibraryJson::writeFile(statusPath(), nlohmann::json(status), FileSystem::orPosix(files_));
 }
 
-MeetingStatus MeetingFolder::updateStatus(
-    const std::function<void(MeetingStatus&)>& change) const {
+MeetingStatus MeetingFolder::updateStatus(const std::function<void(MeetingStatus&)>& change) const {
   MeetingStatus status = readStatus();
   change(status);
   writeStatus(status);

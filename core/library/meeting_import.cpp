@@ -24,7 +24,8 @@ std::optional<Date> creationDate(const fs::path& file) {
   if (statx(AT_FDCWD, file.c_str(), 0, STATX_BTIME, &info) != 0 || !(info.stx_mask & STATX_BTIME))
     return std::nullopt;
   return Date(std::chrono::seconds(info.stx_btime.tv_sec)) +
-         std::chrono::duration_cast<Date::duration>(std::chrono::nanoseconds(info.stx_btime.tv_nsec));
+         std::chrono::duration_cast<Date::duration>(
+             std::chrono::nanoseconds(info.stx_btime.tv_nsec));
 }
 
 std::string copyName(Track track, const fs::path& source) {
@@ -100,19 +101,23 @@ MeetingFolder MeetingStore::importAudio(const std::vector<fs::path>& files,
                                         std::optional<Date> startedAt,
                                         std::optional<std::string> language) const {
   std::vector<Track> tracks;
-  if (files.size() == 1) tracks = {Track::mixed};
-  else if (files.size() == 2) tracks = {Track::mic, Track::system};
-  else throw AudioError::noTracks();
+  if (files.size() == 1)
+    tracks = {Track::mixed};
+  else if (files.size() == 2)
+    tracks = {Track::mic, Track::system};
+  else
+    throw AudioError::noTracks();
 
   for (const fs::path& file : files) requireAudioFile(file);
 
-  const Date start = startedAt ? *startedAt
-                               : creationDate(files[0]).value_or(std::chrono::system_clock::now());
+  const Date start =
+      startedAt ? *startedAt : creationDate(files[0]).value_or(std::chrono::system_clock::now());
   const MeetingFolder folder = create(start, std::move(language));
   try {
     for (size_t i = 0; i < files.size(); ++i)
       copyAudio(files[i], folder.path() / copyName(tracks[i], files[i]));
-    folder.updateStatus([](MeetingStatus& status) { status.state = MeetingStatus::State::processing; });
+    folder.updateStatus(
+        [](MeetingStatus& status) { status.state = MeetingStatus::State::processing; });
   } catch (...) {
     // A half-made import would later turn into a meeting without audio.
     std::error_code ignored;

@@ -10,8 +10,7 @@
 
 namespace kelv::core {
 
-std::optional<MeetingLock> MeetingLock::acquire(const std::filesystem::path& folder,
-                                                int attempts) {
+std::optional<MeetingLock> MeetingLock::acquire(const std::filesystem::path& folder, int attempts) {
   assert(attempts >= 1);
   const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return std::nullopt;

@@ -21,10 +21,14 @@ bool MeetingStatus::hasCompleted(Step step) const {
 
 std::string toString(State state) {
   switch (state) {
-    case State::recording: return "recording";
-    case State::processing: return "processing";
-    case State::needsAttention: return "needs-attention";
-    case State::done: return "done";
+    case State::recording:
+      return "recording";
+    case State::processing:
+      return "processing";
+    case State::needsAttention:
+      return "needs-attention";
+    case State::done:
+      return "done";
   }
   return "done";
 }
@@ -37,9 +41,12 @@ std::optional<State> stateFromString(const std::string& text) {
 
 std::string toString(Step step) {
   switch (step) {
-    case Step::transcribe: return "transcribe";
-    case Step::merge: return "merge";
-    case Step::notes: return "notes";
+    case Step::transcribe:
+      return "transcribe";
+    case Step::merge:
+      return "merge";
+    case Step::notes:
+      return "notes";
   }
   return "notes";
 }

@@ -26,9 +26,7 @@ void createPrivateDirectories(const fs::path& path) {
     throw PlatformError::fromErrno(ENOTDIR, "create the folder", path);
 }
 
-fs::path MeetingStore::defaultRoot() {
-  return dataHome() / "Kelvora" / "Meetings";
-}
+fs::path MeetingStore::defaultRoot() { return dataHome() / "Kelvora" / "Meetings"; }
 
 fs::path MeetingStore::rootFor(const std::optional<fs::path>& override) {
   return override ? *override : defaultRoot();
@@ -49,7 +47,8 @@ MeetingFolder MeetingStore::create(Date startedAt, std::optional<std::string> la
     if (errno != EEXIST) throw PlatformError::fromErrno(errno, "create the Meeting folder", path);
   }
   MeetingFolder folder(path);
-  folder.writeStatus(MeetingStatus(MeetingStatus::State::recording, startedAt, std::move(language)));
+  folder.writeStatus(
+      MeetingStatus(MeetingStatus::State::recording, startedAt, std::move(language)));
   return folder;
 }
 
@@ -63,9 +62,8 @@ std::vector<MeetingFolder> MeetingStore::list() const {
     std::error_code statusError;
     if (fs::exists(it->path() / "meeting.json", statusError)) folders.emplace_back(it->path());
   }
-  std::stable_sort(folders.begin(), folders.end(), [](const auto& a, const auto& b) {
-    return a.id() < b.id();
-  });
+  std::stable_sort(folders.begin(), folders.end(),
+                   [](const auto& a, const auto& b) { return a.id() < b.id(); });
   return folders;
 }
 

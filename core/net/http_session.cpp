@@ -2,10 +2,10 @@
 
 #include <curl/curl.h>
 
+#include <strings.h>
 #include <algorithm>
 #include <cerrno>
 #include <mutex>
-#include <strings.h>
 
 #include <string_view>
 

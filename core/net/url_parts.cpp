@@ -25,11 +25,21 @@ std::optional<UrlParts> UrlParts::parse(const std::string& text) {
 std::optional<std::string> UrlParts::get(Part part) const {
   CURLUPart which = CURLUPART_URL;
   switch (part) {
-    case Part::url: which = CURLUPART_URL; break;
-    case Part::scheme: which = CURLUPART_SCHEME; break;
-    case Part::host: which = CURLUPART_HOST; break;
-    case Part::port: which = CURLUPART_PORT; break;
-    case Part::path: which = CURLUPART_PATH; break;
+    case Part::url:
+      which = CURLUPART_URL;
+      break;
+    case Part::scheme:
+      which = CURLUPART_SCHEME;
+      break;
+    case Part::host:
+      which = CURLUPART_HOST;
+      break;
+    case Part::port:
+      which = CURLUPART_PORT;
+      break;
+    case Part::path:
+      which = CURLUPART_PATH;
+      break;
   }
   char* value = nullptr;
   if (curl_url_get(impl_->url, which, &value, 0) != CURLUE_OK || !value) return std::nullopt;

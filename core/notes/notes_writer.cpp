@@ -191,12 +191,13 @@ std::string omitEmptySections(std::string_view markdown) {
   bool head = true;
   while (true) {
     const size_t end = view.find(kSeparator, start);
-    const std::string_view piece = view.substr(start, end == std::string_view::npos ? end : end - start);
+    const std::string_view piece =
+        view.substr(start, end == std::string_view::npos ? end : end - start);
     bool keep = head;
     if (!head) {
       const size_t bodyStart = piece.find('\n');
       keep = !isEmptyBody(bodyStart == std::string_view::npos ? std::string_view{}
-                                                                : piece.substr(bodyStart + 1));
+                                                              : piece.substr(bodyStart + 1));
     }
     if (keep) {
       if (!head) out += kSeparator;
@@ -215,7 +216,9 @@ Step step(std::string prompt, std::vector<std::string> vocabulary) {
     std::vector<Turn> corrected = correctVocabulary(turns, vocabulary, backend);
 
     std::string system = prompt;
-    system += "\n\nStart your reply with one line `Title: <asignatura — tema de la clase>`, then the notes.";
+    system +=
+        "\n\nStart your reply with one line `Title: <asignatura — tema de la clase>`, then the "
+        "notes.";
     if (!vocabulary.empty()) {
       system += " Spell these names and terms exactly: ";
       for (size_t i = 0; i < vocabulary.size(); ++i) {
@@ -233,9 +236,10 @@ Step step(std::string prompt, std::vector<std::string> vocabulary) {
       const size_t lineEnd = notes.markdown.find('\n');
       const std::string_view heading = std::string_view(notes.markdown).substr(0, lineEnd);
       const std::string_view title = AsciiText::trimmed(heading.substr(2), " \t");
-      std::string rest = lineEnd == std::string::npos
-                             ? std::string()
-                             : UnicodeText::trimmed(std::string_view(notes.markdown).substr(lineEnd + 1));
+      std::string rest =
+          lineEnd == std::string::npos
+              ? std::string()
+              : UnicodeText::trimmed(std::string_view(notes.markdown).substr(lineEnd + 1));
       if (!title.empty()) notes.title = std::string(title);
       notes.markdown = std::move(rest);
     }

@@ -7,11 +7,11 @@
 #include <memory>
 #include <utility>
 
-#include <nlohmann/json.hpp>
 #include <unicode/regex.h>
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
 #include <unicode/utf8.h>
+#include <nlohmann/json.hpp>
 
 #include "kelv/core/notes/notes_writer.h"
 #include "kelv/core/util/edit_distance.h"
@@ -124,9 +124,9 @@ std::optional<nlohmann::json> suggestions(const std::string& reply) {
   const size_t open = reply.find('[');
   const size_t close = reply.rfind(']');
   if (open == std::string::npos || close == std::string::npos || open >= close) return std::nullopt;
-  nlohmann::json array = nlohmann::json::parse(reply.begin() + static_cast<std::ptrdiff_t>(open),
-                                               reply.begin() + static_cast<std::ptrdiff_t>(close) + 1,
-                                               nullptr, false);
+  nlohmann::json array =
+      nlohmann::json::parse(reply.begin() + static_cast<std::ptrdiff_t>(open),
+                            reply.begin() + static_cast<std::ptrdiff_t>(close) + 1, nullptr, false);
   if (!array.is_array()) return std::nullopt;
   for (const auto& element : array) {
     if (!element.is_object()) return std::nullopt;
@@ -151,8 +151,7 @@ std::string literalPattern(std::string_view text) {
 
 // Rewrites every standalone occurrence of one wrong text in the turns.
 void applyCorrection(std::vector<Turn>& turns, const std::string& wrong, const std::string& term) {
-  const std::string pattern =
-      "(?<![\\p{L}\\p{N}])" + literalPattern(wrong) + "(?![\\p{L}\\p{N}])";
+  const std::string pattern = "(?<![\\p{L}\\p{N}])" + literalPattern(wrong) + "(?![\\p{L}\\p{N}])";
   UErrorCode status = U_ZERO_ERROR;
   UParseError parseError;
   std::unique_ptr<icu::RegexPattern> compiled(
@@ -204,7 +203,8 @@ std::vector<Turn> correctVocabulary(const std::vector<Turn>& turns,
                                     const NotesBackend& backend) {
   if (vocabulary.empty() || turns.empty()) return turns;
 
-  std::string system = "You fix speech-recognition mistakes in names and terms. The Vocabulary is: ";
+  std::string system =
+      "You fix speech-recognition mistakes in names and terms. The Vocabulary is: ";
   for (size_t i = 0; i < vocabulary.size(); ++i) {
     if (i > 0) system += ", ";
     system += vocabulary[i];

@@ -1,6 +1,5 @@
 #include "kelv/core/processing/processing.h"
 
-
 #include <algorithm>
 #include <cerrno>
 #include <exception>
@@ -68,7 +67,8 @@ fs::path checkpointPath(const MeetingFolder& folder, const std::string& name) {
 // A checkpoint that is absent or can't be decoded counts as not written.
 std::optional<std::vector<TimedSegment>> readSegments(const MeetingFolder& folder, Track track) {
   try {
-    return timedSegmentsFromJson(LibraryJson::readFile(checkpointPath(folder, checkpointName(track))));
+    return timedSegmentsFromJson(
+        LibraryJson::readFile(checkpointPath(folder, checkpointName(track))));
   } catch (const std::exception&) {
     return std::nullopt;
   }
@@ -143,7 +143,8 @@ void transcribe(const MeetingFolder& folder, const ProcessingOptions& options) {
   bool anyFile = false;
   for (Track track : kAllTracks) {
     files.push_back(folder.trackFiles(track));
-    for (const fs::path& file : files.back()) duration = std::max(duration, TrackAudio::duration(file));
+    for (const fs::path& file : files.back())
+      duration = std::max(duration, TrackAudio::duration(file));
     anyFile = anyFile || !files.back().empty();
   }
   if (!anyFile) throw AudioError::noTracks();
@@ -181,9 +182,9 @@ void merge(const MeetingFolder& folder, const ProcessingOptions& options) {
     return readSegments(folder, track).value_or(std::vector<TimedSegment>{});
   };
   const std::vector<Turn> turns =
-      folder.isMixed()
-          ? TranscriptMerge::mixed(segments(Track::mixed), options.transcription->separatesSpeakers())
-          : TranscriptMerge::merge(segments(Track::mic), segments(Track::system));
+      folder.isMixed() ? TranscriptMerge::mixed(segments(Track::mixed),
+                                                options.transcription->separatesSpeakers())
+                       : TranscriptMerge::merge(segments(Track::mic), segments(Track::system));
   folder.writeCheckpoint("transcript", nlohmann::json(turns));
   appendStep(folder, Step::merge);
 }
@@ -305,7 +306,8 @@ void writeMeetingFile(const MeetingFolder& folder, const std::vector<Turn>& turn
         target = MeetingFileWriter::siblingPath(previous);
       } else if (sameFolder(previous.parent_path(), options.notesFolder) &&
                  carriesBase(previous, base)) {
-        // Same name as before: replaced atomically in place, so the old text survives a failed write.
+        // Same name as before: replaced atomically in place, so the old text survives a failed
+        // write.
         target = previous;
       } else {
         replaced = previous;
@@ -315,7 +317,8 @@ void writeMeetingFile(const MeetingFolder& folder, const std::vector<Turn>& turn
   if (!target) {
     std::error_code error;
     fs::create_directories(options.notesFolder, error);
-    if (error) throw PlatformError::fromErrno(error.value(), "create the folder", options.notesFolder);
+    if (error)
+      throw PlatformError::fromErrno(error.value(), "create the folder", options.notesFolder);
     target = MeetingFileWriter::freePath(base, options.notesFolder);
   }
 
@@ -384,9 +387,8 @@ void prepareReprocess(const MeetingFolder& folder) {
 
 void prepareNotes(const MeetingFolder& folder) {
   removeQuietly(*FileSystem::posix(), checkpointPath(folder, "notes"));
-  folder.updateStatus([](MeetingStatus& status) {
-    std::erase(status.completedSteps, Step::notes);
-  });
+  folder.updateStatus(
+      [](MeetingStatus& status) { std::erase(status.completedSteps, Step::notes); });
 }
 
 const ProcessingOptions::NotesStep& defaultNotesStep() {

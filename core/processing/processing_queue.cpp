@@ -73,14 +73,15 @@ ProcessingQueue::ProcessingQueue(MeetingStore store, Runner runner)
     : state_(std::make_shared<State>(std::move(store), std::move(runner))) {}
 
 ProcessingQueue::ProcessingQueue(MeetingStore store, OptionsMaker options)
-    : ProcessingQueue(std::move(store), Runner([options = std::move(options)](
-                                                   const MeetingFolder& folder) {
-        try {
-          Processing::run(folder, options());
-        } catch (...) {
-          // Busy or unreadable folders are left as they are; the rest is in the folder.
-        }
-      })) {}
+    : ProcessingQueue(std::move(store),
+                      Runner([options = std::move(options)](const MeetingFolder& folder) {
+                        try {
+                          Processing::run(folder, options());
+                        } catch (...) {
+                          // Busy or unreadable folders are left as they are; the rest is in the
+                          // folder.
+                        }
+                      })) {}
 
 ProcessingQueue::~ProcessingQueue() {
   std::lock_guard lock(state_->mutex);
@@ -89,7 +90,8 @@ ProcessingQueue::~ProcessingQueue() {
 }
 
 void ProcessingQueue::enqueue(const MeetingFolder& folder) {
-  folder.updateStatus([](MeetingStatus& status) { status.state = MeetingStatus::State::processing; });
+  folder.updateStatus(
+      [](MeetingStatus& status) { status.state = MeetingStatus::State::processing; });
   add(folder.id());
 }
 

@@ -17,9 +17,9 @@ static_assert(std::endian::native == std::endian::little,
               "track files are little-endian; samples are written as they lie in memory");
 
 RecorderError RecorderError::notEnoughDisk(int64_t freeBytes) {
-  return RecorderError(Kind::notEnoughDisk, freeBytes,
-                       "Not enough disk space to record (" + formatByteCount(freeBytes) +
-                           " free, 1 GB needed).");
+  return RecorderError(
+      Kind::notEnoughDisk, freeBytes,
+      "Not enough disk space to record (" + formatByteCount(freeBytes) + " free, 1 GB needed).");
 }
 
 namespace {
@@ -59,8 +59,7 @@ Recorder::~Recorder() {
 }
 
 std::shared_ptr<Recorder> Recorder::start(const MeetingStore& store,
-                                          std::shared_ptr<CaptureSource> source,
-                                          Options options) {
+                                          std::shared_ptr<CaptureSource> source, Options options) {
   createPrivateDirectories(store.root());
   const auto probe = options.freeSpace ? options.freeSpace : FreeSpace(&Recorder::freeSpace);
   const int64_t available = probe(store.root());
@@ -90,7 +89,8 @@ void Recorder::create() {
                                .open(writer.path, FileSystem::Creation::replace, 0600, writer.file))
       throw PlatformError::fromErrno(error.value(), "create the track file", writer.path);
     // About one flush interval of audio, so steady recording never reallocates.
-    writer.pending.reserve(static_cast<size_t>(AudioFormat::kSampleRate * (options_.flushInterval + 1)));
+    writer.pending.reserve(
+        static_cast<size_t>(AudioFormat::kSampleRate * (options_.flushInterval + 1)));
     writers_.emplace(track, std::move(writer));
   }
 }
@@ -132,8 +132,8 @@ void Recorder::append(CapturedAudio audio) {
   Writer& writer = found->second;
 
   const auto& samples = audio.samples;
-  const int64_t expected =
-      static_cast<int64_t>(std::llround((audio.captureTime - startTime_) * AudioFormat::kSampleRate));
+  const int64_t expected = static_cast<int64_t>(
+      std::llround((audio.captureTime - startTime_) * AudioFormat::kSampleRate));
   const int64_t end = writer.written + static_cast<int64_t>(writer.pending.size());
   if (expected - end > kTolerance) {
     writer.pending.insert(writer.pending.end(), static_cast<size_t>(expected - end), 0);
@@ -184,7 +184,8 @@ void Recorder::flush() {
     writePending();
   } catch (const std::exception& error) {
     finish();
-    options_.onEvent(RecorderEvent::stopped(folder_, std::string("Recording stopped: ") + error.what()));
+    options_.onEvent(
+        RecorderEvent::stopped(folder_, std::string("Recording stopped: ") + error.what()));
     return;
   }
   if (available < stopBelow) {

@@ -111,7 +111,8 @@ Keychain::Keychain(std::string service, std::chrono::milliseconds timeout)
     : service_(std::move(service)), timeout_(timeout) {}
 
 std::string Keychain::serviceFor(const std::optional<std::string>& suite) {
-  if (suite && Preferences::suite(*suite)) return std::string(Application::kIdentifier) + "." + *suite;
+  if (suite && Preferences::suite(*suite))
+    return std::string(Application::kIdentifier) + "." + *suite;
   return Application::kIdentifier;
 }
 
@@ -121,8 +122,8 @@ std::optional<std::string> Keychain::secret(const std::string& account) const {
   if (!service) return std::nullopt;
   Attributes attributes(service_, account);
   GError* error = nullptr;
-  SecretValue* value =
-      secret_service_lookup_sync(service, &schema(), attributes.get(), session.cancellable(), &error);
+  SecretValue* value = secret_service_lookup_sync(service, &schema(), attributes.get(),
+                                                  session.cancellable(), &error);
   if (error) g_error_free(error);
   if (!value) return std::nullopt;
   gsize length = 0;
@@ -143,8 +144,8 @@ void Keychain::setSecret(const std::optional<std::string>& value, const std::str
   secret_service_clear_sync(service, &schema(), attributes.get(), session.cancellable(), &error);
   g_clear_error(&error);
   if (!value || value->empty()) return;
-  SecretValue* secret = secret_value_new(value->data(), static_cast<gssize>(value->size()),
-                                         "text/plain");
+  SecretValue* secret =
+      secret_value_new(value->data(), static_cast<gssize>(value->size()), "text/plain");
   const std::string label = "Tizara: " + account;
   secret_service_store_sync(service, &schema(), attributes.get(), SECRET_COLLECTION_DEFAULT,
                             label.c_str(), secret, session.cancellable(), &error);

@@ -24,7 +24,8 @@ std::optional<bool> truthValue(const Preferences& defaults, const char* key) {
   if (value->is_number()) return value->get<double>() != 0;
   if (value->is_string()) {
     const std::string lower = AsciiText::lowercased(value->get<std::string>());
-    return lower == "yes" || lower == "true" || (!lower.empty() && lower[0] >= '1' && lower[0] <= '9');
+    return lower == "yes" || lower == "true" ||
+           (!lower.empty() && lower[0] >= '1' && lower[0] <= '9');
   }
   return false;
 }
@@ -40,7 +41,8 @@ const std::vector<KeyMove>& keyAccounts() {
       return SettingsStore::keyAccount(TranscriptionPreset::named(preset)->config());
     };
     return std::vector<KeyMove>{
-        {"openAILLMApiKey", SettingsStore::keyAccount(NotesConfig{NotesBackendType::openAICompatible})},
+        {"openAILLMApiKey",
+         SettingsStore::keyAccount(NotesConfig{NotesBackendType::openAICompatible})},
         {"openRouterApiKey", notes("OpenRouter")},
         {"requestyApiKey", notes("Requesty")},
         {"openAIApiKey", notes("OpenAI")},
@@ -116,12 +118,14 @@ bool runIfNeeded(const SettingsStore& store) {
   }
 
   const std::string providerValue = text(defaults, "llmProvider").value_or("openRouter");
-  const auto provider = std::find_if(providers().begin(), providers().end(),
-                                     [&](const Provider& row) { return row.oldValue == providerValue; });
+  const auto provider =
+      std::find_if(providers().begin(), providers().end(),
+                   [&](const Provider& row) { return row.oldValue == providerValue; });
   if (provider != providers().end()) {
     const NotesPreset* preset = provider->preset ? NotesPreset::named(*provider->preset) : nullptr;
-    NotesConfig config = preset ? preset->config()
-                                : NotesConfig{NotesBackendType::openAICompatible, "http://localhost:4000"};
+    NotesConfig config =
+        preset ? preset->config()
+               : NotesConfig{NotesBackendType::openAICompatible, "http://localhost:4000"};
     if (provider->addressKey)
       if (auto address = text(defaults, provider->addressKey->c_str())) config.address = address;
     if (auto model = text(defaults, provider->modelKey.c_str())) config.model = model;
@@ -132,7 +136,7 @@ bool runIfNeeded(const SettingsStore& store) {
 
   const bool batch = truthValue(defaults, "enableBatchRetranscription").value_or(false);
   const auto model = text(defaults, batch ? "batchTranscriptionModel" : "transcriptionModel");
-  const char* presetName = !model ? nullptr
+  const char* presetName = !model                         ? nullptr
                            : *model == "assemblyAI"       ? "AssemblyAI"
                            : *model == "elevenLabsScribe" ? "ElevenLabs"
                                                           : nullptr;

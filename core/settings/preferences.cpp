@@ -41,8 +41,8 @@ Contents readContents(const std::filesystem::path& file) {
 
 // Moves a corrupt file aside under a name that doesn't replace an earlier copy.
 std::filesystem::path keepAside(const std::filesystem::path& file) {
-  const std::string stamp = DateText::formatted(std::chrono::system_clock::now(),
-                                                "%Y%m%dT%H%M%SZ", DateText::Zone::utc);
+  const std::string stamp =
+      DateText::formatted(std::chrono::system_clock::now(), "%Y%m%dT%H%M%SZ", DateText::Zone::utc);
   const std::string base = file.string() + ".corrupt-" + stamp;
   std::string target = base;
   for (int n = 2; std::filesystem::exists(target); ++n) target = base + "-" + std::to_string(n);

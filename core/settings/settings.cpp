@@ -164,7 +164,8 @@ void from_json(const nlohmann::json& json, Settings& settings) {
   result.deleteAudioAfterProcessing =
       optionalBool(json, "deleteAudioAfterProcessing", result.deleteAudioAfterProcessing);
   result.askToRecordCalls = optionalBool(json, "askToRecordCalls", result.askToRecordCalls);
-  if (present(json, "ignoredCallApps")) result.ignoredCallApps = stringList(json, "ignoredCallApps");
+  if (present(json, "ignoredCallApps"))
+    result.ignoredCallApps = stringList(json, "ignoredCallApps");
   settings = std::move(result);
 }
 

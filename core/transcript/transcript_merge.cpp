@@ -49,7 +49,8 @@ class CharacterTable {
     UChar32 c;
     U8_NEXT(bytes, next, size, c);
     if (next == size && c >= 0) return static_cast<uint32_t>(c);
-    auto [it, added] = clusters_.try_emplace(cluster, 0x110000 + static_cast<uint32_t>(clusters_.size()));
+    auto [it, added] =
+        clusters_.try_emplace(cluster, 0x110000 + static_cast<uint32_t>(clusters_.size()));
     return it->second;
   }
 
@@ -116,7 +117,8 @@ class EchoFilter {
     for (const TimedSegment& segment : system) {
       times_.push_back({segment.start, segment.end});
       std::vector<Vocabulary::Entry> entries;
-      for (const std::string& word : UnicodeText::words(segment.text)) entries.push_back(vocabulary_.entry(word));
+      for (const std::string& word : UnicodeText::words(segment.text))
+        entries.push_back(vocabulary_.entry(word));
       systemWords_.push_back(std::move(entries));
     }
   }
@@ -168,7 +170,8 @@ class EchoFilter {
 
 }  // namespace
 
-std::vector<Turn> merge(const std::vector<TimedSegment>& mic, const std::vector<TimedSegment>& system) {
+std::vector<Turn> merge(const std::vector<TimedSegment>& mic,
+                        const std::vector<TimedSegment>& system) {
   EchoFilter filter(system);
   std::vector<Labelled> labelled;
   labelled.reserve(mic.size() + system.size());
@@ -189,7 +192,8 @@ std::vector<Turn> mixed(const std::vector<TimedSegment>& segments, bool separate
   sorted.reserve(segments.size());
   const std::string speaker(kSpeaker);
   for (const TimedSegment& segment : segments) {
-    sorted.push_back(Labelled{&segment, separatesSpeakers ? segment.speaker.value_or(speaker) : speaker});
+    sorted.push_back(
+        Labelled{&segment, separatesSpeakers ? segment.speaker.value_or(speaker) : speaker});
   }
   sortByStart(sorted);
   if (separatesSpeakers) return join(sorted);

@@ -29,7 +29,8 @@ std::vector<TimedSegment> Word::sentences(const std::vector<Word>& words) {
       }
     }
     const bool ends = UnicodeText::endsWithSentenceEnder(text);
-    if (!appended) segments.push_back(TimedSegment{word.start, word.end, std::move(text), word.speaker});
+    if (!appended)
+      segments.push_back(TimedSegment{word.start, word.end, std::move(text), word.speaker});
     open = !ends;
   }
   return segments;

@@ -28,7 +28,8 @@ std::string masked(std::string text, const std::vector<std::string>& keys) {
   for (const std::string& key : keys)
     if (key.size() >= kShortestMasked) sorted.push_back(key);
   // Longest first, so a key that contains another is masked whole.
-  std::sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) { return a.size() > b.size(); });
+  std::sort(sorted.begin(), sorted.end(),
+            [](const auto& a, const auto& b) { return a.size() > b.size(); });
   for (const std::string& key : sorted) {
     for (size_t at = text.find(key); at != std::string::npos; at = text.find(key, at + 3))
       text.replace(at, key.size(), "…");

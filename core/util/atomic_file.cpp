@@ -59,7 +59,8 @@ void write(const std::filesystem::path& path, std::string_view content, mode_t m
     size_t written = 0;
     if (const auto error = file->append(content, written))
       throw PlatformError::fromErrno(error.value(), "write", path);
-    if (const auto error = file->sync()) throw PlatformError::fromErrno(error.value(), "save", path);
+    if (const auto error = file->sync())
+      throw PlatformError::fromErrno(error.value(), "save", path);
     if (const auto error = file->close())
       throw PlatformError::fromErrno(error.value(), "save", path);
     if (const auto error = files.rename(temporary, path))

@@ -16,14 +16,30 @@ void writeString(std::string& out, const std::string& text) {
   out += '"';
   for (unsigned char c : text) {
     switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '/': out += "\\/"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      case '\b': out += "\\b"; break;
-      case '\f': out += "\\f"; break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '/':
+        out += "\\/";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      case '\b':
+        out += "\\b";
+        break;
+      case '\f':
+        out += "\\f";
+        break;
       default:
         if (c < 0x20) {
           char escaped[8];
@@ -54,14 +70,24 @@ void writeValue(std::string& out, const json& value, int depth) {
   const std::string indent(2 * static_cast<size_t>(depth), ' ');
   const std::string inner(2 * static_cast<size_t>(depth + 1), ' ');
   switch (value.type()) {
-    case json::value_t::null: out += "null"; break;
-    case json::value_t::boolean: out += value.get<bool>() ? "true" : "false"; break;
-    case json::value_t::number_integer: out += std::to_string(value.get<long long>()); break;
+    case json::value_t::null:
+      out += "null";
+      break;
+    case json::value_t::boolean:
+      out += value.get<bool>() ? "true" : "false";
+      break;
+    case json::value_t::number_integer:
+      out += std::to_string(value.get<long long>());
+      break;
     case json::value_t::number_unsigned:
       out += std::to_string(value.get<unsigned long long>());
       break;
-    case json::value_t::number_float: writeNumber(out, value.get<double>()); break;
-    case json::value_t::string: writeString(out, value.get_ref<const std::string&>()); break;
+    case json::value_t::number_float:
+      writeNumber(out, value.get<double>());
+      break;
+    case json::value_t::string:
+      writeString(out, value.get_ref<const std::string&>());
+      break;
     case json::value_t::array: {
       out += "[\n";
       bool first = true;
@@ -138,15 +164,16 @@ std::string formatDate(Date date) {
 
 std::optional<Date> parseDate(std::string_view text) {
   // YYYY-MM-DDTHH:MM:SS
-  if (text.size() < 20 || text[4] != '-' || text[7] != '-' || (text[10] != 'T' && text[10] != 't') ||
-      text[13] != ':' || text[16] != ':')
+  if (text.size() < 20 || text[4] != '-' || text[7] != '-' ||
+      (text[10] != 'T' && text[10] != 't') || text[13] != ':' || text[16] != ':')
     return std::nullopt;
   const int year = digits(text, 0, 4), month = digits(text, 5, 2), day = digits(text, 8, 2);
   const int hour = digits(text, 11, 2), minute = digits(text, 14, 2), second = digits(text, 17, 2);
   if (year < 0 || month < 1 || month > 12 || day < 1 || hour < 0 || hour > 23 || minute < 0 ||
       minute > 59 || second < 0 || second > 60)
     return std::nullopt;
-  const std::chrono::year_month_day ymd{std::chrono::year{year}, std::chrono::month{unsigned(month)},
+  const std::chrono::year_month_day ymd{std::chrono::year{year},
+                                        std::chrono::month{unsigned(month)},
                                         std::chrono::day{unsigned(day)}};
   if (!ymd.ok()) return std::nullopt;
   size_t at = 19;

@@ -106,8 +106,10 @@ SerialQueue::~SerialQueue() {
     state_->due.clear();
   }
   state_->wake.notify_all();
-  if (std::this_thread::get_id() == state_->threadId) state_->thread.detach();
-  else state_->thread.join();
+  if (std::this_thread::get_id() == state_->threadId)
+    state_->thread.detach();
+  else
+    state_->thread.join();
 }
 
 const std::string& SerialQueue::label() const { return state_->label; }

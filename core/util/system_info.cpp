@@ -12,8 +12,7 @@
 namespace kelv::core {
 
 double systemUptime() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
-      .count();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 std::string randomUUID() {

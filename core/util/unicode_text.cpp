@@ -45,7 +45,8 @@ std::string toUtf8(const icu::UnicodeString& text) {
 }
 
 icu::UnicodeString fromUtf8(std::string_view text) {
-  return icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
+  return icu::UnicodeString::fromUTF8(
+      icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
 }
 
 const icu::Normalizer2& nfc() {
@@ -155,7 +156,8 @@ std::vector<std::string> characters(std::string_view text) {
   icu::BreakIterator& breaks = characterBreaks();
   breaks.setText(wide);
   int32_t start = breaks.first();
-  for (int32_t end = breaks.next(); end != icu::BreakIterator::DONE; start = end, end = breaks.next()) {
+  for (int32_t end = breaks.next(); end != icu::BreakIterator::DONE;
+       start = end, end = breaks.next()) {
     out.push_back(toUtf8(wide.tempSubStringBetween(start, end)));
   }
   return out;
@@ -177,7 +179,12 @@ bool endsWithSentenceEnder(std::string_view text) {
   // last code point is the mark, so looking at the last code point is enough.
   int32_t at = static_cast<int32_t>(text.size());
   switch (previous(text, at)) {
-    case 0x002E: case 0x003F: case 0x0021: case 0x3002: case 0xFF1F: case 0xFF01:
+    case 0x002E:
+    case 0x003F:
+    case 0x0021:
+    case 0x3002:
+    case 0xFF1F:
+    case 0xFF01:
       return true;
     default:
       return false;
@@ -213,7 +220,8 @@ namespace kelv::core::UnicodeText {
 namespace {
 
 bool isLineBreak(UChar32 c) {
-  return c == '\n' || c == '\r' || c == 0x0B || c == 0x0C || c == 0x85 || c == 0x2028 || c == 0x2029;
+  return c == '\n' || c == '\r' || c == 0x0B || c == 0x0C || c == 0x85 || c == 0x2028 ||
+         c == 0x2029;
 }
 
 // Characters that change how a terminal or an editor shows the text around them without

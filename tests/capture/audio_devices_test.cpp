@@ -52,7 +52,11 @@ TEST(AudioDevices, ChoosesTheDefaultWhenItIsACandidateElseTheBestListedFirst) {
     std::optional<uint32_t> expected;
   };
   const std::vector<Case> cases = {
-      {"default is a virtual device: built-in wins", {usb, builtIn, virtualSource}, "virtual", {}, 3},
+      {"default is a virtual device: built-in wins",
+       {usb, builtIn, virtualSource},
+       "virtual",
+       {},
+       3},
       {"default USB is chosen over built-in", {builtIn, usb}, "usb", {}, 5},
       {"default Bluetooth is chosen too", {builtIn, bluetooth}, "bt", {}, 7},
       {"excluded default falls back to the best", {builtIn, usb}, "usb", {5}, 3},

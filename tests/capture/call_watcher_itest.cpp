@@ -51,8 +51,8 @@ TEST(CallWatcher, SeesACallOfAKnownApplicationStartAndEnd) {
     argv.insert(argv.begin() + 1, zoom.begin(), zoom.end());
     return argv;
   };
-  auto recording = server.spawn(
-      with({"parecord", "--device=fakemic", (server.folder() / "out.wav").string()}));
+  auto recording =
+      server.spawn(with({"parecord", "--device=fakemic", (server.folder() / "out.wav").string()}));
   auto playing = server.spawn(with({"paplay", (server.folder() / "call.wav").string()}));
   const double began = core::systemUptime();
 

@@ -28,13 +28,14 @@ TEST(CallWatcher, SnapshotGroupsStreamsByProcess) {
        {{true, false, own, 1, "kelv"}, {true, false, 8, 2, "firefox"}},
        {{"firefox", true, false}}},
       {"without a process id, grouped by client",
-       {{true, false, std::nullopt, 4, "x"}, {false, false, std::nullopt, 4, "x"},
+       {{true, false, std::nullopt, 4, "x"},
+        {false, false, std::nullopt, 4, "x"},
         {false, false, std::nullopt, 5, "y"}},
        {{"x", true, true}, {"y", false, true}}},
-      {"unknown identifier still counts as input",
-       {{true, false, 9, 1, ""}}, {{"", true, false}}},
+      {"unknown identifier still counts as input", {{true, false, 9, 1, ""}}, {{"", true, false}}},
       {"first known identifier of a process wins over an empty one",
-       {{false, false, 9, 1, ""}, {true, false, 9, 2, "chrome"}}, {{"chrome", true, true}}},
+       {{false, false, 9, 1, ""}, {true, false, 9, 2, "chrome"}},
+       {{"chrome", true, true}}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -14,11 +14,11 @@ TEST(CaptureError, TextsOnLinux) {
   const std::vector<Case> cases = {
       {CaptureError::micFailed("Connection refused"), CaptureError::Kind::micFailed,
        "The microphone could not start: Connection refused."},
-      {CaptureError::monitorRecordRefused(1, "Access denied"), CaptureError::Kind::monitorRecordRefused,
+      {CaptureError::monitorRecordRefused(1, "Access denied"),
+       CaptureError::Kind::monitorRecordRefused,
        "System audio capture could not start: the sound server refused to record the speakers "
        "(error 1: Access denied)."},
-      {CaptureError::streamCreationFailed(-3),
-       CaptureError::Kind::streamCreationFailed,
+      {CaptureError::streamCreationFailed(-3), CaptureError::Kind::streamCreationFailed,
        "Unable to create the system audio stream (error -3)."},
       {CaptureError::sampleSpecUnavailable(5), CaptureError::Kind::sampleSpecUnavailable,
        "Unable to inspect the system audio tap format (error 5)."},

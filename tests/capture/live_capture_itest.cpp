@@ -65,7 +65,8 @@ std::vector<int16_t> tail(const std::vector<int16_t>& samples, size_t count) {
 
 int threadCount() {
   int count = 0;
-  for ([[maybe_unused]] auto& entry : std::filesystem::directory_iterator("/proc/self/task")) ++count;
+  for ([[maybe_unused]] auto& entry : std::filesystem::directory_iterator("/proc/self/task"))
+    ++count;
   return count;
 }
 

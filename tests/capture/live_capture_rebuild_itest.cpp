@@ -45,7 +45,8 @@ std::map<std::string, RecordStreamInfo> ourStreams(test::PulseServer& server) {
   std::istringstream lines(server.pactl("list source-outputs"));
   RecordStreamInfo current;
   auto finish = [&] {
-    if (current.index >= 0 && current.name.rfind("Kelvora", 0) == 0) streams[current.name] = current;
+    if (current.index >= 0 && current.name.rfind("Kelvora", 0) == 0)
+      streams[current.name] = current;
     current = {};
   };
   for (std::string line; std::getline(lines, line);) {
@@ -178,8 +179,8 @@ TEST(LiveCaptureRebuilds, ASilentMicrophoneIsReplacedAndSilentSpeakersAreLeftAlo
   const int systemStream = ourStreams(server).at("Kelvora System Audio").index;
 
   server.pactl("suspend-source builtin 1");
-  ASSERT_TRUE(eventually(
-      [&] { return ourStreams(server)["Kelvora Microphone"].source == "usbmic"; }));
+  ASSERT_TRUE(
+      eventually([&] { return ourStreams(server)["Kelvora Microphone"].source == "usbmic"; }));
   const size_t recorded = collector.size(Track::mic);
   EXPECT_TRUE(eventually([&] { return collector.size(Track::mic) > recorded + 8000; }));
   // Well past the stall threshold with nothing playing: the speakers keep their stream.

@@ -50,8 +50,8 @@ double toneShare(const std::vector<int16_t>& samples, size_t from, size_t count,
     total += x * x;
   }
   if (total == 0) return 0;
-  const double power =
-      previous * previous + beforePrevious * beforePrevious - coefficient * previous * beforePrevious;
+  const double power = previous * previous + beforePrevious * beforePrevious -
+                       coefficient * previous * beforePrevious;
   return power / (total * count / 2.0);
 }
 
@@ -61,8 +61,8 @@ TEST(LiveRecording, FiveSecondsOfBothTracksAligned) {
 
   test::TempDir store;
   const double started = core::systemUptime();
-  auto recorder = core::Recorder::start(core::MeetingStore(store.path()),
-                                        std::make_shared<LiveCapture>(), {});
+  auto recorder =
+      core::Recorder::start(core::MeetingStore(store.path()), std::make_shared<LiveCapture>(), {});
   // The speakers start playing once the recording runs, so the place of the tone on the
   // system track can be checked against when it was played.
   const double played = core::systemUptime();

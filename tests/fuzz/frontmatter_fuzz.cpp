@@ -18,7 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (body != text) std::abort();
     return 0;
   }
-  if (range->first != 1 || range->second >= lines.size() || lines[range->second] != "---") std::abort();
+  if (range->first != 1 || range->second >= lines.size() || lines[range->second] != "---")
+    std::abort();
   if (body.size() >= text.size() || !text.ends_with(body)) std::abort();
   for (const auto& [key, value] : *fields) {
     if (key.find(':') != std::string::npos || key.starts_with(' ')) std::abort();

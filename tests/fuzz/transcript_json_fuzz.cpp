@@ -22,7 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   try {
     const auto segments = timedSegmentsFromJson(json);
-    if (timedSegmentsFromJson(LibraryJson::parse(LibraryJson::encode(nlohmann::json(segments)))) != segments) {
+    if (timedSegmentsFromJson(LibraryJson::parse(LibraryJson::encode(nlohmann::json(segments)))) !=
+        segments) {
       std::abort();
     }
     const std::vector<TimedSegment> mic(segments.begin(), segments.begin() + segments.size() / 2);
@@ -36,7 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   try {
     const auto turns = turnsFromJson(json);
-    if (turnsFromJson(LibraryJson::parse(LibraryJson::encode(nlohmann::json(turns)))) != turns) std::abort();
+    if (turnsFromJson(LibraryJson::parse(LibraryJson::encode(nlohmann::json(turns)))) != turns)
+      std::abort();
   } catch (const LibraryJson::DecodingError&) {
   }
   return 0;

@@ -17,9 +17,15 @@ std::string blockJson(const core::Block& block) {
       out["indent"] = block.level;
       nlohmann::ordered_json marker;
       switch (block.marker.kind) {
-        case core::Marker::Kind::bullet: marker["bullet"] = true; break;
-        case core::Marker::Kind::number: marker["number"] = block.marker.number; break;
-        case core::Marker::Kind::task: marker["task"] = block.marker.ticked; break;
+        case core::Marker::Kind::bullet:
+          marker["bullet"] = true;
+          break;
+        case core::Marker::Kind::number:
+          marker["number"] = block.marker.number;
+          break;
+        case core::Marker::Kind::task:
+          marker["task"] = block.marker.ticked;
+          break;
       }
       out["marker"] = marker;
       out["text"] = block.text;

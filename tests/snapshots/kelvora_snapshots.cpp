@@ -21,11 +21,11 @@
 #include <string>
 
 #include "blocks_json.h"
-#include "kelv/core/library/meeting_file_blocks.h"
-#include "snapshot_views.h"
-#include "shell/theme.h"
 #include "desktop/tray_icon.h"
+#include "kelv/core/library/meeting_file_blocks.h"
+#include "shell/theme.h"
 #include "shell/view_engine.h"
+#include "snapshot_views.h"
 
 namespace {
 
@@ -144,8 +144,9 @@ int main(int argc, char** argv) {
   kelv::app::prepareViewEngine(engine);
   kelv::app::Theme& theme = kelv::app::Theme::shared();
   bool ok = true;
-  for (const Appearance appearance : {Appearance::light, Appearance::dark,
-                                      Appearance::highContrastLight, Appearance::highContrastDark}) {
+  for (const Appearance appearance :
+       {Appearance::light, Appearance::dark, Appearance::highContrastLight,
+        Appearance::highContrastDark}) {
     theme.force(appearance);
     const QString suffix = theme.appearanceText();
     for (const auto& view : kelv::snapshots::snapshotViews(arguments.mid(1)))

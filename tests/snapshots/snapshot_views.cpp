@@ -15,13 +15,13 @@
 #include "kelv/core/library/frontmatter.h"
 #include "kelv/core/settings/memory_secret_store.h"
 #include "kelv/core/settings/settings.h"
+#include "sample_library.h"
 #include "view_models/level_source.h"
 #include "view_models/meeting_detail.h"
 #include "view_models/meetings_window_model.h"
+#include "view_models/menu_model.h"
 #include "view_models/permissions_model.h"
 #include "view_models/settings_model.h"
-#include "view_models/menu_model.h"
-#include "sample_library.h"
 
 namespace kelv::snapshots {
 
@@ -45,8 +45,12 @@ QString titleOf(const QString& path) {
 }
 
 SnapshotView meetingView(const QString& name, const QString& path) {
-  return {name, QUrl(QStringLiteral("qrc:/snapshots/MeetingSheet.qml")),
-          {{"path", path}, {"title", titleOf(path)}}, 0, 0, {}};
+  return {name,
+          QUrl(QStringLiteral("qrc:/snapshots/MeetingSheet.qml")),
+          {{"path", path}, {"title", titleOf(path)}},
+          0,
+          0,
+          {}};
 }
 
 using app::MenuModel;
@@ -61,8 +65,12 @@ SnapshotView menuView(const QString& name, MenuState state, double mic = 0, doub
   systemLevel->setValue(system);
   menu->setMicLevel(micLevel);
   menu->setSystemLevel(systemLevel);
-  return {name, QUrl(QStringLiteral("qrc:/qt/qml/Kelvora/MenuView.qml")),
-          {{QStringLiteral("menu"), QVariant::fromValue(menu)}}, 0, 0, {}};
+  return {name,
+          QUrl(QStringLiteral("qrc:/qt/qml/Kelvora/MenuView.qml")),
+          {{QStringLiteral("menu"), QVariant::fromValue(menu)}},
+          0,
+          0,
+          {}};
 }
 
 void addMenuViews(std::vector<SnapshotView>& views) {
@@ -105,15 +113,16 @@ ScratchApp scratchApp(const QString& name, bool sample, core::Date now) {
       fs::path(scratch.path().toStdString()) / (name.toStdString() + std::to_string(++made));
   const fs::path preferences = root / "config" / "preferences.json";
   fs::create_directories(preferences.parent_path());
-  std::ofstream(preferences) << nlohmann::json{
-      {"v2.settings", {{"notesFolder", core::folderURL(root / "notes")}}}}.dump();
+  std::ofstream(preferences)
+      << nlohmann::json{{"v2.settings", {{"notesFolder", core::folderURL(root / "notes")}}}}.dump();
   if (sample)
     test::SampleLibrary(core::MeetingStore(root / "meetings"), root / "notes").addTypicalTerm(now);
-  auto* app = new app::AppModel(
-      app::AppModel::Options{core::MeetingStore(root / "meetings"),
-                             std::make_shared<core::MemorySecretStore>(),
-                             core::Preferences(preferences), fs::path("/bin/true"), {}},
-      QCoreApplication::instance());
+  auto* app = new app::AppModel(app::AppModel::Options{core::MeetingStore(root / "meetings"),
+                                                       std::make_shared<core::MemorySecretStore>(),
+                                                       core::Preferences(preferences),
+                                                       fs::path("/bin/true"),
+                                                       {}},
+                                QCoreApplication::instance());
   return {app, root / "notes"};
 }
 
@@ -139,8 +148,11 @@ SnapshotView meetingsView(const QString& name, bool sample, const std::string& s
       app::MeetingsWindowModel::Options{[now] { return now; }, "es_ES", "Europe/Madrid"},
       scratch.app);
   meetings->refresh();
-  return {name, QUrl(QStringLiteral("qrc:/qt/qml/Kelvora/MeetingsView.qml")),
-          {{QStringLiteral("meetings"), QVariant::fromValue(meetings)}}, 1100, 760,
+  return {name,
+          QUrl(QStringLiteral("qrc:/qt/qml/Kelvora/MeetingsView.qml")),
+          {{QStringLiteral("meetings"), QVariant::fromValue(meetings)}},
+          1100,
+          760,
           [meetings, moment, selected = QString::fromStdString(selected)] {
             if (!meetings->list()->loaded() || meetings->list()->refreshing()) return false;
             if (selected.isEmpty()) return true;
@@ -172,8 +184,8 @@ app::SettingsModel* settingsModel(const QString& name, bool custom) {
   scratch.app->setSettingsModel(settings);
   settings->general().setVocabulary(QStringLiteral("derivada\nteorema de Bolzano\nCauchy"));
   settings->general().ignoreCallApp(core::CallApp::of("zoom")->id);
-  settings->general().setNotesPrompt(
-      QStringLiteral("Escribe apuntes de estudio claros a partir de la transcripción de la clase."));
+  settings->general().setNotesPrompt(QStringLiteral(
+      "Escribe apuntes de estudio claros a partir de la transcripción de la clase."));
   app::BackendSettings& notes = settings->notes();
   if (custom) {
     // A server that isn't there: the test's result is the real failure line.
@@ -199,10 +211,12 @@ void addSettingsViews(std::vector<SnapshotView>& views) {
               {"settings-advanced", 2, false}};
   for (const auto& [name, tab, custom] : tabs) {
     app::SettingsModel* model = settingsModel(QString::fromLatin1(name), custom);
-    views.push_back({QString::fromLatin1(name), sheet,
+    views.push_back({QString::fromLatin1(name),
+                     sheet,
                      {{QStringLiteral("tab"), tab},
                       {QStringLiteral("model"), QVariant::fromValue(static_cast<QObject*>(model))}},
-                     540, 480,
+                     540,
+                     480,
                      [model, custom] {
                        // Drawn once the test has its result line.
                        return !custom || model->notes().testState() !=
@@ -210,18 +224,22 @@ void addSettingsViews(std::vector<SnapshotView>& views) {
                      }});
   }
   for (const bool consent : {false, true}) {
-    const QString name = consent ? QStringLiteral("onboarding-consent") : QStringLiteral("onboarding");
+    const QString name =
+        consent ? QStringLiteral("onboarding-consent") : QStringLiteral("onboarding");
     app::SettingsModel* model = settingsModel(name, false);
     auto* app = qobject_cast<app::AppModel*>(model->parent());
     auto* permissions = new app::PermissionsModel(app->settings(), app);
-    views.push_back({name, QUrl(QStringLiteral("qrc:/qt/qml/Kelvora/OnboardingView.qml")),
-                     {{QStringLiteral("model"), QVariant::fromValue(static_cast<QObject*>(model))},
-                      {QStringLiteral("app"), QVariant::fromValue(static_cast<QObject*>(app))},
-                      {QStringLiteral("permissions"),
-                       QVariant::fromValue(static_cast<QObject*>(permissions))},
-                      {QStringLiteral("consent"), consent},
-                      {QStringLiteral("appeared"), true}},
-                     0, 0, {}});
+    views.push_back(
+        {name,
+         QUrl(QStringLiteral("qrc:/qt/qml/Kelvora/OnboardingView.qml")),
+         {{QStringLiteral("model"), QVariant::fromValue(static_cast<QObject*>(model))},
+          {QStringLiteral("app"), QVariant::fromValue(static_cast<QObject*>(app))},
+          {QStringLiteral("permissions"), QVariant::fromValue(static_cast<QObject*>(permissions))},
+          {QStringLiteral("consent"), consent},
+          {QStringLiteral("appeared"), true}},
+         0,
+         0,
+         {}});
   }
 }
 
@@ -231,8 +249,12 @@ std::vector<SnapshotView> snapshotViews(const QStringList& meetingFiles) {
   std::vector<SnapshotView> views;
   // Add a view here: its sheet goes into sheets/ (picked up by CMakeLists.txt), or point at a
   // component of the Kelvora module and pass the data it needs as properties.
-  views.push_back({QStringLiteral("buttons"), QUrl(QStringLiteral("qrc:/snapshots/ButtonSheet.qml")),
-                   {}, 0, 0, {}});
+  views.push_back({QStringLiteral("buttons"),
+                   QUrl(QStringLiteral("qrc:/snapshots/ButtonSheet.qml")),
+                   {},
+                   0,
+                   0,
+                   {}});
   addSettingsViews(views);
   views.push_back(meetingView(QStringLiteral("meeting-file"),
                               QStringLiteral(KELV_SNAPSHOT_FIXTURES "/clase-algebra-lineal.md")));

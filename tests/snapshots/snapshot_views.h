@@ -13,11 +13,11 @@
 namespace kelv::snapshots {
 
 struct SnapshotView {
-  QString name;            // file name stem, unique
-  QUrl source;             // a QML file in the program's resources or the Kelvora module
-  QVariantMap properties;  // initial properties of its root object
-  int width = 0;           // 0: the root object's own width
-  int height = 0;          // 0: the root object's own height
+  QString name;                 // file name stem, unique
+  QUrl source;                  // a QML file in the program's resources or the Kelvora module
+  QVariantMap properties;       // initial properties of its root object
+  int width = 0;                // 0: the root object's own width
+  int height = 0;               // 0: the root object's own height
   std::function<bool()> ready;  // when given, the view is drawn once it holds
 };
 

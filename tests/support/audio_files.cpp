@@ -1,10 +1,10 @@
 #include "audio_files.h"
 
+#include <sys/wait.h>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <stdexcept>
-#include <sys/wait.h>
 
 namespace kelv::test {
 
@@ -52,7 +52,8 @@ void writeTone(const std::filesystem::path& output, double seconds, int rate, in
 std::string probeAudio(const std::filesystem::path& path) {
   const std::string command =
       "ffprobe -v error -select_streams a:0 -show_entries stream=codec_name,sample_rate,channels"
-      " -of csv=p=0 " + quoted(path);
+      " -of csv=p=0 " +
+      quoted(path);
   FILE* pipe = ::popen(command.c_str(), "r");
   if (!pipe) return "";
   std::string out;

@@ -95,8 +95,8 @@ struct FakeHttpService::Impl {
       return;
     }
     // Promise the whole body, deliver half of it, then drop the connection.
-    auto body = std::make_shared<std::string>(reply.body.empty() ? std::string(64, 'x')
-                                                                 : reply.body);
+    auto body =
+        std::make_shared<std::string>(reply.body.empty() ? std::string(64, 'x') : reply.body);
     out.set_content_provider(body->size(), reply.contentType,
                              [body](size_t, size_t, httplib::DataSink& sink) {
                                sink.write(body->data(), body->size() / 2);
@@ -159,9 +159,7 @@ void FakeHttpService::script(const std::string& method, const std::string& path,
   });
 }
 
-std::string FakeHttpService::baseUrl() const {
-  return "http://127.0.0.1:" + std::to_string(port_);
-}
+std::string FakeHttpService::baseUrl() const { return "http://127.0.0.1:" + std::to_string(port_); }
 
 std::vector<FakeHttpService::Request> FakeHttpService::requests() const {
   std::lock_guard lock(impl_->mutex);

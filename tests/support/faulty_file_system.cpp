@@ -51,9 +51,12 @@ int FaultyFileSystem::errorOf(Call kind) { return kind == Call::write ? ENOSPC :
 
 std::string FaultyFileSystem::nameOf(Call kind) {
   switch (kind) {
-    case Call::write: return "write";
-    case Call::sync: return "fsync";
-    case Call::rename: return "rename";
+    case Call::write:
+      return "write";
+    case Call::sync:
+      return "fsync";
+    case Call::rename:
+      return "rename";
   }
   return "?";
 }

@@ -55,7 +55,8 @@ class NamedModel : public NotesBackend {
   }
 };
 
-inline const Date kStart = std::chrono::sys_days{std::chrono::year{2025} / 3 / 14} + std::chrono::hours{8};
+inline const Date kStart =
+    std::chrono::sys_days{std::chrono::year{2025} / 3 / 14} + std::chrono::hours{8};
 
 // A meeting folder in state `processing` with a scripted backend and no notes backend.
 struct ProcessingFixture {

@@ -25,7 +25,8 @@ PulseServer::PulseServer(Options options) {
   // suspending and resuming them at the end drops the block rendered before the loopbacks.
   std::string script =
       "load-module module-native-protocol-unix\n"
-      "load-module module-null-sink sink_name=fakespk sink_properties=device.description=FakeSpeaker\n"
+      "load-module module-null-sink sink_name=fakespk "
+      "sink_properties=device.description=FakeSpeaker\n"
       "set-default-sink fakespk\n"
       "load-module module-null-sink sink_name=keeper rate=16000 channels=1 "
       "sink_properties=device.description=Keeper\n"
@@ -75,8 +76,10 @@ PulseServer::PulseServer(Options options) {
 
 PulseServer::~PulseServer() {
   daemon_.reset();
-  if (previousServer_) ::setenv("PULSE_SERVER", previousServer_->c_str(), 1);
-  else ::unsetenv("PULSE_SERVER");
+  if (previousServer_)
+    ::setenv("PULSE_SERVER", previousServer_->c_str(), 1);
+  else
+    ::unsetenv("PULSE_SERVER");
 }
 
 std::string PulseServer::pactl(const std::string& arguments) {
@@ -94,8 +97,7 @@ int PulseServer::moduleOf(const std::string& name) {
   std::istringstream lines(pactl("list short modules"));
   for (std::string line; std::getline(lines, line);)
     if (line.find("=" + name + " ") != std::string::npos ||
-        line.find("=" + name + "\t") != std::string::npos ||
-        line.ends_with("=" + name))
+        line.find("=" + name + "\t") != std::string::npos || line.ends_with("=" + name))
       return std::stoi(line);
   throw std::runtime_error("no module for " + name);
 }

@@ -28,7 +28,8 @@ void readRequest(int fd) {
     const ssize_t got = ::read(fd, buffer, sizeof buffer);
     if (got <= 0) return;
     data.append(buffer, static_cast<size_t>(got));
-    if (headerEnd == std::string::npos && (headerEnd = data.find("\r\n\r\n")) != std::string::npos) {
+    if (headerEnd == std::string::npos &&
+        (headerEnd = data.find("\r\n\r\n")) != std::string::npos) {
       const std::string lower = core::AsciiText::lowercased(data.substr(0, headerEnd));
       if (auto at = lower.find("content-length:"); at != std::string::npos)
         wanted = std::strtoull(lower.c_str() + at + 15, nullptr, 10);
@@ -53,7 +54,8 @@ RawHttpServer::RawHttpServer(std::string reply, double delaySeconds)
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   socklen_t length = sizeof address;
-  if (listener_ < 0 || ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+  if (listener_ < 0 ||
+      ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
       ::listen(listener_, 16) != 0 ||
       ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0 ||
       ::pipe2(stopPipe_, O_CLOEXEC) != 0)

@@ -114,7 +114,8 @@ fs::path SampleLibrary::addFileOnly(const std::string& title, core::Date started
 
 void SampleLibrary::addTypicalTerm(core::Date now) {
   const auto hours = [](double count) {
-    return std::chrono::duration_cast<core::Date::duration>(std::chrono::duration<double>(count * 3600));
+    return std::chrono::duration_cast<core::Date::duration>(
+        std::chrono::duration<double>(count * 3600));
   };
   add({"Cálculo II: derivadas parciales", now - hours(0.4), 0, State::recording, false, true});
   add({"Física: campo eléctrico", now - hours(3), 5400, State::processing, false, true});
@@ -128,8 +129,7 @@ void SampleLibrary::addTypicalTerm(core::Date now) {
        false});
   addFileOnly("Seminario: cómo escribir un informe", now - hours(34 * 24), 2700);
   add({"Álgebra lineal: matrices", now - hours(41 * 24), 3900, State::done, true, false});
-  add({"Historia del arte: el Renacimiento", now - hours(55 * 24), 5000, State::done, true,
-       false});
+  add({"Historia del arte: el Renacimiento", now - hours(55 * 24), 5000, State::done, true, false});
 }
 
 }  // namespace kelv::test

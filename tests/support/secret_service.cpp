@@ -41,7 +41,8 @@ pid_t spawn(const std::vector<std::string>& argv,
 bool nameHasOwner(const std::string& address, const char* name) {
   const std::string command = "DBUS_SESSION_BUS_ADDRESS='" + address +
                               "' dbus-send --session --print-reply --dest=org.freedesktop.DBus "
-                              "/ org.freedesktop.DBus.NameHasOwner string:" + name + " 2>/dev/null";
+                              "/ org.freedesktop.DBus.NameHasOwner string:" +
+                              name + " 2>/dev/null";
   FILE* pipe = ::popen(command.c_str(), "r");
   if (!pipe) return false;
   std::string output;
@@ -73,7 +74,8 @@ PrivateSecretService::PrivateSecretService() {
   writeFile(root / "bus.conf",
             "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\" "
             "\"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-            "<busconfig><type>session</type><listen>unix:dir=" + (root / "run").string() +
+            "<busconfig><type>session</type><listen>unix:dir=" +
+                (root / "run").string() +
                 "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
                 "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
                 "<allow own=\"*\"/></policy></busconfig>\n");

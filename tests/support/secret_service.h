@@ -4,9 +4,9 @@
 // the bus; the destructor stops both daemons by the process ids it started and restores it.
 #pragma once
 
+#include <sys/types.h>
 #include <optional>
 #include <string>
-#include <sys/types.h>
 
 #include "temp_dir.h"
 

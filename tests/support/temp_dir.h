@@ -13,7 +13,9 @@ class TempDir {
   TempDir& operator=(const TempDir&) = delete;
 
   const std::filesystem::path& path() const { return path_; }
-  std::filesystem::path operator/(const std::filesystem::path& child) const { return path_ / child; }
+  std::filesystem::path operator/(const std::filesystem::path& child) const {
+    return path_ / child;
+  }
 
  private:
   std::filesystem::path path_;

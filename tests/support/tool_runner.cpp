@@ -43,8 +43,10 @@ ToolResult runTool(const ToolRun& run) {
   const pid_t child = fork();
   if (child < 0) throw std::runtime_error("fork failed");
   if (child == 0) {
-    if (run.input) dup2(in[0], 0);
-    else dup2(open("/dev/null", O_RDONLY), 0);
+    if (run.input)
+      dup2(in[0], 0);
+    else
+      dup2(open("/dev/null", O_RDONLY), 0);
     dup2(out[1], 1);
     dup2(err[1], 2);
     sigset_t none;

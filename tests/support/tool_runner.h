@@ -21,7 +21,7 @@ struct ToolRun {
 
   std::vector<std::string> arguments;
   std::map<std::string, std::string> environment;  // added to (or replacing) the test's own
-  std::optional<std::string> input;                 // nothing: standard input is /dev/null
+  std::optional<std::string> input;                // nothing: standard input is /dev/null
   // Sends SIGTERM this many seconds after the start (for commands that run until a signal).
   std::optional<double> terminateAfter;
 };

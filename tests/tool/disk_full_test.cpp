@@ -75,7 +75,8 @@ TEST_F(DiskFull, ARecordingStoppedByAFullDiskExitsWithFailure) {
   for (int i = 0; i < 200 && !flushed; ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     for (const auto& folder : core::MeetingStore(store).list())
-      flushed = flushed || (fs::exists(folder.micTrackPath()) && fs::file_size(folder.micTrackPath()) > 0);
+      flushed = flushed ||
+                (fs::exists(folder.micTrackPath()) && fs::file_size(folder.micTrackPath()) > 0);
   }
   disk.shrinkToUsed();
   recording.join();
@@ -92,7 +93,8 @@ TEST_F(DiskFull, ProcessingOnAFullStoreFailsWithTheDiskMessage) {
   if (!disk.available()) GTEST_SKIP() << disk.problem();
   const core::MeetingStore meetings(store);
   const core::MeetingFolder folder = meetings.create(std::chrono::system_clock::now(), "es");
-  folder.updateStatus([](core::MeetingStatus& s) { s.state = core::MeetingStatus::State::processing; });
+  folder.updateStatus(
+      [](core::MeetingStatus& s) { s.state = core::MeetingStatus::State::processing; });
   kelv::test::writeFile(folder.micTrackPath(), std::string(32000, '\0'));
   const std::string before = kelv::test::readFile(folder.statusPath());
   disk.fill();

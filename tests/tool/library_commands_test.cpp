@@ -70,9 +70,12 @@ TEST_F(LibraryCommands, RecoverRepairsACutOffRecording) {
 }
 
 TEST_F(LibraryCommands, UsageErrors) {
-  for (const std::vector<std::string>& arguments :
-       {std::vector<std::string>{"import"}, {"import", "a", "b", "c"}, {"list", "--xml"},
-        {"recover", "x"}, {"rename", "only-id"}, {"delete"}})
+  for (const std::vector<std::string>& arguments : {std::vector<std::string>{"import"},
+                                                    {"import", "a", "b", "c"},
+                                                    {"list", "--xml"},
+                                                    {"recover", "x"},
+                                                    {"rename", "only-id"},
+                                                    {"delete"}})
     EXPECT_EQ(kelv(arguments).exitStatus, 2) << arguments[0];
   EXPECT_EQ(kelv({"import", (temp / "missing.mp3").string()}).exitStatus, 1);
 }

@@ -12,10 +12,10 @@
 #include <nlohmann/json.hpp>
 
 #include "child_process.h"
-#include "kelv/core/util/library_json.h"
 #include "kelv/core/library/meeting_store.h"
 #include "kelv/core/settings/settings.h"
 #include "kelv/core/transcript/timed_segment.h"
+#include "kelv/core/util/library_json.h"
 #include "model_host.h"
 #include "speech_model_writer.h"
 #include "temp_dir.h"

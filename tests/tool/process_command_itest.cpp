@@ -11,8 +11,8 @@
 #include <condition_variable>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 #include <mutex>
+#include <sstream>
 #include <thread>
 
 #include <gmock/gmock.h>
@@ -42,17 +42,19 @@ using kelv::test::ToolRun;
 using State = core::MeetingStatus::State;
 using Reply = FakeHttpService::Reply;
 
-const char* kSecrets = R"({"v2.notes.openAICompatible":"sk-notes","v2.transcription.openAIStyle":"sk-stt"})";
+const char* kSecrets =
+    R"({"v2.notes.openAICompatible":"sk-notes","v2.transcription.openAIStyle":"sk-stt"})";
 
 Reply segmentsReply(double start, const std::string& text) {
-  return Reply::json(nlohmann::json{{"text", text},
-                                    {"segments", {{{"start", start}, {"end", start + 0.6}, {"text", text}}}}}
+  return Reply::json(nlohmann::json{
+      {"text", text}, {"segments", {{{"start", start}, {"end", start + 0.6}, {"text", text}}}}}
                          .dump());
 }
 
 Reply notesReply(const std::string& content) {
   return Reply::json(
-      nlohmann::json{{"choices", {{{"message", {{"role", "assistant"}, {"content", content}}}}}}}.dump());
+      nlohmann::json{{"choices", {{{"message", {{"role", "assistant"}, {"content", content}}}}}}}
+          .dump());
 }
 
 // Holds a request until opened, so a test can act while kelv waits for a reply.
@@ -102,8 +104,7 @@ class KelvProcess : public testing::Test {
     stt.on("POST", "/v1/audio/transcriptions", [this](const FakeHttpService::Request&) {
       const int call = sttCalls++;
       if (call == holdCall) gate.pass();
-      return call % 2 == 0 ? segmentsReply(0.2, "Hola a todos")
-                                 : segmentsReply(0.5, "Buenos días");
+      return call % 2 == 0 ? segmentsReply(0.2, "Hola a todos") : segmentsReply(0.5, "Buenos días");
     });
     llm.script("POST", "/v1/chat/completions",
                {notesReply("Title: Derivadas\n\n## Resumen\nLa clase trató de derivadas.")});
@@ -117,7 +118,8 @@ class KelvProcess : public testing::Test {
     nlohmann::json settings = {
         {"notesFolder", core::folderURL(temp / "notes")},
         {"vocabulary", nlohmann::json::array()},
-        {"transcription", {{"type", "openai-style"}, {"address", stt.baseUrl() + "/v1"}, {"model", "whisper-1"}}},
+        {"transcription",
+         {{"type", "openai-style"}, {"address", stt.baseUrl() + "/v1"}, {"model", "whisper-1"}}},
         {"notes", notes ? nlohmann::json{{"type", "openai-compatible"},
                                          {"address", llm.baseUrl() + "/v1"},
                                          {"model", "llama"}}
@@ -137,7 +139,8 @@ class KelvProcess : public testing::Test {
   }
 
   core::MeetingFolder record() {
-    const ToolResult result = kelv({"record", "--duration", "1.2", "--language", "es"}, std::nullopt);
+    const ToolResult result =
+        kelv({"record", "--duration", "1.2", "--language", "es"}, std::nullopt);
     EXPECT_EQ(result.exitStatus, 0) << result.err;
     return core::MeetingFolder(temp / "meetings" / result.out.substr(0, result.out.find('\n')));
   }
@@ -147,18 +150,27 @@ class KelvProcess : public testing::Test {
     const core::MeetingStatus status = folder.readStatus();
     return "---\n"
            "schema: kelvora/v1\n"
-           "title: \"" + std::string(notes ? "Derivadas" : core::MeetingFileWriter::displayTitle({}, status.startedAt)) + "\"\n"
-           "date: " + core::LibraryJson::formatDate(status.startedAt) + "\n"
+           "title: \"" +
+           std::string(notes ? "Derivadas"
+                             : core::MeetingFileWriter::displayTitle({}, status.startedAt)) +
+           "\"\n"
+           "date: " +
+           core::LibraryJson::formatDate(status.startedAt) +
+           "\n"
            "duration: 1\n"
            "participants:\n"
            "  - You\n"
            "  - Them\n"
            "language: es\n"
            "engine: openai-style:whisper-1\n"
-           "x_kelvora_meeting: \"" + folder.id() + "\"\n"
+           "x_kelvora_meeting: \"" +
+           folder.id() +
+           "\"\n"
            "---\n"
            "\n"
-           "# " + (notes ? "Derivadas" : core::MeetingFileWriter::displayTitle({}, status.startedAt)) + "\n"
+           "# " +
+           (notes ? "Derivadas" : core::MeetingFileWriter::displayTitle({}, status.startedAt)) +
+           "\n"
            "\n" +
            (notes ? "## Resumen\nLa clase trató de derivadas.\n\n" : "") +
            "## Transcript\n"
@@ -271,7 +283,8 @@ TEST_F(KelvProcess, NotesFailureThenSuccessReplacesTheFile) {
   core::MeetingStatus status = folder.readStatus();
   EXPECT_EQ(status.state, State::needsAttention);
   ASSERT_TRUE(status.lastError);
-  EXPECT_THAT(*status.lastError, testing::StartsWith("Needs attention: the Notes weren't written. "));
+  EXPECT_THAT(*status.lastError,
+              testing::StartsWith("Needs attention: the Notes weren't written. "));
   EXPECT_EQ(result.out, folder.id() + " needs-attention " + *status.lastError + "\n");
   const fs::path first = temp / "notes" / fileName(folder, "");
   EXPECT_EQ(readFile(first), expectedFile(folder, false));
@@ -298,8 +311,11 @@ TEST_F(KelvProcess, NotesFailureThenSuccessReplacesTheFile) {
 }
 
 TEST_F(KelvProcess, AKeyTheServiceRepeatsIsNeitherKeptNorShown) {
-  llm.script("POST", "/v1/chat/completions",
-             {Reply::json(R"({"error":{"message":"Incorrect API key provided: sk-notes. Key sk-notes is not valid."}})", 400)});
+  llm.script(
+      "POST", "/v1/chat/completions",
+      {Reply::json(
+          R"({"error":{"message":"Incorrect API key provided: sk-notes. Key sk-notes is not valid."}})",
+          400)});
   const core::MeetingFolder folder = record();
   const ToolResult result = kelv({"process", folder.id()});
   EXPECT_EQ(result.exitStatus, 1) << result.err;
@@ -307,7 +323,8 @@ TEST_F(KelvProcess, AKeyTheServiceRepeatsIsNeitherKeptNorShown) {
   ASSERT_TRUE(status.lastError);
   EXPECT_THAT(*status.lastError,
               testing::EndsWith("(HTTP 400): Incorrect API key provided: …. Key … is not valid."));
-  for (const std::string& text : {*status.lastError, result.out, result.err, readFile(folder.statusPath())})
+  for (const std::string& text :
+       {*status.lastError, result.out, result.err, readFile(folder.statusPath())})
     EXPECT_EQ(text.find("sk-notes"), std::string::npos) << text;
 }
 
@@ -331,8 +348,8 @@ TEST_F(KelvProcess, ASecondProcessOnTheSameFolderIsTurnedAwayBusy) {
 
   const ToolResult second = kelv({"process", folder.id()});
   EXPECT_EQ(second.exitStatus, 3);
-  EXPECT_THAT(second.err,
-              testing::HasSubstr("This Meeting is being recorded or processed by another Kelvora."));
+  EXPECT_THAT(second.err, testing::HasSubstr(
+                              "This Meeting is being recorded or processed by another Kelvora."));
   EXPECT_EQ(second.out, "");
   EXPECT_EQ(readFile(folder.statusPath()), statusBefore);
   EXPECT_EQ(kelv({"reprocess", folder.id()}).exitStatus, 3);

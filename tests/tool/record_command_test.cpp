@@ -71,8 +71,11 @@ TEST(KelvRecord, SigtermFinishesTheRecording) {
 TEST(KelvRecord, BadArgumentsAreUsageErrors) {
   TempDir temp;
   for (const std::vector<std::string>& arguments :
-       {std::vector<std::string>{"record", "--duration"}, {"record", "--duration", "0"},
-        {"record", "--duration", "abc"}, {"record", "--loud"}, {"recordx"}}) {
+       {std::vector<std::string>{"record", "--duration"},
+        {"record", "--duration", "0"},
+        {"record", "--duration", "abc"},
+        {"record", "--loud"},
+        {"recordx"}}) {
     const auto result = runTool({arguments, {{"KELV_MEETINGS_DIR", temp.path()}}});
     EXPECT_EQ(result.exitStatus, 2) << arguments.back();
     EXPECT_FALSE(result.err.empty());
@@ -90,9 +93,9 @@ TEST(KelvRecord, BadArgumentsAreUsageErrors) {
 TEST(KelvRecord, AFailedStartExitsWithTheErrorText) {
   TempDir temp;
   kelv::test::writeFile(temp / "blocker", "");  // the store root can't be a file
-  const auto result = runTool({{"record", "--duration", "1"},
-                               {{"KELV_MEETINGS_DIR", (temp / "blocker" / "root").string()},
-                                {"KELV_FAKE_CAPTURE", "1"}}});
+  const auto result = runTool(
+      {{"record", "--duration", "1"},
+       {{"KELV_MEETINGS_DIR", (temp / "blocker" / "root").string()}, {"KELV_FAKE_CAPTURE", "1"}}});
   EXPECT_EQ(result.exitStatus, 1);
   EXPECT_THAT(result.err, testing::HasSubstr("kelv record: Couldn't create the folder"));
   EXPECT_TRUE(result.out.empty());

@@ -47,19 +47,32 @@ TEST_F(KelvSettings, SetsEachFieldWithTheRecordsRules) {
   const Step steps[] = {
       {"notesFolder", "~/Apuntes/", [&](auto& s) { s.notesFolder = temp / "home" / "Apuntes"; }},
       {"language", "es", [](auto& s) { s.language = "es"; }},
-      {"vocabulary", " Kubernetes, PostgreSQL ,, ", [](auto& s) { s.vocabulary = {"Kubernetes", "PostgreSQL"}; }},
-      {"transcription", "Groq", [](auto& s) { s.transcription = {TranscriptionBackendType::openAIStyle, {}, {}, "Groq"}; }},
-      {"transcription.model", "whisper-large-v3", [](auto& s) { s.transcription.model = "whisper-large-v3"; }},
+      {"vocabulary", " Kubernetes, PostgreSQL ,, ",
+       [](auto& s) {
+         s.vocabulary = {"Kubernetes", "PostgreSQL"};
+       }},
+      {"transcription", "Groq",
+       [](auto& s) {
+         s.transcription = {TranscriptionBackendType::openAIStyle, {}, {}, "Groq"};
+       }},
+      {"transcription.model", "whisper-large-v3",
+       [](auto& s) { s.transcription.model = "whisper-large-v3"; }},
       {"notes", "custom", [](auto& s) { s.notes = {NotesBackendType::openAICompatible}; }},
-      {"notes.address", "http://localhost:4000/v1", [](auto& s) { s.notes.address = "http://localhost:4000/v1"; }},
+      {"notes.address", "http://localhost:4000/v1",
+       [](auto& s) { s.notes.address = "http://localhost:4000/v1"; }},
       {"notes.model", "qwen", [](auto& s) { s.notes.model = "qwen"; }},
-      {"notes", "Ollama", [](auto& s) { s.notes = {NotesBackendType::openAICompatible, {}, {}, "Ollama"}; }},
+      {"notes", "Ollama",
+       [](auto& s) {
+         s.notes = {NotesBackendType::openAICompatible, {}, {}, "Ollama"};
+       }},
       {"notesPrompt", "Resume en español", [](auto& s) { s.notesPrompt = "Resume en español"; }},
       {"deleteAudioAfterProcessing", "true", [](auto& s) { s.deleteAudioAfterProcessing = true; }},
       {"askToRecordCalls", "false", [](auto& s) { s.askToRecordCalls = false; }},
       {"language", "", [](auto& s) { s.language.reset(); }},
-      {"transcription", "on-device", [](auto& s) { s.transcription = {TranscriptionBackendType::onDevice}; }},
-      {"transcription.model", "large-v3-turbo", [](auto& s) { s.transcription.model = "large-v3-turbo"; }},
+      {"transcription", "on-device",
+       [](auto& s) { s.transcription = {TranscriptionBackendType::onDevice}; }},
+      {"transcription.model", "large-v3-turbo",
+       [](auto& s) { s.transcription.model = "large-v3-turbo"; }},
       {"transcription.model", "", [](auto& s) { s.transcription.model.reset(); }},
   };
   core::Settings expected;
@@ -114,7 +127,8 @@ TEST_F(KelvSettings, UnreadableSettingsAreReportedAndAnUnreadableFileKeptAside) 
     std::string message;
     bool keptAside;
   } cases[] = {
-      {"not JSON", "{\"v2.settings\": {\"language\": \"es\"", "couldn't be read; it was kept as ", true},
+      {"not JSON", "{\"v2.settings\": {\"language\": \"es\"", "couldn't be read; it was kept as ",
+       true},
       {"not an object", "[1, 2]", "couldn't be read; it was kept as ", true},
       {"a field of the wrong type",
        R"({"v2.settings": {"language": "es", "vocabulary": "not a list"}})",

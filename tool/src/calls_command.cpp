@@ -17,7 +17,8 @@ std::string localTime() {
 }
 
 int calls(const std::vector<std::string>& arguments, const core::Environment& /*environment*/) {
-  if (!arguments.empty()) return usageError("calls", "unexpected argument \"" + arguments[0] + "\"");
+  if (!arguments.empty())
+    return usageError("calls", "unexpected argument \"" + arguments[0] + "\"");
   sigset_t signals;
   sigemptyset(&signals);
   sigaddset(&signals, SIGINT);
@@ -38,16 +39,15 @@ int calls(const std::vector<std::string>& arguments, const core::Environment& /*
   return core::ExitStatus::success;
 }
 
-const CommandRegistration registration{Command{
-    "calls",
-    "print the calls the application would offer to record",
-    "usage: kelv calls\n"
-    "\n"
-    "Watches the sound server for call applications and web browsers that use the\n"
-    "microphone together with the speakers or a camera, and prints one line per call\n"
-    "that starts (after 5 seconds) or ends (20 seconds after the microphone stops), until\n"
-    "SIGINT or SIGTERM.\n",
-    calls}};
+const CommandRegistration registration{
+    Command{"calls", "print the calls the application would offer to record",
+            "usage: kelv calls\n"
+            "\n"
+            "Watches the sound server for call applications and web browsers that use the\n"
+            "microphone together with the speakers or a camera, and prints one line per call\n"
+            "that starts (after 5 seconds) or ends (20 seconds after the microphone stops), until\n"
+            "SIGINT or SIGTERM.\n",
+            calls}};
 
 }  // namespace
 }  // namespace kelv::tool

@@ -10,7 +10,6 @@
 
 namespace kelv::tool {
 
-
 struct Command {
   std::string name;
   // One line for `kelv --help`.
@@ -29,7 +28,8 @@ class CommandRegistration {
 
 const std::vector<Command>& registeredCommands();
 
-// Prints "kelv NAME: message" and the command's synopsis to standard error; returns core::ExitStatus::usage.
+// Prints "kelv NAME: message" and the command's synopsis to standard error; returns
+// core::ExitStatus::usage.
 int usageError(const std::string& command, const std::string& message);
 
 }  // namespace kelv::tool

@@ -20,13 +20,16 @@ std::map<std::string, std::string> DocumentSecretStore::parse(std::string_view t
   if (text.find_first_not_of(" \t\r\n") == std::string_view::npos) return {};
   const auto json = nlohmann::json::parse(text, nullptr, /*allow_exceptions=*/false);
   if (!json.is_object())
-    throw std::invalid_argument("the secrets document must be a JSON object of account names to keys");
+    throw std::invalid_argument(
+        "the secrets document must be a JSON object of account names to keys");
   std::map<std::string, std::string> document;
   for (const auto& [account, key] : json.items()) {
     if (!key.is_string())
-      throw std::invalid_argument("the key of \"" + account + "\" in the secrets document is not a text");
+      throw std::invalid_argument("the key of \"" + account +
+                                  "\" in the secrets document is not a text");
     if (const auto problem = core::ApiKey::problem(key.get_ref<const std::string&>()))
-      throw std::invalid_argument("the key of \"" + account + "\" in the secrets document: " + *problem);
+      throw std::invalid_argument("the key of \"" + account +
+                                  "\" in the secrets document: " + *problem);
     document.emplace(account, key.get<std::string>());
   }
   return document;

@@ -75,9 +75,8 @@ int keyCommand(const std::vector<std::string>& arguments, const core::Environmen
   keychain->setSecret(key, account);
   // The Secret Service reports nothing on failure: read back to tell the user the truth.
   if (keychain->secret(account) != key) {
-    std::cerr << "kelv key: the Secret Service (service \"" << keychain->service()
-              << "\") did not " << (key ? "store" : "remove") << " the key for " << account
-              << ".\n";
+    std::cerr << "kelv key: the Secret Service (service \"" << keychain->service() << "\") did not "
+              << (key ? "store" : "remove") << " the key for " << account << ".\n";
     return core::ExitStatus::failure;
   }
   std::cout << (key ? "Stored" : "Removed") << " the key for " << account << ".\n";
@@ -85,8 +84,7 @@ int keyCommand(const std::vector<std::string>& arguments, const core::Environmen
 }
 
 const CommandRegistration registration{Command{
-    "key",
-    "store or remove the API key of a configured backend",
+    "key", "store or remove the API key of a configured backend",
     "usage: kelv key set|clear transcription|notes\n"
     "\n"
     "\"set\" reads the API key from standard input (surrounding blanks and line breaks are\n"

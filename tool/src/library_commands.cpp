@@ -7,10 +7,10 @@
 #include <nlohmann/json.hpp>
 
 #include "command.h"
+#include "environment_stores.h"
 #include "kelv/core/settings/memory_secret_store.h"
 #include "kelv/core/settings/settings_store.h"
 #include "kelv/core/util/library_json.h"
-#include "environment_stores.h"
 #include "processing_session.h"
 
 namespace kelv::tool {
@@ -42,8 +42,8 @@ int importCommand(const std::vector<std::string>& arguments, const core::Environ
   std::vector<std::filesystem::path> files(arguments.begin(), arguments.end());
   try {
     const MeetingFolder folder =
-        meetingStore(environment).importAudio(files, std::nullopt,
-                                              settings(environment).meetingLanguage());
+        meetingStore(environment)
+            .importAudio(files, std::nullopt, settings(environment).meetingLanguage());
     std::cout << folder.id() << std::endl;
     return core::ExitStatus::success;
   } catch (const std::exception& error) {
@@ -54,8 +54,10 @@ int importCommand(const std::vector<std::string>& arguments, const core::Environ
 int listCommand(const std::vector<std::string>& arguments, const core::Environment& environment) {
   bool json = false;
   for (const auto& argument : arguments) {
-    if (argument == "--json") json = true;
-    else return usageError("list", "unknown argument \"" + argument + "\"");
+    if (argument == "--json")
+      json = true;
+    else
+      return usageError("list", "unknown argument \"" + argument + "\"");
   }
   const auto entries = meetingStore(environment).entries(settings(environment).notesFolder);
   if (json) {
@@ -83,7 +85,8 @@ int listCommand(const std::vector<std::string>& arguments, const core::Environme
   return core::ExitStatus::success;
 }
 
-int recoverCommand(const std::vector<std::string>& arguments, const core::Environment& environment) {
+int recoverCommand(const std::vector<std::string>& arguments,
+                   const core::Environment& environment) {
   if (!arguments.empty()) return usageError("recover", "takes no arguments");
   for (const auto& meeting : meetingStore(environment).recoverInterruptedMeetings())
     std::cout << meeting.folder.id() << "  " << meeting.message() << "\n";
@@ -138,10 +141,10 @@ const CommandRegistration renameRegistration{Command{
     "Changes the title in the meeting's status and in its Meeting file (front matter, heading\n"
     "and file name).\n",
     renameCommand}};
-const CommandRegistration deleteRegistration{Command{
-    "delete", "delete a meeting and its Meeting file",
-    "usage: kelv delete ID\n\nRemoves the meeting's folder and its Meeting file.\n",
-    deleteCommand}};
+const CommandRegistration deleteRegistration{
+    Command{"delete", "delete a meeting and its Meeting file",
+            "usage: kelv delete ID\n\nRemoves the meeting's folder and its Meeting file.\n",
+            deleteCommand}};
 
 }  // namespace
 }  // namespace kelv::tool

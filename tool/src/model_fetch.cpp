@@ -7,9 +7,9 @@
 #include <system_error>
 
 #include "environment_stores.h"
-#include "kelv/core/util/byte_count.h"
 #include "kelv/core/backends/on_device/model_download.h"
 #include "kelv/core/backends/on_device/on_device_error.h"
+#include "kelv/core/util/byte_count.h"
 
 namespace kelv::tool {
 

@@ -6,12 +6,12 @@
 
 #include "command.h"
 #include "environment_stores.h"
+#include "kelv/core/backends/on_device/on_device_model.h"
 #include "kelv/core/library/meeting_error.h"
 #include "kelv/core/processing/processing.h"
+#include "kelv/core/settings/settings_store.h"
 #include "kelv/core/util/api_key.h"
 #include "kelv/core/util/background_priority.h"
-#include "kelv/core/backends/on_device/on_device_model.h"
-#include "kelv/core/settings/settings_store.h"
 #include "model_fetch.h"
 #include "processing_session.h"
 #include "progress_printer.h"
@@ -73,15 +73,16 @@ int process(const std::vector<std::string>& arguments, const core::Environment& 
   }
   printer.finish();
   std::cout << resultLine(*folder, status) << std::endl;
-  return status.state == MeetingStatus::State::done ? core::ExitStatus::success : core::ExitStatus::failure;
+  return status.state == MeetingStatus::State::done ? core::ExitStatus::success
+                                                    : core::ExitStatus::failure;
 }
 
 const CommandRegistration registration{Command{
-    "process",
-    "transcribe a recorded meeting and write its notes and Meeting file",
+    "process", "transcribe a recorded meeting and write its notes and Meeting file",
     "usage: kelv process MEETING-ID\n"
     "\n"
-    "Processes the meeting folder MEETING-ID of the meeting store (KELV_MEETINGS_DIR): transcribes\n"
+    "Processes the meeting folder MEETING-ID of the meeting store (KELV_MEETINGS_DIR): "
+    "transcribes\n"
     "its tracks, merges them, writes the notes and the Meeting file into the notes folder, and\n"
     "keeps the audio compressed or deletes it, as the settings say. An interrupted run resumes\n"
     "where it stopped. Runs at the lowest priority; progress goes to standard error, and the\n"

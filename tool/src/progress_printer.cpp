@@ -16,15 +16,20 @@ constexpr int kBarWidth = 24;
 double fraction(const core::ProcessingProgress& progress) {
   switch (progress.stage) {
     case Stage::transcribe: {
-      const double chunks =
-          progress.chunkCount > 0 ? static_cast<double>(progress.chunk - 1) / progress.chunkCount : 0;
+      const double chunks = progress.chunkCount > 0
+                                ? static_cast<double>(progress.chunk - 1) / progress.chunkCount
+                                : 0;
       const double track = progress.track ? static_cast<double>(*progress.track) : 0;
       return 0.8 * (track + chunks) / 3;
     }
-    case Stage::merge: return 0.8;
-    case Stage::notes: return 0.82;
-    case Stage::meetingFile: return 0.92;
-    case Stage::audio: return 0.95;
+    case Stage::merge:
+      return 0.8;
+    case Stage::notes:
+      return 0.82;
+    case Stage::meetingFile:
+      return 0.92;
+    case Stage::audio:
+      return 0.95;
   }
   return 0;
 }
@@ -53,10 +58,14 @@ std::string ProgressPrinter::describeStage(const core::ProcessingProgress& progr
                 std::to_string(progress.chunkCount);
       return text;
     }
-    case Stage::merge: return "merging the transcripts";
-    case Stage::notes: return "writing the notes";
-    case Stage::meetingFile: return "writing the Meeting file";
-    case Stage::audio: return "finishing the audio";
+    case Stage::merge:
+      return "merging the transcripts";
+    case Stage::notes:
+      return "writing the notes";
+    case Stage::meetingFile:
+      return "writing the Meeting file";
+    case Stage::audio:
+      return "finishing the audio";
   }
   return {};
 }

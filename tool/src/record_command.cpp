@@ -1,10 +1,10 @@
 // kelv record: records a meeting into the meeting store until a duration passes or a signal
 // arrives, then finishes it (status `processing`) and prints the folder's id.
+#include <atomic>
+#include <cmath>
 #include <csignal>
 #include <cstdlib>
 #include <ctime>
-#include <atomic>
-#include <cmath>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -105,8 +105,7 @@ int record(const std::vector<std::string>& arguments, const core::Environment& e
 }
 
 const CommandRegistration registration{Command{
-    "record",
-    "record a meeting from the microphone and system audio",
+    "record", "record a meeting from the microphone and system audio",
     "usage: kelv record [--duration SECONDS] [--language CODE]\n"
     "\n"
     "Records a new meeting into the meeting store (KELV_MEETINGS_DIR, else\n"

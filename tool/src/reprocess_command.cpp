@@ -29,8 +29,7 @@ int reprocess(const std::vector<std::string>& arguments, const core::Environment
 }
 
 const CommandRegistration registration{Command{
-    "reprocess",
-    "ready a processed meeting to be processed again from the start",
+    "reprocess", "ready a processed meeting to be processed again from the start",
     "usage: kelv reprocess MEETING-ID\n"
     "\n"
     "Deletes the meeting's transcripts and notes and sets it back to processing, so that the\n"

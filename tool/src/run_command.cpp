@@ -44,13 +44,14 @@ int runPending(const std::vector<std::string>& arguments, const core::Environmen
   ProgressPrinter printer;
   ProcessingQueue* running = nullptr;
   ProcessingQueue queue(store, ProcessingQueue::OptionsMaker([&] {
-    // Called on the queue's worker as each meeting starts, while it is the queue's current one.
-    printer.finish();
-    printer.setPrefix(running->current().value_or("") + ": ");
-    ProcessingOptions options = assembly->processingOptions();
-    options.progress = printer.observer();
-    return options;
-  }));
+                          // Called on the queue's worker as each meeting starts, while it is the
+                          // queue's current one.
+                          printer.finish();
+                          printer.setPrefix(running->current().value_or("") + ": ");
+                          ProcessingOptions options = assembly->processingOptions();
+                          options.progress = printer.observer();
+                          return options;
+                        }));
   running = &queue;
   queue.resumePending();
   queue.waitUntilIdle();
@@ -75,8 +76,7 @@ int runPending(const std::vector<std::string>& arguments, const core::Environmen
 }
 
 const CommandRegistration registration{Command{
-    "run",
-    "process every meeting waiting to be processed",
+    "run", "process every meeting waiting to be processed",
     "usage: kelv run\n"
     "\n"
     "Processes every meeting of the meeting store whose state is processing, one after\n"

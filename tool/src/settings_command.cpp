@@ -6,10 +6,10 @@
 
 #include "command.h"
 #include "environment_stores.h"
+#include "kelv/core/backends/on_device/on_device_model.h"
 #include "kelv/core/settings/migration.h"
 #include "kelv/core/settings/settings_store.h"
 #include "kelv/core/util/platform_error.h"
-#include "kelv/core/backends/on_device/on_device_model.h"
 #include "processing_session.h"
 
 namespace kelv::tool {
@@ -55,7 +55,8 @@ std::optional<std::string> address(const std::string& value) {
 // The backend choice of the settings window: a preset's name, "custom", or the off choice.
 template <typename Type>
 core::BackendConfig<Type> choice(const std::string& value, Type off, Type custom) {
-  if (const auto* preset = core::Preset<Type>::named(value)) return {preset->type, {}, {}, preset->name};
+  if (const auto* preset = core::Preset<Type>::named(value))
+    return {preset->type, {}, {}, preset->name};
   if (value == "custom") return {custom};
   if (value.empty() || value == "off" || value == core::storedValue(off)) return {off};
   std::string names;
@@ -111,14 +112,16 @@ void apply(Settings& settings, const std::string& key, const std::string& value)
   }
 }
 
-int settingsCommand(const std::vector<std::string>& arguments, const core::Environment& environment) {
+int settingsCommand(const std::vector<std::string>& arguments,
+                    const core::Environment& environment) {
   core::SettingsStore store = settingsStore(environment, keychain(environment));
   reportUnreadableSettings(store);
   if (arguments.empty()) {
     std::cout << nlohmann::json(store.load()).dump(2) << "\n";
     return core::ExitStatus::success;
   }
-  if (arguments[0] != "set") return usageError("settings", "unknown argument \"" + arguments[0] + "\"");
+  if (arguments[0] != "set")
+    return usageError("settings", "unknown argument \"" + arguments[0] + "\"");
   if (arguments.size() != 3) return usageError("settings", "\"set\" takes a KEY and a VALUE");
   try {
     // An earlier version's settings are taken over before the first record is written.
@@ -141,8 +144,7 @@ int settingsCommand(const std::vector<std::string>& arguments, const core::Envir
 }
 
 const CommandRegistration registration{Command{
-    "settings",
-    "show or change the settings",
+    "settings", "show or change the settings",
     "usage: kelv settings [set KEY VALUE]\n"
     "\n"
     "Without arguments, prints the current settings as JSON (API keys are kept in the\n"

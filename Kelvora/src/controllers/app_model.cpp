@@ -3,12 +3,12 @@
 #include <QCoreApplication>
 
 #include "controllers/audio_import.h"
+#include "desktop/notifier.h"
+#include "desktop/sleep_watcher.h"
 #include "kelv/core/settings/keychain.h"
 #include "kelv/core/settings/migration.h"
-#include "desktop/notifier.h"
-#include "view_models/settings_model.h"
-#include "desktop/sleep_watcher.h"
 #include "shell/qt_text.h"
+#include "view_models/settings_model.h"
 
 namespace kelv::app {
 
@@ -25,7 +25,9 @@ AppModel& AppModel::shared(const core::Environment& environment) {
   static AppModel* model = new AppModel(Options{
       core::MeetingStore(core::MeetingStore::rootFor(environment.meetingsFolder)),
       std::make_shared<core::Keychain>(core::Keychain::serviceFor(environment.preferencesSuite)),
-      core::Preferences::standard(environment.preferencesSuite), std::nullopt, {},
+      core::Preferences::standard(environment.preferencesSuite),
+      std::nullopt,
+      {},
       environment.fakeCapture});
   return *model;
 }
@@ -48,8 +50,7 @@ AppModel::AppModel(Options options, QObject* parent)
       settings_, *recording_, CallControl::Options{fakeCapture, std::move(options.callClock)});
 
   connect(recording_.get(), &RecordingControl::recorderChanged, this, &AppModel::recorderChanged);
-  connect(recording_.get(), &RecordingControl::startedAtChanged, this,
-          &AppModel::startedAtChanged);
+  connect(recording_.get(), &RecordingControl::startedAtChanged, this, &AppModel::startedAtChanged);
   connect(recording_.get(), &RecordingControl::lowDiskSpaceChanged, this,
           &AppModel::lowDiskSpaceChanged);
   connect(background_.get(), &BackgroundProcessing::queueChanged, this, &AppModel::queueChanged);

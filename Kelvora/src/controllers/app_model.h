@@ -7,13 +7,13 @@
 // model lives on the main thread and changes only there.
 #pragma once
 
+#include <QtQml/qqmlregistration.h>
 #include <QDateTime>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
-#include <QtQml/qqmlregistration.h>
 
 #include <filesystem>
 #include <functional>
@@ -24,13 +24,13 @@
 
 #include "controllers/background_processing.h"
 #include "controllers/call_control.h"
+#include "controllers/recording_control.h"
 #include "kelv/core/calls/call_app.h"
 #include "kelv/core/library/meeting_entry.h"
 #include "kelv/core/library/meeting_store.h"
 #include "kelv/core/recording/recorder.h"
 #include "kelv/core/settings/settings_store.h"
 #include "kelv/core/util/environment.h"
-#include "controllers/recording_control.h"
 
 namespace kelv::app {
 

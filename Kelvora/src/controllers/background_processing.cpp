@@ -3,12 +3,12 @@
 #include <future>
 #include <mutex>
 
+#include "controllers/processing_child.h"
+#include "desktop/notifier.h"
 #include "kelv/core/backends/backend_type.h"
 #include "kelv/core/library/meeting_file_writer.h"
 #include "kelv/core/processing/processing.h"
 #include "kelv/core/processing/processing_queue.h"
-#include "desktop/notifier.h"
-#include "controllers/processing_child.h"
 #include "shell/qt_text.h"
 
 namespace kelv::app {
@@ -101,7 +101,8 @@ void BackgroundProcessing::refreshQueue() {
     try {
       const core::MeetingStatus status = folder.readStatus();
       if (status.state != core::MeetingStatus::State::processing) continue;
-      queue.push_back({folder.id(), core::MeetingFileWriter::displayTitle(status.title, status.startedAt)});
+      queue.push_back(
+          {folder.id(), core::MeetingFileWriter::displayTitle(status.title, status.startedAt)});
     } catch (...) {
       // Unreadable statuses are not waiting for anything.
     }
@@ -162,9 +163,9 @@ void BackgroundProcessing::finished(const core::MeetingFolder& folder) {
   const QString id = text(folder.id());
   switch (status->state) {
     case core::MeetingStatus::State::done: {
-      const QString name =
-          status->meetingFile ? text(std::filesystem::path(*status->meetingFile).stem().string())
-                              : QString();
+      const QString name = status->meetingFile
+                               ? text(std::filesystem::path(*status->meetingFile).stem().string())
+                               : QString();
       Notifier::post("Apuntes listos", name, id);
       break;
     }
@@ -221,11 +222,12 @@ void BackgroundProcessing::downloadModel() {
   if (modelDownloadState_ != ModelDownload::None) return;
   if (settings_.load().transcription.type != core::TranscriptionBackendType::onDevice) return;
   QProcess* child = makeKelvChild(kelv_, {"download"}, false, this);
-  connect(child, &QProcess::finished, this, [this, child](int exitCode, QProcess::ExitStatus status) {
-    child->deleteLater();
-    setModelDownload(status == QProcess::NormalExit && exitCode == 0 ? ModelDownload::Ready
-                                                                     : ModelDownload::Deferred);
-  });
+  connect(
+      child, &QProcess::finished, this, [this, child](int exitCode, QProcess::ExitStatus status) {
+        child->deleteLater();
+        setModelDownload(status == QProcess::NormalExit && exitCode == 0 ? ModelDownload::Ready
+                                                                         : ModelDownload::Deferred);
+      });
   setModelDownload(ModelDownload::Running);
   child->start();
   if (!child->waitForStarted(-1)) {

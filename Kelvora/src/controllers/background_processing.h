@@ -6,11 +6,11 @@
 // child runs, and waits there until the child has ended.
 #pragma once
 
+#include <QtQml/qqmlregistration.h>
 #include <QObject>
 #include <QPointer>
 #include <QProcess>
 #include <QString>
-#include <QtQml/qqmlregistration.h>
 
 #include <filesystem>
 #include <functional>

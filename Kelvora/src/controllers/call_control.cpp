@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "controllers/call_prompt.h"
-#include "kelv/capture/call_watcher.h"
-#include "desktop/notifier.h"
 #include "controllers/recording_control.h"
+#include "desktop/notifier.h"
+#include "kelv/capture/call_watcher.h"
 
 namespace kelv::app {
 
@@ -80,7 +80,8 @@ void CallControl::handle(const core::CallEvent& event) {
   CallPrompt::withdraw({app});
   if (recording_.call() == app && recording_.isRecording()) {
     recording_.stop();
-    Notifier::post("Grabación detenida", QString::fromStdString("The " + app.name + " call ended."));
+    Notifier::post("Grabación detenida",
+                   QString::fromStdString("The " + app.name + " call ended."));
   }
 }
 

@@ -3,8 +3,8 @@
 #include <QString>
 #include <QStringList>
 
-#include "shell/installed_app.h"
 #include "desktop/desktop_notifications.h"
+#include "shell/installed_app.h"
 
 namespace kelv::app {
 
@@ -33,7 +33,8 @@ void CallPrompt::post(const core::CallApp& app) {
   DesktopNotifications::Request request;
   request.identifier = promptIdentifier(app);
   request.title = QStringLiteral("¿Grabar esta clase?");
-  request.body = QString::fromStdString(app.name) + QStringLiteral(" is on a call. Click to record it.");
+  request.body =
+      QString::fromStdString(app.name) + QStringLiteral(" is on a call. Click to record it.");
   request.category = promptIdentifier(app);
   request.context.insert(QStringLiteral("call"), QString::fromStdString(app.id));
   DesktopNotifications::instance().show(request);

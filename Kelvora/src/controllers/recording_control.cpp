@@ -1,9 +1,9 @@
 #include "controllers/recording_control.h"
 
+#include "desktop/notifier.h"
 #include "kelv/capture/live_capture.h"
 #include "kelv/capture/tone_source.h"
 #include "kelv/core/util/byte_count.h"
-#include "desktop/notifier.h"
 #include "shell/qt_text.h"
 
 namespace kelv::app {
@@ -28,12 +28,10 @@ bool RecordingControl::start(std::optional<core::CallApp> call) {
     if (options_.fakeCapture) {
       source = std::make_shared<capture::ToneSource>();
     } else {
-      source = std::make_shared<capture::LiveCapture>(
-          [post = guard_.poster()](const std::string& message) {
-            post([message](RecordingControl&) {
-              Notifier::post("Problema al grabar", text(message));
-            });
-          });
+      source = std::make_shared<capture::LiveCapture>([post = guard_.poster()](
+                                                          const std::string& message) {
+        post([message](RecordingControl&) { Notifier::post("Problema al grabar", text(message)); });
+      });
     }
     core::Recorder::Options options;
     options.language = settings_.load().meetingLanguage();

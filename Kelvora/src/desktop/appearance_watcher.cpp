@@ -59,9 +59,7 @@ Appearance AppearanceWatcher::appearance() const {
   return dark ? Appearance::dark : Appearance::light;
 }
 
-bool AppearanceWatcher::reduceMotion() const {
-  return forcedReduceMotion_ || animations_ == false;
-}
+bool AppearanceWatcher::reduceMotion() const { return forcedReduceMotion_ || animations_ == false; }
 
 void AppearanceWatcher::force(std::optional<Appearance> appearance) {
   const Appearance before = this->appearance();
@@ -70,7 +68,8 @@ void AppearanceWatcher::force(std::optional<Appearance> appearance) {
 }
 
 bool AppearanceWatcher::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == QCoreApplication::instance() && event->type() == QEvent::ApplicationPaletteChange) {
+  if (watched == QCoreApplication::instance() &&
+      event->type() == QEvent::ApplicationPaletteChange) {
     const bool dark = paletteIsDark();
     if (dark != paletteDark_) {
       paletteDark_ = dark;
@@ -92,8 +91,7 @@ void AppearanceWatcher::askPortal(const QString& group, const QString& key) {
       QString::fromLatin1(kSettingsInterface), QStringLiteral("Read"));
   call << group << key;
   // Asked without waiting: a desktop without a portal must not hold up the first window.
-  auto* watcher =
-      new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call), this);
+  auto* watcher = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call), this);
   connect(watcher, &QDBusPendingCallWatcher::finished, this,
           [this, group, key](QDBusPendingCallWatcher* finished) {
             finished->deleteLater();

@@ -108,8 +108,8 @@ class NotificationLink : public QObject {
     QVariantMap hints{{QStringLiteral("suppress-sound"), true}};
     if (const auto bundle = installedAppId())
       hints.insert(QStringLiteral("desktop-entry"), QString::fromStdString(*bundle));
-    QDBusMessage message = QDBusMessage::createMethodCall(kService, kPath, kInterface,
-                                                          QStringLiteral("Notify"));
+    QDBusMessage message =
+        QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("Notify"));
     message << kApplicationName << shown.serverId << QString() << request.title << request.body
             << actionsFor(request.category) << hints << int(-1);
     shown.inFlight = true;
@@ -120,8 +120,8 @@ class NotificationLink : public QObject {
               call->deleteLater();
               if (sentIn != epoch) return;  // answered by a server we have forgotten
               QDBusPendingReply<uint> reply = *call;
-              replied(identifier, context, reply.isError() ? std::nullopt
-                                                            : std::optional<uint>(reply.value()));
+              replied(identifier, context,
+                      reply.isError() ? std::nullopt : std::optional<uint>(reply.value()));
             });
   }
 

@@ -29,7 +29,8 @@ void reveal(const std::vector<std::filesystem::path>& files) {
   QStringList uris;
   for (const auto& file : files) uris << fileUrl(file).toString(QUrl::FullyEncoded);
   QDBusMessage call = QDBusMessage::createMethodCall(
-      QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
+      QStringLiteral("org.freedesktop.FileManager1"),
+      QStringLiteral("/org/freedesktop/FileManager1"),
       QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
   call << uris << QString();
   QDBusConnection bus = QDBusConnection::sessionBus();

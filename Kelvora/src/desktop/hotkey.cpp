@@ -10,8 +10,8 @@ namespace {
 // Index = letter - 'A'. The codes are the ones stored in the preferences, a fixed table so a
 // saved shortcut keeps its meaning; they are not X11 key codes (the monitor translates them).
 constexpr std::array<uint32_t, 26> kLetterCodes = {
-    0,  11, 8,  2,  14, 3,  5,  4,  34, 38, 40, 37, 46,  // A–M
-    45, 31, 35, 12, 15, 1,  17, 32, 9,  13, 7,  16, 6,   // N–Z
+    0,  11, 8,  2,  14, 3, 5,  4,  34, 38, 40, 37, 46,  // A–M
+    45, 31, 35, 12, 15, 1, 17, 32, 9,  13, 7,  16, 6,   // N–Z
 };
 
 // A JSON number that fits a 32-bit unsigned code, or none.

@@ -49,7 +49,7 @@ struct HotkeyMonitor::Impl {
   QSocketNotifier* notifier = nullptr;
   uint16_t numLockMask = XCB_MOD_MASK_2;
 
-  std::optional<Hotkey> wanted;           // what the application asked for
+  std::optional<Hotkey> wanted;            // what the application asked for
   std::vector<xcb_keycode_t> grabbedKeys;  // what is grabbed now
   uint16_t grabbedModifiers = 0;
   // Holding the shortcut down must not toggle the recording over and over. With XKB's
@@ -117,8 +117,8 @@ struct HotkeyMonitor::Impl {
   // Num Lock is Mod2 on nearly every layout, but the server's modifier map says for sure.
   uint16_t findNumLockMask() {
     XcbPointer<xcb_keycode_t> numLockKeys(xcb_key_symbols_get_keycode(symbols, kNumLockKeysym));
-    XcbPointer<xcb_get_modifier_mapping_reply_t> mapping(xcb_get_modifier_mapping_reply(
-        connection, xcb_get_modifier_mapping(connection), nullptr));
+    XcbPointer<xcb_get_modifier_mapping_reply_t> mapping(
+        xcb_get_modifier_mapping_reply(connection, xcb_get_modifier_mapping(connection), nullptr));
     if (!numLockKeys || !mapping) return XCB_MOD_MASK_2;
     const xcb_keycode_t* keys = xcb_get_modifier_mapping_keycodes(mapping.get());
     const int perModifier = mapping->keycodes_per_modifier;
@@ -163,8 +163,7 @@ struct HotkeyMonitor::Impl {
                                                static_cast<uint16_t>(grabbedModifiers | variant),
                                                *key, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
     }
-    for (const xcb_void_cookie_t cookie : cookies)
-      std::free(xcb_request_check(connection, cookie));
+    for (const xcb_void_cookie_t cookie : cookies) std::free(xcb_request_check(connection, cookie));
   }
 
   void apply() {
@@ -174,7 +173,8 @@ struct HotkeyMonitor::Impl {
     xcb_flush(connection);
     // The replies above may have pulled events off the socket into xcb's queue, where the
     // socket notifier can't see them.
-    QMetaObject::invokeMethod(owner, [this] { readEvents(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        owner, [this] { readEvents(); }, Qt::QueuedConnection);
   }
 
   bool matches(const xcb_key_press_event_t& event) const {

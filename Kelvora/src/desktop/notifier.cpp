@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
-#include "shell/installed_app.h"
-#include "kelv/core/util/system_info.h"
 #include "desktop/desktop_notifications.h"
+#include "kelv/core/util/system_info.h"
+#include "shell/installed_app.h"
 
 namespace kelv::app {
 

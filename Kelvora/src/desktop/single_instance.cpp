@@ -94,8 +94,8 @@ bool SingleInstance::forward(const QStringList& arguments) {
   QLocalSocket socket;
   socket.connectToServer(socketPath());
   if (!socket.waitForConnected(kConnectTimeoutMs)) return false;
-  QByteArray message = QJsonDocument(QJsonArray::fromStringList(arguments)).toJson(
-      QJsonDocument::Compact);
+  QByteArray message =
+      QJsonDocument(QJsonArray::fromStringList(arguments)).toJson(QJsonDocument::Compact);
   message += '\n';
   socket.write(message);
   if (!socket.waitForBytesWritten(kConnectTimeoutMs) && socket.bytesToWrite() > 0) return false;

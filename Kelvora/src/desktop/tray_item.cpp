@@ -10,8 +10,8 @@
 #include <stdexcept>
 
 #include "controllers/app_model.h"
-#include "shell/theme.h"
 #include "desktop/tray_icon.h"
+#include "shell/theme.h"
 #include "shell/view_engine.h"
 #include "shell/window_shell.h"
 
@@ -85,12 +85,11 @@ void TrayItem::show() {
 
 void TrayItem::makePopover(bool standalone) {
   if (!popover_.isNull()) return;
-  QQuickWindow* window =
-      makeWindow(engine_, QStringLiteral("MenuWindow"),
-                 {{QStringLiteral("menu"), QVariant::fromValue(&menu_)},
-                  {QStringLiteral("standalone"), standalone}},
-                 QStringLiteral("popover"), "The menu can't be shown")
-          .release();
+  QQuickWindow* window = makeWindow(engine_, QStringLiteral("MenuWindow"),
+                                    {{QStringLiteral("menu"), QVariant::fromValue(&menu_)},
+                                     {QStringLiteral("standalone"), standalone}},
+                                    QStringLiteral("popover"), "The menu can't be shown")
+                             .release();
   standalone_ = standalone;
   connect(window, &QWindow::visibleChanged, this, [this](bool visible) {
     if (!visible) closedAt_.start();

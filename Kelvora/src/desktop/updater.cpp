@@ -20,8 +20,7 @@ bool Updater::isBlockedInstallation(const UpdateError& error) {
 
 std::optional<Updater::Alert> Updater::alertFor(const UpdateError& error,
                                                 const QString& applicationPath) {
-  if (!applicationPath.startsWith(QLatin1String("/Applications/")) ||
-      !isBlockedInstallation(error))
+  if (!applicationPath.startsWith(QLatin1String("/Applications/")) || !isBlockedInstallation(error))
     return std::nullopt;
   return Alert{QString::fromUtf8(kBlockedTitle), QString::fromUtf8(kBlockedText)};
 }

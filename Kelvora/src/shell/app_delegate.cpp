@@ -5,13 +5,13 @@
 #include <csignal>
 
 #include "controllers/app_model.h"
-#include "shell/installed_app.h"
 #include "controllers/call_prompt.h"
+#include "desktop/desktop_notifications.h"
 #include "desktop/dock.h"
 #include "desktop/hotkey.h"
 #include "desktop/hotkey_monitor.h"
-#include "desktop/desktop_notifications.h"
 #include "desktop/updater.h"
+#include "shell/installed_app.h"
 
 namespace kelv::app {
 

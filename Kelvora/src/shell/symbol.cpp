@@ -40,9 +40,9 @@ void useFallbackTheme() {
     // Platforms without a desktop theme (the offscreen one of the tests and snapshots) search
     // no system folders at all, so the XDG icon folders are added.
     QStringList paths = QIcon::themeSearchPaths();
-    for (const QString& folder : QStandardPaths::locateAll(
-             QStandardPaths::GenericDataLocation, QStringLiteral("icons"),
-             QStandardPaths::LocateDirectory))
+    for (const QString& folder :
+         QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("icons"),
+                                   QStandardPaths::LocateDirectory))
       if (!paths.contains(folder)) paths << folder;
     QIcon::setThemeSearchPaths(paths);
     // Desktops without a theme of their own (and the tests) draw Adwaita's symbols.

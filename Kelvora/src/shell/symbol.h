@@ -3,10 +3,10 @@
 // to freedesktop icon names in one table (symbol.cpp); a name outside it draws nothing.
 #pragma once
 
+#include <QtQml/qqmlregistration.h>
 #include <QColor>
 #include <QQuickPaintedItem>
 #include <QString>
-#include <QtQml/qqmlregistration.h>
 
 namespace kelv::app {
 

@@ -6,11 +6,11 @@
 // the main thread.
 #pragma once
 
+#include <QtQml/qqmlregistration.h>
 #include <QColor>
 #include <QFont>
 #include <QObject>
 #include <QString>
-#include <QtQml/qqmlregistration.h>
 
 #include <array>
 #include <optional>

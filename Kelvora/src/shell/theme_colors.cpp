@@ -7,10 +7,14 @@ namespace kelv::app {
 
 std::string_view appearanceName(Appearance appearance) {
   switch (appearance) {
-    case Appearance::light: return "light";
-    case Appearance::dark: return "dark";
-    case Appearance::highContrastLight: return "hc-light";
-    case Appearance::highContrastDark: return "hc-dark";
+    case Appearance::light:
+      return "light";
+    case Appearance::dark:
+      return "dark";
+    case Appearance::highContrastLight:
+      return "hc-light";
+    case Appearance::highContrastDark:
+      return "hc-dark";
   }
   return "light";
 }
@@ -40,10 +44,14 @@ Rgb hslToRgb(const Hsl& color) {
 
 Hsl ColorSpec::in(Appearance appearance) const {
   switch (appearance) {
-    case Appearance::dark: return dark;
-    case Appearance::highContrastLight: return highContrastLight.value_or(light);
-    case Appearance::highContrastDark: return highContrastDark.value_or(dark);
-    case Appearance::light: break;
+    case Appearance::dark:
+      return dark;
+    case Appearance::highContrastLight:
+      return highContrastLight.value_or(light);
+    case Appearance::highContrastDark:
+      return highContrastDark.value_or(dark);
+    case Appearance::light:
+      break;
   }
   return light;
 }
@@ -52,21 +60,21 @@ namespace {
 
 // In the order of ColorName.
 const ColorSpec kColors[kColorCount] = {
-    {{48, 30, 95}, {0, 0, 6}, {}, {}},                                         // canvas
-    {{48, 40, 89}, {0, 0, 10}, {}, {}},                                        // sidebar
-    {{0, 0, 100}, {0, 0, 15}, {}, {}},                                         // raised
-    {{0, 0, 4}, {0, 0, 96}, {}, {}},                                           // line
-    {{0, 0, 4}, {0, 0, 97}, {}, {}},                                           // ink
-    {{0, 0, 20}, {0, 0, 82}, Hsl{0, 0, 8}, Hsl{0, 0, 92}},                     // ink2
-    {{0, 0, 32}, {0, 0, 66}, Hsl{0, 0, 14}, Hsl{0, 0, 84}},                    // ink3
-    {{226, 100, 42}, {226, 100, 70}, Hsl{226, 100, 32}, Hsl{226, 100, 80}},    // accent
-    {{0, 0, 100}, {0, 0, 4}, {}, {}},                                          // onFill
-    {{54, 100, 55}, {54, 100, 50}, {}, {}},                                    // highlight
-    {{0, 0, 4}, {0, 0, 4}, {}, {}},                                            // onHighlight
-    {{322, 90, 40}, {322, 90, 72}, Hsl{322, 95, 30}, Hsl{322, 95, 82}},        // them
-    {{2, 92, 46}, {2, 92, 62}, Hsl{2, 95, 36}, Hsl{2, 95, 74}},                // recording
-    {{32, 100, 38}, {42, 100, 58}, Hsl{32, 100, 28}, Hsl{42, 100, 70}},        // attention
-    {{270, 60, 42}, {270, 70, 76}, Hsl{270, 70, 32}, Hsl{270, 70, 84}},        // interrupted
+    {{48, 30, 95}, {0, 0, 6}, {}, {}},                                       // canvas
+    {{48, 40, 89}, {0, 0, 10}, {}, {}},                                      // sidebar
+    {{0, 0, 100}, {0, 0, 15}, {}, {}},                                       // raised
+    {{0, 0, 4}, {0, 0, 96}, {}, {}},                                         // line
+    {{0, 0, 4}, {0, 0, 97}, {}, {}},                                         // ink
+    {{0, 0, 20}, {0, 0, 82}, Hsl{0, 0, 8}, Hsl{0, 0, 92}},                   // ink2
+    {{0, 0, 32}, {0, 0, 66}, Hsl{0, 0, 14}, Hsl{0, 0, 84}},                  // ink3
+    {{226, 100, 42}, {226, 100, 70}, Hsl{226, 100, 32}, Hsl{226, 100, 80}},  // accent
+    {{0, 0, 100}, {0, 0, 4}, {}, {}},                                        // onFill
+    {{54, 100, 55}, {54, 100, 50}, {}, {}},                                  // highlight
+    {{0, 0, 4}, {0, 0, 4}, {}, {}},                                          // onHighlight
+    {{322, 90, 40}, {322, 90, 72}, Hsl{322, 95, 30}, Hsl{322, 95, 82}},      // them
+    {{2, 92, 46}, {2, 92, 62}, Hsl{2, 95, 36}, Hsl{2, 95, 74}},              // recording
+    {{32, 100, 38}, {42, 100, 58}, Hsl{32, 100, 28}, Hsl{42, 100, 70}},      // attention
+    {{270, 60, 42}, {270, 70, 76}, Hsl{270, 70, 32}, Hsl{270, 70, 84}},      // interrupted
 };
 
 }  // namespace

@@ -4,8 +4,8 @@
 #include <exception>
 #include <memory>
 
-#include "shell/app_delegate.h"
 #include "controllers/app_model.h"
+#include "shell/app_delegate.h"
 #include "shell/view_engine.h"
 #include "view_models/permissions_model.h"
 #include "view_models/settings_model.h"

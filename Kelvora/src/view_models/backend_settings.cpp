@@ -10,6 +10,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "kelv/core/assembly/backend_assembly.h"
 #include "kelv/core/backends/preset.h"
 #include "shell/qt_text.h"
 
@@ -52,7 +53,7 @@ struct BackendSettings::Kind {
                         const std::optional<std::string>& key) const = 0;
   // Builds the backend here (so the keyring is only read on this thread) and gives the test's
   // exchange with the service, to run on a worker thread.
-  virtual std::function<void()> tester(const core::SettingsStore& store,
+  virtual std::function<void()> tester(const core::BackendAssembly& assembly,
                                        const core::Settings& settings) const = 0;
 
   const PresetRow* matching(const QString& choice) const {
@@ -122,16 +123,16 @@ class KindOf : public BackendSettings::Kind {
     store.setAPIKey(key, settings.*config_);
   }
 
-  std::function<void()> tester(const core::SettingsStore& store,
+  std::function<void()> tester(const core::BackendAssembly& assembly,
                                const core::Settings& settings) const override {
     if constexpr (std::is_same_v<Type, core::NotesBackendType>) {
       // No backend for the off type: nothing to test.
-      auto backend = store.notesBackend(settings.*config_);
+      auto backend = assembly.notesBackend(settings.*config_);
       return [backend] {
         if (backend) backend->test();
       };
     } else {
-      auto backend = store.transcriptionBackend(settings.*config_);
+      auto backend = assembly.transcriptionBackend(settings.*config_);
       return [backend, language = settings.meetingLanguage()] { backend->test(language); };
     }
   }
@@ -156,9 +157,11 @@ std::unique_ptr<const BackendSettings::Kind> kindOf(BackendSettings::Role role) 
 
 }  // namespace
 
-BackendSettings::BackendSettings(SettingsRecord& record, Role role, QObject* parent)
+BackendSettings::BackendSettings(SettingsRecord& record, Role role, core::BackendMakers makers,
+                                 QObject* parent)
     : QObject(parent),
       record_(record),
+      makers_(std::move(makers)),
       kind_(kindOf(role)),
       self_(std::make_shared<BackendSettings*>(this)) {
   connect(&record_, &SettingsRecord::saved, this, &BackendSettings::follow);
@@ -227,8 +230,10 @@ void BackendSettings::setAddress(const QString& address) {
     const QUrl url(trimmed, QUrl::StrictMode);
     if (!url.isValid() || (url.scheme() != "http" && url.scheme() != "https") ||
         url.host().isEmpty()) {
-      addressProblem_ = "The address must be a web address starting with http:// or https:// "
-                        "(for example " + kLocalExample + ").";
+      addressProblem_ =
+          "The address must be a web address starting with http:// or https:// "
+          "(for example " +
+          kLocalExample + ").";
       emit changed();
       return;
     }
@@ -258,8 +263,9 @@ void BackendSettings::setApiKey(const QString& key) {
   const QString stored = text(secrets.secret(name));
   keys_[name] = stored;
   if (stored != key)
-    keyProblem_ = "The keyring is locked or missing, so API keys can't be stored. "
-                  "Unlock or set up the desktop's keyring and enter the key again.";
+    keyProblem_ =
+        "The keyring is locked or missing, so API keys can't be stored. "
+        "Unlock or set up the desktop's keyring and enter the key again.";
   emit changed();
 }
 
@@ -274,7 +280,7 @@ void BackendSettings::test() {
   setTest(TestState::Testing, QStringLiteral("Testing…"));
   std::function<void()> exchange;
   try {
-    exchange = kind_->tester(record_.store(), record_.settings());
+    exchange = kind_->tester(core::BackendAssembly(record_.store(), makers_), record_.settings());
   } catch (const std::exception& error) {
     setTest(TestState::Failed, QString::fromUtf8(error.what()));
     return;
@@ -293,7 +299,7 @@ void BackendSettings::test() {
         [self, state, line] {
           if (*self == nullptr) return;
           (*self)->setTest(state, line);
-          emit (*self)->finished();
+          emit(*self)->finished();
         },
         Qt::QueuedConnection);
   });

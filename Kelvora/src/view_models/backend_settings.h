@@ -18,6 +18,7 @@
 #include <memory>
 #include <string>
 
+#include "kelv/core/assembly/backend_makers.h"
 #include "view_models/settings_record.h"
 
 namespace kelv::app {
@@ -46,8 +47,10 @@ class BackendSettings : public QObject {
   enum class TestState { Untested, Testing, Works, Failed };
   Q_ENUM(TestState)
 
-  // `record` outlives this object.
-  BackendSettings(SettingsRecord& record, Role role, QObject* parent = nullptr);
+  // `record` outlives this object; `makers` build the backends its test talks to.
+  BackendSettings(SettingsRecord& record, Role role,
+                  core::BackendMakers makers = core::BackendMakers::builtIn(),
+                  QObject* parent = nullptr);
   ~BackendSettings() override;
 
   // A preset's name, "custom", or the empty text for the choice that uses no server ("None"
@@ -101,6 +104,7 @@ class BackendSettings : public QObject {
   void follow(const core::Settings& previous);
 
   SettingsRecord& record_;
+  core::BackendMakers makers_;
   std::unique_ptr<const Kind> kind_;
   QString addressProblem_;
   QString keyProblem_;

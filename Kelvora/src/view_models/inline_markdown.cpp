@@ -13,11 +13,20 @@ constexpr std::string_view kClose = "</span>";
 void escapeInto(std::string& out, std::string_view text) {
   for (const char c : text) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out += c;
     }
   }
 }
@@ -37,9 +46,15 @@ int leaveBlock(MD_BLOCKTYPE, void*, void*) { return 0; }
 int enterSpan(MD_SPANTYPE type, void* detail, void* data) {
   Writer& writer = *static_cast<Writer*>(data);
   switch (type) {
-    case MD_SPAN_EM: writer.out += "<i>"; break;
-    case MD_SPAN_STRONG: writer.out += "<b>"; break;
-    case MD_SPAN_CODE: writer.out += "<code>"; break;
+    case MD_SPAN_EM:
+      writer.out += "<i>";
+      break;
+    case MD_SPAN_STRONG:
+      writer.out += "<b>";
+      break;
+    case MD_SPAN_CODE:
+      writer.out += "<code>";
+      break;
     case MD_SPAN_A:
       writer.out += "<a href=\"";
       escapeInto(writer.out, attribute(static_cast<MD_SPAN_A_DETAIL*>(detail)->href));
@@ -47,7 +62,8 @@ int enterSpan(MD_SPANTYPE type, void* detail, void* data) {
       escapeInto(writer.out, writer.linkColor);
       writer.out += "\">";
       break;
-    default: break;  // images show their description text, nothing else is enabled
+    default:
+      break;  // images show their description text, nothing else is enabled
   }
   return 0;
 }
@@ -55,11 +71,20 @@ int enterSpan(MD_SPANTYPE type, void* detail, void* data) {
 int leaveSpan(MD_SPANTYPE type, void*, void* data) {
   Writer& writer = *static_cast<Writer*>(data);
   switch (type) {
-    case MD_SPAN_EM: writer.out += "</i>"; break;
-    case MD_SPAN_STRONG: writer.out += "</b>"; break;
-    case MD_SPAN_CODE: writer.out += "</code>"; break;
-    case MD_SPAN_A: writer.out += "</a>"; break;
-    default: break;
+    case MD_SPAN_EM:
+      writer.out += "</i>";
+      break;
+    case MD_SPAN_STRONG:
+      writer.out += "</b>";
+      break;
+    case MD_SPAN_CODE:
+      writer.out += "</code>";
+      break;
+    case MD_SPAN_A:
+      writer.out += "</a>";
+      break;
+    default:
+      break;
   }
   return 0;
 }
@@ -68,12 +93,20 @@ int onText(MD_TEXTTYPE type, const MD_CHAR* chars, MD_SIZE size, void* data) {
   Writer& writer = *static_cast<Writer*>(data);
   const std::string_view piece(chars, size);
   switch (type) {
-    case MD_TEXT_NULLCHAR: writer.out += "\xEF\xBF\xBD"; break;
+    case MD_TEXT_NULLCHAR:
+      writer.out += "\xEF\xBF\xBD";
+      break;
     case MD_TEXT_BR:
-    case MD_TEXT_SOFTBR: writer.out += ' '; break;
+    case MD_TEXT_SOFTBR:
+      writer.out += ' ';
+      break;
     // md4c checked its syntax; Qt's rich text reads the entity itself.
-    case MD_TEXT_ENTITY: writer.out += piece; break;
-    default: escapeInto(writer.out, piece); break;
+    case MD_TEXT_ENTITY:
+      writer.out += piece;
+      break;
+    default:
+      escapeInto(writer.out, piece);
+      break;
   }
   return 0;
 }
@@ -115,7 +148,8 @@ size_t blockEscape(std::string_view line) {
       }
       return marks >= 3 ? 0 : std::string_view::npos;  // a rule
     }
-    default: break;
+    default:
+      break;
   }
   size_t digits = 0;
   while (digits < line.size() && std::isdigit(static_cast<unsigned char>(line[digits]))) ++digits;

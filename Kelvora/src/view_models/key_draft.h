@@ -7,10 +7,10 @@
 // Made by the field in QML; main thread only.
 #pragma once
 
+#include <QtQml/qqmlregistration.h>
 #include <QObject>
 #include <QString>
 #include <QTimer>
-#include <QtQml/qqmlregistration.h>
 
 #include <chrono>
 #include <optional>

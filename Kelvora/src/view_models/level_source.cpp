@@ -15,8 +15,8 @@ float clamped(float level) { return std::isfinite(level) ? std::clamp(level, 0.0
 
 float TrackLevel::level() const {
   if (model_.isNull() || !model_->recorder()) return 0;
-  const core::Track wanted = track_ == QLatin1String("system") ? core::Track::system
-                                                                : core::Track::mic;
+  const core::Track wanted =
+      track_ == QLatin1String("system") ? core::Track::system : core::Track::mic;
   const auto levels = model_->recorder()->levels();
   const auto found = levels.find(wanted);
   return found == levels.end() ? 0 : clamped(found->second);

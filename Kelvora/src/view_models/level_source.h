@@ -6,10 +6,10 @@
 // chosen level. Main thread only.
 #pragma once
 
+#include <QtQml/qqmlregistration.h>
 #include <QObject>
 #include <QPointer>
 #include <QString>
-#include <QtQml/qqmlregistration.h>
 
 namespace kelv::app {
 

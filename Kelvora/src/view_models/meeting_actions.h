@@ -7,10 +7,10 @@
 // `meetings`, so a menu left open stays right when the meeting changes. Main thread only.
 #pragma once
 
+#include <QtQml/qqmlregistration.h>
 #include <QObject>
 #include <QPointer>
 #include <QString>
-#include <QtQml/qqmlregistration.h>
 
 #include "view_models/meeting_row.h"
 #include "view_models/meetings_window_model.h"

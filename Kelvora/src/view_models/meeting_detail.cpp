@@ -70,8 +70,7 @@ QString MeetingDetail::clockText(qint64 seconds) {
 void MeetingDetail::tick() {
   if (!row_) return;
   const auto elapsed = std::chrono::system_clock::now() - row_->entry.date;
-  const QString text =
-      clockText(std::chrono::duration_cast<std::chrono::seconds>(elapsed).count());
+  const QString text = clockText(std::chrono::duration_cast<std::chrono::seconds>(elapsed).count());
   if (text == clock_) return;
   clock_ = text;
   emit clockChanged();
@@ -139,8 +138,7 @@ QString MeetingDetail::bannerDetail() const {
     case State::processing:
       return QStringLiteral("Estos apuntes se reemplazan cuando termine el procesado.");
     case State::interrupted:
-      return QStringLiteral(
-          "La grabación terminó sin Detener: puede faltar el final de la clase.");
+      return QStringLiteral("La grabación terminó sin Detener: puede faltar el final de la clase.");
     case State::needsAttention:
       return QString::fromStdString(row_->entry.message);
     default:

@@ -7,11 +7,11 @@
 // the copy confirmation starts fresh with each meeting. Main thread only.
 #pragma once
 
+#include <QtQml/qqmlregistration.h>
 #include <QDateTime>
 #include <QObject>
 #include <QString>
 #include <QTimer>
-#include <QtQml/qqmlregistration.h>
 
 #include <filesystem>
 #include <optional>

@@ -2,9 +2,9 @@
 
 #include <QFile>
 
-#include "view_models/inline_markdown.h"
-#include "shell/theme.h"
 #include "shell/qt_text.h"
+#include "shell/theme.h"
+#include "view_models/inline_markdown.h"
 
 namespace kelv::app {
 
@@ -12,9 +12,12 @@ namespace {
 
 QString markerName(core::Marker::Kind kind) {
   switch (kind) {
-    case core::Marker::Kind::number: return QStringLiteral("number");
-    case core::Marker::Kind::task: return QStringLiteral("task");
-    case core::Marker::Kind::bullet: break;
+    case core::Marker::Kind::number:
+      return QStringLiteral("number");
+    case core::Marker::Kind::task:
+      return QStringLiteral("task");
+    case core::Marker::Kind::bullet:
+      break;
   }
   return QStringLiteral("bullet");
 }
@@ -46,9 +49,8 @@ void MeetingFileModel::setPath(const QString& path) {
   path_ = path;
   QFile file(path);
   // An unreadable file shows nothing; the window shows its placeholder instead.
-  markdown_ = !path.isEmpty() && file.open(QIODevice::ReadOnly)
-                  ? QString::fromUtf8(file.readAll())
-                  : QString();
+  markdown_ = !path.isEmpty() && file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll())
+                                                                : QString();
   emit pathChanged();
   emit markdownChanged();
   rebuild();
@@ -88,36 +90,51 @@ QVariant MeetingFileModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= static_cast<int>(blocks_.size())) return {};
   const core::Block& block = blocks_[static_cast<size_t>(index.row())];
   switch (role) {
-    case KindRole: return text(std::string(core::MeetingFileBlocks::kindName(block.kind)));
-    case LevelRole: return block.level;
-    case MarkerRole: return markerName(block.marker.kind);
-    case MarkerTextRole: return text(block.marker.number);
-    case TickedRole: return block.marker.ticked;
+    case KindRole:
+      return text(std::string(core::MeetingFileBlocks::kindName(block.kind)));
+    case LevelRole:
+      return block.level;
+    case MarkerRole:
+      return markerName(block.marker.kind);
+    case MarkerTextRole:
+      return text(block.marker.number);
+    case TickedRole:
+      return block.marker.ticked;
     case Qt::DisplayRole:
-    case TextRole: return text(block.text);
+    case TextRole:
+      return text(block.text);
     case StyledTextRole: {
       if (block.kind == core::Block::Kind::code) return text(InlineMarkdown::plain(block.text));
       const QByteArray link = Theme::shared().accent().name().toLatin1();
-      return text(InlineMarkdown::html(block.text, std::string_view(link.constData(), link.size())));
+      return text(
+          InlineMarkdown::html(block.text, std::string_view(link.constData(), link.size())));
     }
     case FieldsRole: {
       QStringList fields;
       for (const std::string& field : block.fields) fields << text(field);
       return fields;
     }
-    case TimeRole: return text(block.time);
-    case ShortTimeRole: return shortTime(text(block.time));
-    case SpeakerRole: return block.speaker ? text(*block.speaker) : QString();
-    case SpeakerLabelRole: return block.speaker ? speakerLabel(text(*block.speaker)) : QString();
-    case SpeakerToneRole: return block.speaker ? speakerTone(text(*block.speaker)) : QString();
+    case TimeRole:
+      return text(block.time);
+    case ShortTimeRole:
+      return shortTime(text(block.time));
+    case SpeakerRole:
+      return block.speaker ? text(*block.speaker) : QString();
+    case SpeakerLabelRole:
+      return block.speaker ? speakerLabel(text(*block.speaker)) : QString();
+    case SpeakerToneRole:
+      return block.speaker ? speakerTone(text(*block.speaker)) : QString();
     case SpeakerColorRole: {
       // The tone names one of the Theme's colour properties.
       const QString tone = speakerTone(block.speaker ? text(*block.speaker) : QString());
       return Theme::shared().property(tone.toLatin1().constData()).value<QColor>();
     }
-    case ContinuedRole: return block.continued;
-    case FirstRole: return index.row() == 0;
-    default: return {};
+    case ContinuedRole:
+      return block.continued;
+    case FirstRole:
+      return index.row() == 0;
+    default:
+      return {};
   }
 }
 

@@ -5,10 +5,10 @@
 // costs only what is on screen. Main thread.
 #pragma once
 
+#include <QtQml/qqmlregistration.h>
 #include <QAbstractListModel>
 #include <QQmlParserStatus>
 #include <QString>
-#include <QtQml/qqmlregistration.h>
 
 #include <vector>
 
@@ -38,8 +38,8 @@ class MeetingFileModel : public QAbstractListModel, public QQmlParserStatus {
     TextRole,        // as written
     StyledTextRole,  // rich text of the inline Markdown
     FieldsRole,
-    TimeRole,        // as written, "00:01:05"
-    ShortTimeRole,   // "01:05"; a time of an hour or more keeps its hours
+    TimeRole,       // as written, "00:01:05"
+    ShortTimeRole,  // "01:05"; a time of an hour or more keeps its hours
     SpeakerRole,
     SpeakerLabelRole,  // "Yo" for You, "Profe" for Them, else the name
     SpeakerToneRole,   // the Theme colour of the label: "accent", "them", "ink2"

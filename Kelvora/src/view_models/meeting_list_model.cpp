@@ -200,10 +200,18 @@ QVariant MeetingListModel::data(const QModelIndex& index, int role) const {
 }
 
 QHash<int, QByteArray> MeetingListModel::roleNames() const {
-  return {{IdRole, "meetingId"},   {TitleRole, "title"},   {DayRole, "day"},
-          {RecentRole, "recent"},  {WhenRole, "when"},     {MinutesRole, "minutes"},
-          {StateRole, "meetingState"},    {BadgeRole, "badge"},   {MessageRole, "message"},
-          {BusyRole, "busy"},      {HasFileRole, "hasFile"}, {HasAudioRole, "hasAudio"},
+  return {{IdRole, "meetingId"},
+          {TitleRole, "title"},
+          {DayRole, "day"},
+          {RecentRole, "recent"},
+          {WhenRole, "when"},
+          {MinutesRole, "minutes"},
+          {StateRole, "meetingState"},
+          {BadgeRole, "badge"},
+          {MessageRole, "message"},
+          {BusyRole, "busy"},
+          {HasFileRole, "hasFile"},
+          {HasAudioRole, "hasAudio"},
           {CanReprocessRole, "canReprocess"}};
 }
 

@@ -8,11 +8,11 @@
 // read runs are folded into one more read after it. Main thread only, apart from the worker.
 #pragma once
 
+#include <QtQml/qqmlregistration.h>
 #include <QAbstractListModel>
 #include <QHash>
 #include <QString>
 #include <QThreadPool>
-#include <QtQml/qqmlregistration.h>
 
 #include <functional>
 #include <string>
@@ -39,9 +39,9 @@ class MeetingListModel : public QAbstractListModel {
     DayRole,
     RecentRole,
     WhenRole,
-    MinutesRole,   // whole minutes, 0 when the length is unknown
-    StateRole,     // a MeetingState::Value
-    BadgeRole,     // the state badge's text, empty for done
+    MinutesRole,  // whole minutes, 0 when the length is unknown
+    StateRole,    // a MeetingState::Value
+    BadgeRole,    // the state badge's text, empty for done
     MessageRole,
     BusyRole,
     HasFileRole,

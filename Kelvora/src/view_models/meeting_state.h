@@ -6,9 +6,9 @@
 // type is made. Pure values; any thread.
 #pragma once
 
+#include <QtQml/qqmlregistration.h>
 #include <QObject>
 #include <QString>
-#include <QtQml/qqmlregistration.h>
 
 #include "kelv/core/library/meeting_entry.h"
 #include "shell/theme_colors.h"

@@ -14,8 +14,7 @@ namespace kelv::app {
 MeetingsWindowModel::MeetingsWindowModel(QObject* parent)
     : QObject(parent), detail_(new MeetingDetail(this)) {
   connect(detail_, &MeetingDetail::changed, this, &MeetingsWindowModel::reconsiderShown);
-  connect(this, &MeetingsWindowModel::renamingChanged, this,
-          &MeetingsWindowModel::reconsiderShown);
+  connect(this, &MeetingsWindowModel::renamingChanged, this, &MeetingsWindowModel::reconsiderShown);
 }
 
 MeetingsWindowModel::MeetingsWindowModel(AppModel& app, Options options, QObject* parent)
@@ -56,8 +55,8 @@ void MeetingsWindowModel::attach(AppModel& app, Options options) {
 
   // Whatever the application model announces may change the list; it is read once the change
   // is complete, on the next turn of the event loop.
-  for (auto signal : {&AppModel::recorderChanged, &AppModel::queueChanged,
-                      &AppModel::processingIDChanged})
+  for (auto signal :
+       {&AppModel::recorderChanged, &AppModel::queueChanged, &AppModel::processingIDChanged})
     connect(&app, signal, this, &MeetingsWindowModel::refreshSoon);
   connect(&app, &AppModel::recorderChanged, this, &MeetingsWindowModel::recordingChanged);
   connect(&app, &AppModel::selectionChanged, this, [this] {
@@ -102,9 +101,7 @@ void MeetingsWindowModel::reconsiderShown() {
 
 QString MeetingsWindowModel::selection() const { return app_ ? app_->selectionValue() : QString(); }
 
-int MeetingsWindowModel::selectedIndex() const {
-  return list_ ? list_->indexOf(selection()) : -1;
-}
+int MeetingsWindowModel::selectedIndex() const { return list_ ? list_->indexOf(selection()) : -1; }
 
 QString MeetingsWindowModel::deleting() const {
   return deleting_ ? QString::fromStdString(deleting_->id) : QString();
@@ -147,8 +144,9 @@ void MeetingsWindowModel::refreshed(bool settled) {
   // before any read can list it): only the last read of a burst decides.
   if (settled && app_ && list_->indexOf(selection()) < 0) {
     const auto& rows = list_->rows();
-    app_->select(rows.empty() ? std::nullopt
-                              : std::optional<QString>(QString::fromStdString(rows.front().entry.id)));
+    app_->select(rows.empty()
+                     ? std::nullopt
+                     : std::optional<QString>(QString::fromStdString(rows.front().entry.id)));
   }
   if (!renaming_.isEmpty() && !row(renaming_)) setRenaming({});
   showDetail();

@@ -11,12 +11,12 @@
 // selection that names no listed meeting moves to the first one. Main thread only.
 #pragma once
 
+#include <QtQml/qqmlregistration.h>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QUrl>
 #include <QVariant>
-#include <QtQml/qqmlregistration.h>
 
 #include <functional>
 #include <memory>

@@ -5,20 +5,20 @@
 #include <algorithm>
 #include <utility>
 
-#include "shell/app_delegate.h"
 #include "controllers/app_model.h"
 #include "desktop/hotkey.h"
 #include "kelv/core/recording/recorder.h"
 #include "kelv/core/util/byte_count.h"
 #include "kelv/core/util/duration_text.h"
+#include "shell/app_delegate.h"
 #include "shell/qt_text.h"
 
 namespace kelv::app {
 
 MenuModel::MenuModel(AppModel& model, QObject* parent) : QObject(parent), model_(&model) {
-  for (auto signal : {&AppModel::recorderChanged, &AppModel::startedAtChanged,
-                      &AppModel::queueChanged, &AppModel::processingIDChanged,
-                      &AppModel::lowDiskSpaceChanged, &AppModel::callsChanged})
+  for (auto signal :
+       {&AppModel::recorderChanged, &AppModel::startedAtChanged, &AppModel::queueChanged,
+        &AppModel::processingIDChanged, &AppModel::lowDiskSpaceChanged, &AppModel::callsChanged})
     connect(&model, signal, this, [this] {
       read();
       emit changed();
@@ -35,8 +35,7 @@ MenuModel::MenuModel(AppModel& model, QObject* parent) : QObject(parent), model_
   systemLevel_ = system;
 }
 
-MenuModel::MenuModel(MenuState state, QObject* parent)
-    : QObject(parent), state_(std::move(state)) {
+MenuModel::MenuModel(MenuState state, QObject* parent) : QObject(parent), state_(std::move(state)) {
   queue_.setRows(queueRows(state_));
 }
 

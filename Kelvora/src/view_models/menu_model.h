@@ -4,12 +4,12 @@
 // rule about which text shows when lives here. Main thread only.
 #pragma once
 
+#include <QtQml/qqmlregistration.h>
 #include <QDateTime>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
-#include <QtQml/qqmlregistration.h>
 
 #include <cstdint>
 #include <optional>
@@ -32,9 +32,9 @@ struct MenuState {
   QDateTime startedAt;     // invalid when none
   QStringList callNames;   // in order of arrival
   std::vector<Waiting> queue;
-  QString processingID;                // empty when none
+  QString processingID;                 // empty when none
   std::optional<int64_t> lowDiskSpace;  // free bytes
-  QString shortcut;                    // the saved hotkey's label, empty without one
+  QString shortcut;                     // the saved hotkey's label, empty without one
 };
 
 class MenuModel : public QObject {
@@ -58,8 +58,8 @@ class MenuModel : public QObject {
   Q_PROPERTY(kelv::app::MenuQueueModel* queue READ queue CONSTANT)
   // What the two meters read: the running recorder's tracks unless replaced.
   Q_PROPERTY(kelv::app::LevelSource* micLevel READ micLevel WRITE setMicLevel NOTIFY levelsChanged)
-  Q_PROPERTY(kelv::app::LevelSource* systemLevel READ systemLevel WRITE setSystemLevel
-                 NOTIFY levelsChanged)
+  Q_PROPERTY(kelv::app::LevelSource* systemLevel READ systemLevel WRITE setSystemLevel NOTIFY
+                 levelsChanged)
 
  public:
   // Follows the application model and acts on it.

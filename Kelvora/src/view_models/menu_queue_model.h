@@ -5,9 +5,9 @@
 // progress bar) survive. Main thread only.
 #pragma once
 
+#include <QtQml/qqmlregistration.h>
 #include <QAbstractListModel>
 #include <QString>
-#include <QtQml/qqmlregistration.h>
 
 #include <vector>
 

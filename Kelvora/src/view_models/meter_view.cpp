@@ -1,7 +1,7 @@
 #include "view_models/meter_view.h"
 
-#include <QQuickWindow>
 #include <QPainter>
+#include <QQuickWindow>
 #include <QSGImageNode>
 #include <QSGTexture>
 
@@ -16,8 +16,8 @@ namespace {
 
 // Segment i's rectangle in an item of this size, or an empty one when there is no room.
 QRectF segmentRect(int index, const QSizeF& size) {
-  const double width = (size.width() - (MeterView::kSegments - 1) * MeterView::kGap) /
-                       MeterView::kSegments;
+  const double width =
+      (size.width() - (MeterView::kSegments - 1) * MeterView::kGap) / MeterView::kSegments;
   if (width <= 0 || size.height() <= 0) return {};
   return {index * (width + MeterView::kGap), 0, width, size.height()};
 }
@@ -131,8 +131,7 @@ void MeterView::watch(QQuickWindow* window) {
   if (window != nullptr) {
     // Exposure has no signal of its own; the window's expose events tell when it is covered.
     window->installEventFilter(this);
-    activeConnection_ =
-        connect(window, &QWindow::activeChanged, this, &MeterView::reconsiderTimer);
+    activeConnection_ = connect(window, &QWindow::activeChanged, this, &MeterView::reconsiderTimer);
     visibilityConnection_ =
         connect(window, &QWindow::visibilityChanged, this, &MeterView::reconsiderTimer);
   }
@@ -140,9 +139,8 @@ void MeterView::watch(QQuickWindow* window) {
 }
 
 bool MeterView::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == window_.data() &&
-      (event->type() == QEvent::Expose || event->type() == QEvent::Hide ||
-       event->type() == QEvent::Show))
+  if (watched == window_.data() && (event->type() == QEvent::Expose ||
+                                    event->type() == QEvent::Hide || event->type() == QEvent::Show))
     QMetaObject::invokeMethod(this, &MeterView::reconsiderTimer, Qt::QueuedConnection);
   return QQuickItem::eventFilter(watched, event);
 }
@@ -184,8 +182,8 @@ QSGNode* MeterView::updatePaintNode(QSGNode* old, UpdatePaintNodeData*) {
   const qreal ratio = host->effectiveDevicePixelRatio();
   if (geometryDirty_ || colorsDirty_ || ratio != node->ratio) {
     const QColor raised = raised_, accent = accent_, attention = attention_;
-    node->track->setTexture(host->createTextureFromImage(
-        segments(size, ratio, [&](int) { return raised; })));
+    node->track->setTexture(
+        host->createTextureFromImage(segments(size, ratio, [&](int) { return raised; })));
     node->lit->setTexture(host->createTextureFromImage(segments(size, ratio, [&](int index) {
       return index >= kSegments - kAttentionSegments ? attention : accent;
     })));

@@ -10,11 +10,11 @@
 // the meter leaves its window. Main thread only.
 #pragma once
 
+#include <QtQml/qqmlregistration.h>
 #include <QColor>
 #include <QPointer>
 #include <QQuickItem>
 #include <QTimer>
-#include <QtQml/qqmlregistration.h>
 
 #include "view_models/level_source.h"
 

@@ -13,18 +13,23 @@ OnboardingSteps::Row OnboardingSteps::row(Step step, PermissionsModel::Mic mic,
                                           const QString& folder) {
   switch (step) {
     case Step::Mic:
-      return {"onboarding.mic", "Micrófono",
+      return {"onboarding.mic",
+              "Micrófono",
               mic == PermissionsModel::Mic::Denied
                   ? "Permite el acceso de Tizara al micrófono en los ajustes de privacidad del "
                     "sistema."
                   : "Graba al aula desde el micrófono.",
-              mic == PermissionsModel::Mic::Authorized, "Permitir", false};
+              mic == PermissionsModel::Mic::Authorized,
+              "Permitir",
+              false};
     case Step::SystemAudio:
-      return {"onboarding.systemAudio", "Audio del sistema",
+      return {"onboarding.systemAudio",
+              "Audio del sistema",
               systemAudio && !systemAudio->isEmpty()
                   ? *systemAudio
                   : "Graba clases online (Zoom, Teams, Meet) desde el audio del sistema.",
-              systemAudio && systemAudio->isEmpty(), systemAudio ? "Reintentar" : "Permitir",
+              systemAudio && systemAudio->isEmpty(),
+              systemAudio ? "Reintentar" : "Permitir",
               false};
     case Step::Folder:
       return {"onboarding.folder", "Carpeta de apuntes", folder, false, "Elegir…", true};
@@ -48,21 +53,28 @@ QVariant OnboardingSteps::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.parent().isValid() || index.row() >= kStepCount) return {};
   const Row step = row(index.row());
   switch (role) {
-    case identifierRole: return step.identifier;
-    case numberRole: return index.row() + 1;
+    case identifierRole:
+      return step.identifier;
+    case numberRole:
+      return index.row() + 1;
     case Qt::DisplayRole:
-    case titleRole: return step.title;
-    case detailRole: return step.detail;
-    case doneRole: return step.done;
-    case buttonRole: return step.button;
-    case pathDetailRole: return step.pathDetail;
+    case titleRole:
+      return step.title;
+    case detailRole:
+      return step.detail;
+    case doneRole:
+      return step.done;
+    case buttonRole:
+      return step.button;
+    case pathDetailRole:
+      return step.pathDetail;
   }
   return {};
 }
 
 QHash<int, QByteArray> OnboardingSteps::roleNames() const {
-  return {{identifierRole, "identifier"}, {numberRole, "number"},   {titleRole, "title"},
-          {detailRole, "detail"},         {doneRole, "done"},       {buttonRole, "button"},
+  return {{identifierRole, "identifier"}, {numberRole, "number"}, {titleRole, "title"},
+          {detailRole, "detail"},         {doneRole, "done"},     {buttonRole, "button"},
           {pathDetailRole, "pathDetail"}};
 }
 
@@ -89,8 +101,7 @@ void OnboardingSteps::setApp(AppModel* app) {
   if (app_ == app) return;
   if (app_) app_->disconnect(this);
   app_ = app;
-  if (app_)
-    connect(app_, &AppModel::modelDownloadChanged, this, &OnboardingSteps::downloadChanged);
+  if (app_) connect(app_, &AppModel::modelDownloadChanged, this, &OnboardingSteps::downloadChanged);
   emit appChanged();
   emit downloadChanged();
 }

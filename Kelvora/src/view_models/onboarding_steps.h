@@ -6,10 +6,10 @@
 // notes folder. Main thread only.
 #pragma once
 
+#include <QtQml/qqmlregistration.h>
 #include <QAbstractListModel>
 #include <QPointer>
 #include <QString>
-#include <QtQml/qqmlregistration.h>
 
 #include <optional>
 
@@ -22,12 +22,12 @@ namespace kelv::app {
 class OnboardingSteps : public QAbstractListModel {
   Q_OBJECT
   QML_ELEMENT
-  Q_PROPERTY(kelv::app::PermissionsModel* permissions READ permissions WRITE setPermissions
-                 NOTIFY permissionsChanged)
+  Q_PROPERTY(kelv::app::PermissionsModel* permissions READ permissions WRITE setPermissions NOTIFY
+                 permissionsChanged)
   Q_PROPERTY(kelv::app::AppModel* app READ app WRITE setApp NOTIFY appChanged)
   Q_PROPERTY(QString folder READ folder WRITE setFolder NOTIFY folderChanged)
-  Q_PROPERTY(kelv::app::BackgroundProcessing::ModelDownload download READ download NOTIFY
-                 downloadChanged)
+  Q_PROPERTY(
+      kelv::app::BackgroundProcessing::ModelDownload download READ download NOTIFY downloadChanged)
   // The download's line, or the empty text while there is none.
   Q_PROPERTY(QString downloadText READ downloadText NOTIFY downloadChanged)
 

@@ -15,10 +15,14 @@ namespace {
 
 PermissionsModel::Mic micOf(capture::MicAccess access) {
   switch (access) {
-    case capture::MicAccess::notDetermined: return PermissionsModel::Mic::NotDetermined;
-    case capture::MicAccess::restricted: return PermissionsModel::Mic::Restricted;
-    case capture::MicAccess::denied: return PermissionsModel::Mic::Denied;
-    case capture::MicAccess::authorized: return PermissionsModel::Mic::Authorized;
+    case capture::MicAccess::notDetermined:
+      return PermissionsModel::Mic::NotDetermined;
+    case capture::MicAccess::restricted:
+      return PermissionsModel::Mic::Restricted;
+    case capture::MicAccess::denied:
+      return PermissionsModel::Mic::Denied;
+    case capture::MicAccess::authorized:
+      return PermissionsModel::Mic::Authorized;
   }
   return PermissionsModel::Mic::NotDetermined;
 }
@@ -26,9 +30,7 @@ PermissionsModel::Mic micOf(capture::MicAccess access) {
 }  // namespace
 
 PermissionsModel::PermissionsModel(core::SettingsStore store, QObject* parent)
-    : QObject(parent),
-      store_(std::move(store)),
-      self_(std::make_shared<PermissionsModel*>(this)) {}
+    : QObject(parent), store_(std::move(store)), self_(std::make_shared<PermissionsModel*>(this)) {}
 
 PermissionsModel::~PermissionsModel() { *self_ = nullptr; }
 
@@ -81,8 +83,7 @@ void PermissionsModel::acknowledgeConsent() {
   emit problemChanged();
 }
 
-void PermissionsModel::inBackground(
-    std::function<std::function<void(PermissionsModel&)>()> work) {
+void PermissionsModel::inBackground(std::function<std::function<void(PermissionsModel&)>()> work) {
   QThreadPool::globalInstance()->start([self = self_, work = std::move(work)] {
     auto publish = work();
     QMetaObject::invokeMethod(
@@ -90,7 +91,7 @@ void PermissionsModel::inBackground(
         [self, publish = std::move(publish)] {
           if (*self == nullptr) return;
           publish(**self);
-          emit (*self)->finished();
+          emit(*self)->finished();
         },
         Qt::QueuedConnection);
   });

@@ -6,9 +6,9 @@
 // publish their answer on the main thread, unless the model is gone by then.
 #pragma once
 
+#include <QtQml/qqmlregistration.h>
 #include <QObject>
 #include <QString>
-#include <QtQml/qqmlregistration.h>
 
 #include <functional>
 #include <memory>

@@ -22,10 +22,10 @@ class SettingsModel : public QObject {
   Q_OBJECT
   QML_ELEMENT
   QML_UNCREATABLE("Made by the window shell.")
-  Q_PROPERTY(GeneralSettings* general READ generalObject CONSTANT)
-  Q_PROPERTY(BackendSettings* notes READ notesObject CONSTANT)
-  Q_PROPERTY(BackendSettings* transcription READ transcriptionObject CONSTANT)
-  Q_PROPERTY(HotkeyRecorder* hotkey READ hotkeyObject CONSTANT)
+  Q_PROPERTY(kelv::app::GeneralSettings* general READ generalObject CONSTANT)
+  Q_PROPERTY(kelv::app::BackendSettings* notes READ notesObject CONSTANT)
+  Q_PROPERTY(kelv::app::BackendSettings* transcription READ transcriptionObject CONSTANT)
+  Q_PROPERTY(kelv::app::HotkeyRecorder* hotkey READ hotkeyObject CONSTANT)
   Q_PROPERTY(QString problem READ problem NOTIFY problemChanged)
   // The notes folder, for onboarding's folder step.
   Q_PROPERTY(QString notesFolder READ notesFolder NOTIFY notesFolderChanged)

@@ -5,10 +5,10 @@
 // Main thread only.
 #pragma once
 
+#include <QtQml/qqmlregistration.h>
 #include <QColor>
 #include <QObject>
 #include <QString>
-#include <QtQml/qqmlregistration.h>
 
 #include "view_models/meeting_state.h"
 

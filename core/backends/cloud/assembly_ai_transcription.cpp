@@ -27,8 +27,10 @@ struct Job {
 
 Job decodeJob(const std::string& body) {
   const nlohmann::json reply = JsonReply::parseObject(body);
-  Job job{JsonReply::string(reply, "id"), JsonReply::string(reply, "status"),
-          JsonReply::optionalString(reply, "error"), {}};
+  Job job{JsonReply::string(reply, "id"),
+          JsonReply::string(reply, "status"),
+          JsonReply::optionalString(reply, "error"),
+          {}};
   if (const nlohmann::json* words = JsonReply::optionalArray(reply, "words")) {
     for (const nlohmann::json& word : *words) {
       JsonReply::asObject(word);

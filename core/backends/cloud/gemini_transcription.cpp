@@ -3,8 +3,8 @@
 #include <openssl/evp.h>
 
 #include <algorithm>
-#include <cmath>
 #include <charconv>
+#include <cmath>
 #include <nlohmann/json.hpp>
 
 #include "chunked_transcription.h"
@@ -48,7 +48,8 @@ std::vector<Item> decodeItems(const std::string& body) {
   const nlohmann::json reply = JsonReply::parseObject(body);
   const nlohmann::json& candidates = JsonReply::array(reply, "candidates");
   if (candidates.empty()) throw JsonReply::Malformed{};
-  const nlohmann::json* content = JsonReply::optionalObject(JsonReply::asObject(candidates[0]), "content");
+  const nlohmann::json* content =
+      JsonReply::optionalObject(JsonReply::asObject(candidates[0]), "content");
   if (!content) throw JsonReply::Malformed{};
   std::string text;
   for (const nlohmann::json& part : JsonReply::array(*content, "parts")) {
@@ -94,7 +95,8 @@ double GeminiTranscription::seconds(std::string_view text) {
     std::string_view piece = text.substr(start, end - start);
     start = end + 1;
     if (piece.empty()) continue;
-    while (!piece.empty() && (piece.front() == ' ' || piece.front() == '\t')) piece.remove_prefix(1);
+    while (!piece.empty() && (piece.front() == ' ' || piece.front() == '\t'))
+      piece.remove_prefix(1);
     while (!piece.empty() && (piece.back() == ' ' || piece.back() == '\t')) piece.remove_suffix(1);
     if (piece.size() > 1 && piece.front() == '+' && piece[1] != '-') piece.remove_prefix(1);
     double value = 0;
@@ -145,8 +147,8 @@ std::vector<TimedSegment> GeminiTranscription::transcribe(
       // Times are clamped into the chunk: a model's guess never leaves it, nor runs backwards.
       const double start = std::clamp(seconds(item.start), 0.0, std::max(duration, 0.0));
       const double end = std::min(std::max(seconds(item.end), start), std::max(duration, start));
-      result.push_back(TimedSegment{chunk.offset + start, chunk.offset + end, std::move(text),
-                                    std::nullopt});
+      result.push_back(
+          TimedSegment{chunk.offset + start, chunk.offset + end, std::move(text), std::nullopt});
     }
     return result;
   });

@@ -114,8 +114,7 @@ std::string OpenAICompatibleNotes::complete(const std::string& system,
 
   // Reasoning models may put their thinking in front of the answer.
   const size_t thinkEnd = content.find("</think>");
-  if (thinkEnd != std::string_view::npos &&
-      UnicodeText::trimmed(content).starts_with("<think>")) {
+  if (thinkEnd != std::string_view::npos && UnicodeText::trimmed(content).starts_with("<think>")) {
     content.remove_prefix(thinkEnd + std::string_view("</think>").size());
   }
   return NotesRequest::finalText(content);

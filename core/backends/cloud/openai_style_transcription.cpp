@@ -88,7 +88,8 @@ std::vector<TimedSegment> OpenAIStyleTranscription::transcribe(
 
     const std::string reply = client.send(request);
     std::vector<TimedSegment> result;
-    for (const Piece& piece : JsonReply::decode(client.backend, [&] { return decodeReply(reply); })) {
+    for (const Piece& piece :
+         JsonReply::decode(client.backend, [&] { return decodeReply(reply); })) {
       std::string text = UnicodeText::trimmed(piece.text);
       if (text.empty()) continue;
       result.push_back(TimedSegment{chunk.offset + piece.start.value_or(0),

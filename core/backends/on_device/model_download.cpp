@@ -2,9 +2,9 @@
 
 #include <curl/curl.h>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <openssl/evp.h>
 #include <stdio.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>

@@ -1,7 +1,7 @@
 #include "kelv/core/backends/on_device/on_device_error.h"
 
-#include "kelv/core/util/byte_count.h"
 #include "kelv/core/backends/on_device/on_device_model.h"
+#include "kelv/core/util/byte_count.h"
 
 namespace kelv::core {
 

@@ -43,9 +43,7 @@ std::string OnDeviceModel::namesList() {
   return names;
 }
 
-std::filesystem::path OnDeviceModel::folder() {
-  return dataHome() / "Kelvora" / "Models";
-}
+std::filesystem::path OnDeviceModel::folder() { return dataHome() / "Kelvora" / "Models"; }
 
 std::string OnDeviceModel::baseURL() {
   const char* override = std::getenv("KELV_MODEL_BASE_URL");

@@ -10,12 +10,12 @@
 
 #include "kelv/core/audio/audio_format.h"
 #include "kelv/core/audio/chunk_cutter.h"
+#include "kelv/core/audio/track_audio.h"
 #include "kelv/core/backends/chunk_progress.h"
-#include "kelv/core/util/library_json.h"
 #include "kelv/core/backends/on_device/model_download.h"
 #include "kelv/core/backends/on_device/on_device_error.h"
 #include "kelv/core/backends/on_device/on_device_model.h"
-#include "kelv/core/audio/track_audio.h"
+#include "kelv/core/util/library_json.h"
 #include "speech_engine.h"
 
 namespace kelv::core {

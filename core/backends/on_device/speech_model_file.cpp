@@ -37,8 +37,10 @@ class Reader {
     if (bytes < 0 || bytes > size_ - position_) throw Damaged{};
     position_ += bytes;
     // Short skips (vocabulary words) stay within the stream's buffer; a seek would refill it.
-    if (bytes < kBuffered) in_.ignore(bytes);
-    else in_.seekg(position_);
+    if (bytes < kBuffered)
+      in_.ignore(bytes);
+    else
+      in_.seekg(position_);
   }
   bool atEnd() const { return position_ == size_; }
 

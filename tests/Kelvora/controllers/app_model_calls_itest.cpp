@@ -8,12 +8,12 @@
 
 #include <atomic>
 
-#include "shell/app_delegate.h"
 #include "app_model_fixture.h"
 #include "fake_logind.h"
 #include "fake_notification_server.h"
 #include "kelv/core/util/system_info.h"
 #include "pulse_server.h"
+#include "shell/app_delegate.h"
 
 namespace kelv::app {
 namespace {
@@ -40,8 +40,8 @@ class ZoomCall {
       argv.insert(argv.begin() + 1, zoom.begin(), zoom.end());
       return argv;
     };
-    recording_ = pulse.spawn(
-        with({"parecord", "--device=fakemic", (pulse.folder() / "zoom.wav").string()}));
+    recording_ =
+        pulse.spawn(with({"parecord", "--device=fakemic", (pulse.folder() / "zoom.wav").string()}));
     playing_ = pulse.spawn(with({"paplay", (pulse.folder() / "call.wav").string()}));
   }
   void hangUp() {

@@ -8,11 +8,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "shell/app_delegate.h"
 #include "app_model_fixture.h"
 #include "audio_files.h"
 #include "kelv/core/library/meeting_file_writer.h"
 #include "kelv/core/util/platform_error.h"
+#include "shell/app_delegate.h"
 
 namespace kelv::app {
 namespace {
@@ -26,8 +26,7 @@ TEST_F(AppModelTest, RecordingIsProcessedByTheToolAndReported) {
   const auto model = makeModel();
   QSignalSpy processingIDs(model.get(), &AppModel::processingIDChanged);
   std::vector<std::vector<AppModel::QueuedMeeting>> queues;
-  QObject::connect(model.get(), &AppModel::queueChanged,
-                   [&] { queues.push_back(model->queue()); });
+  QObject::connect(model.get(), &AppModel::queueChanged, [&] { queues.push_back(model->queue()); });
 
   const core::MeetingFolder folder = recordBriefly(*model, 1.2);
   EXPECT_FALSE(model->isRecording());
@@ -36,8 +35,7 @@ TEST_F(AppModelTest, RecordingIsProcessedByTheToolAndReported) {
   EXPECT_EQ(folder.readStatus().state, State::processing);
 
   const core::MeetingStatus before = folder.readStatus();
-  const std::string name =
-      core::MeetingFileWriter::baseName("Derivadas", before.startedAt);
+  const std::string name = core::MeetingFileWriter::baseName("Derivadas", before.startedAt);
   ASSERT_TRUE(waitForLine("Apuntes listos: " + name)) << testing::PrintToString(output.lines());
 
   const core::MeetingStatus after = folder.readStatus();
@@ -45,9 +43,10 @@ TEST_F(AppModelTest, RecordingIsProcessedByTheToolAndReported) {
   EXPECT_TRUE(fs::exists(temp / "notes" / (name + ".md")));
   // Queued and running, then gone from the list.
   ASSERT_FALSE(queues.empty());
-  EXPECT_THAT(queues.front(), ElementsAre(AppModel::QueuedMeeting{
-                                  folder.id(), core::MeetingFileWriter::displayTitle(
-                                                   std::nullopt, before.startedAt)}));
+  EXPECT_THAT(
+      queues.front(),
+      ElementsAre(AppModel::QueuedMeeting{
+          folder.id(), core::MeetingFileWriter::displayTitle(std::nullopt, before.startedAt)}));
   EXPECT_THAT(model->queue(), IsEmpty());
   EXPECT_GE(processingIDs.count(), 2);
   EXPECT_FALSE(model->processingID());
@@ -122,14 +121,14 @@ TEST_F(AppModelTest, MeetingsAreProcessedOneAfterAnother) {
   const core::MeetingFolder second = recordBriefly(*model, 0.2);
   ASSERT_TRUE(QTest::qWaitFor(
       [&] { return output.linesStartingWith("Apuntes listos: ").size() == 2; }, kChildTimeout));
-  EXPECT_EQ(kelv::test::readFile(log), "start " + first.id() + "\nend " + first.id() +
-                                           "\nstart " + second.id() + "\nend " + second.id() + "\n");
+  EXPECT_EQ(kelv::test::readFile(log), "start " + first.id() + "\nend " + first.id() + "\nstart " +
+                                           second.id() + "\nend " + second.id() + "\n");
   EXPECT_EQ(longestQueue, 2u);
 }
 
 TEST_F(AppModelTest, TheChildGetsExactlyTheKeysOfTheCurrentConfigurations) {
-  const std::string body = "cat > \"$folder/secrets.json\"\n" +
-                           setStatus({{"state", "done"}, {"meetingFile", "x.md"}});
+  const std::string body =
+      "cat > \"$folder/secrets.json\"\n" + setStatus({{"state", "done"}, {"meetingFile", "x.md"}});
   {
     const auto model = makeModel(script(body));
     const core::MeetingFolder folder = recordBriefly(*model, 0.2);
@@ -233,7 +232,8 @@ TEST_F(AppModelTest, LaunchReportsUnreadableSettingsAndKeepsAnUnreadableFileAsid
                                              preferencesFile().string() + ".corrupt-"));
   std::vector<fs::path> aside;
   for (const auto& entry : fs::directory_iterator(preferencesFile().parent_path()))
-    if (entry.path().filename().string().starts_with("preferences.json.corrupt-")) aside.push_back(entry);
+    if (entry.path().filename().string().starts_with("preferences.json.corrupt-"))
+      aside.push_back(entry);
   ASSERT_EQ(aside.size(), 1u);
   EXPECT_EQ(kelv::test::readFile(aside[0]), "{\"v2.settings\": tru");
   model->terminate();

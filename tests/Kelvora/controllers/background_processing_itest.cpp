@@ -40,7 +40,8 @@ TEST_F(BackgroundProcessingTest, MeetingsRunOneAfterAnotherAndTheirOutcomeIsRepo
   background.enqueue(first);
   background.enqueue(second);
 
-  ASSERT_TRUE(waitForLine("Apuntes listos: Derivadas", 2)) << testing::PrintToString(output.lines());
+  ASSERT_TRUE(waitForLine("Apuntes listos: Derivadas", 2))
+      << testing::PrintToString(output.lines());
   EXPECT_TRUE(QTest::qWaitFor([&] { return !background.isChildRunning(); }, 5000));
   EXPECT_EQ(longestQueue, 2u);
   EXPECT_THAT(background.queue(), IsEmpty());

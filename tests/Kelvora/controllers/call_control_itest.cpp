@@ -21,10 +21,10 @@ class CallControlTest : public AppModelTest {
   core::SettingsStore settings{core::Preferences(preferencesFile()),
                                std::make_shared<core::MemorySecretStore>(kKeys)};
   std::vector<std::string> finished;
-  RecordingControl recording{store, settings,
-                             RecordingControl::Options{true, {}, [this](const core::MeetingFolder& f) {
-                                                         finished.push_back(f.id());
-                                                       }}};
+  RecordingControl recording{
+      store, settings, RecordingControl::Options{true, {}, [this](const core::MeetingFolder& f) {
+                                                   finished.push_back(f.id());
+                                                 }}};
   CallControl calls{settings, recording, CallControl::Options{true, {}}};
   const core::CallApp zoom = core::CallApp::of("zoom").value();
   const core::CallApp teams = core::CallApp::of("teams").value();
@@ -37,12 +37,9 @@ TEST_F(CallControlTest, CallsAreListedOnceInTheOrderTheyBegan) {
     std::vector<core::CallApp> listed;
   };
   const std::vector<Step> steps = {
-      {CallEvent::started(zoom), {zoom}},
-      {CallEvent::started(zoom), {zoom}},
-      {CallEvent::started(teams), {zoom, teams}},
-      {CallEvent::ended(zoom), {teams}},
-      {CallEvent::ended(zoom), {teams}},
-      {CallEvent::ended(teams), {}},
+      {CallEvent::started(zoom), {zoom}},         {CallEvent::started(zoom), {zoom}},
+      {CallEvent::started(teams), {zoom, teams}}, {CallEvent::ended(zoom), {teams}},
+      {CallEvent::ended(zoom), {teams}},          {CallEvent::ended(teams), {}},
   };
   for (const Step& step : steps) {
     calls.handle(step.event);

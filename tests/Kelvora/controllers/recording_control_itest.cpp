@@ -21,10 +21,9 @@ class RecordingControlTest : public AppModelTest {
   std::unique_ptr<RecordingControl> makeControl() {
     return std::make_unique<RecordingControl>(
         store, settings,
-        RecordingControl::Options{true, [this] { ++started; },
-                                  [this](const core::MeetingFolder& folder) {
-                                    finished.push_back(folder.id());
-                                  }});
+        RecordingControl::Options{
+            true, [this] { ++started; },
+            [this](const core::MeetingFolder& folder) { finished.push_back(folder.id()); }});
   }
 
   core::MeetingStore store{temp / "meetings"};
@@ -75,8 +74,8 @@ TEST_F(RecordingControlTest, RecorderEventsReachTheStateAndTheUser) {
 
   control->handle(core::RecorderEvent::lowDisk(450'000'000));
   EXPECT_EQ(control->lowDiskSpace(), 450'000'000);
-  EXPECT_TRUE(waitForLine("Poco espacio en disco: 450 MB free. Recording stops below 200 MB.", 1,
-                          5000))
+  EXPECT_TRUE(
+      waitForLine("Poco espacio en disco: 450 MB free. Recording stops below 200 MB.", 1, 5000))
       << testing::PrintToString(output.lines());
 
   // A stop for some other folder changes nothing here but is still handed on.
@@ -84,11 +83,13 @@ TEST_F(RecordingControlTest, RecorderEventsReachTheStateAndTheUser) {
   control->handle(core::RecorderEvent::stopped(other, "Recording stopped: elsewhere."));
   EXPECT_TRUE(control->isRecording());
 
-  control->handle(core::RecorderEvent::stopped(folder, "Recording stopped: the disk is almost full."));
+  control->handle(
+      core::RecorderEvent::stopped(folder, "Recording stopped: the disk is almost full."));
   EXPECT_FALSE(control->isRecording());
   EXPECT_FALSE(control->lowDiskSpace());
   EXPECT_THAT(finished, ElementsAre(other.id(), folder.id()));
-  EXPECT_TRUE(waitForLine("Grabación detenida: Recording stopped: the disk is almost full.", 1, 5000));
+  EXPECT_TRUE(
+      waitForLine("Grabación detenida: Recording stopped: the disk is almost full.", 1, 5000));
 }
 
 }  // namespace

@@ -10,17 +10,19 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
-#include <stdexcept>
 #include <ostream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "controllers/call_prompt.h"
-#include "fake_notification_server.h"
 #include "desktop/desktop_notifications.h"
 #include "desktop/notifier.h"
+#include "fake_notification_server.h"
 
-static void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+static void PrintTo(const QString& text, std::ostream* out) {
+  *out << '"' << text.toStdString() << '"';
+}
 
 namespace kelv::app {
 namespace {
@@ -144,16 +146,11 @@ TEST_F(NotificationsTest, PromptIsReplacedAndWithdrawnByItsIdentifier) {
     std::vector<uint> open;
   };
   const std::vector<Case> cases{
-      {"P1P", {0, 1}, {}, {1}},
-      {"PP", {0, 1}, {}, {1}},
-      {"PPP", {0, 1}, {}, {1}},
-      {"P1W", {0}, {1}, {}},
-      {"PW", {0}, {1}, {}},
-      {"PWP", {0, 1}, {}, {1}},
-      {"P1WP", {0, 0}, {1}, {2}},
-      {"PWWP1P", {0, 1, 1}, {}, {1}},
-      {"P1T", {0, 0}, {}, {1, 2}},
-      {"PT2WT", {0, 0, 2}, {1}, {2}},
+      {"P1P", {0, 1}, {}, {1}},    {"PP", {0, 1}, {}, {1}},
+      {"PPP", {0, 1}, {}, {1}},    {"P1W", {0}, {1}, {}},
+      {"PW", {0}, {1}, {}},        {"PWP", {0, 1}, {}, {1}},
+      {"P1WP", {0, 0}, {1}, {2}},  {"PWWP1P", {0, 1, 1}, {}, {1}},
+      {"P1T", {0, 0}, {}, {1, 2}}, {"PT2WT", {0, 0, 2}, {1}, {2}},
       {"W", {}, {}, {}},
   };
   for (const Case& c : cases) {
@@ -161,10 +158,17 @@ TEST_F(NotificationsTest, PromptIsReplacedAndWithdrawnByItsIdentifier) {
     restartServer();
     for (const char* step = c.steps; *step != '\0'; ++step) {
       switch (*step) {
-        case 'P': CallPrompt::post(zoom()); break;
-        case 'T': CallPrompt::post(teams()); break;
-        case 'W': CallPrompt::withdraw({zoom()}); break;
-        default: shown(static_cast<std::size_t>(*step - '0'));
+        case 'P':
+          CallPrompt::post(zoom());
+          break;
+        case 'T':
+          CallPrompt::post(teams());
+          break;
+        case 'W':
+          CallPrompt::withdraw({zoom()});
+          break;
+        default:
+          shown(static_cast<std::size_t>(*step - '0'));
       }
     }
     ASSERT_TRUE(server->waitForCount(c.replaces.size()));

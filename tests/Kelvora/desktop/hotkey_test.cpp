@@ -43,8 +43,7 @@ TEST(Hotkey, SavedReadsWhatThePreferencesHold) {
       {"array", R"({"v2.hotkey": [15, 6400]})", std::nullopt},
       {"number", R"({"v2.hotkey": 15})", std::nullopt},
       {"missing modifiers", R"({"v2.hotkey": {"keyCode": 15}})", std::nullopt},
-      {"modifiers as text", R"({"v2.hotkey": {"keyCode": 15, "modifiers": "6400"}})",
-       std::nullopt},
+      {"modifiers as text", R"({"v2.hotkey": {"keyCode": 15, "modifiers": "6400"}})", std::nullopt},
       {"negative code", R"({"v2.hotkey": {"keyCode": -1, "modifiers": 6400}})", std::nullopt},
       {"code past 32 bits", R"({"v2.hotkey": {"keyCode": 4294967296, "modifiers": 6400}})",
        std::nullopt},
@@ -69,8 +68,7 @@ TEST(Hotkey, SetSavedRoundTripsAndKeepsOtherKeys) {
 
   Hotkey::setSaved(preferences, Hotkey{0, kCtrl | kShift});
   EXPECT_EQ(Hotkey::saved(preferences), (Hotkey{0, 4608}));
-  EXPECT_EQ(*preferences.value("v2.hotkey"),
-            (nlohmann::json{{"keyCode", 0}, {"modifiers", 4608}}));
+  EXPECT_EQ(*preferences.value("v2.hotkey"), (nlohmann::json{{"keyCode", 0}, {"modifiers", 4608}}));
 
   // None is stored as null, which is not the same as nothing stored.
   Hotkey::setSaved(preferences, std::nullopt);
@@ -111,8 +109,7 @@ TEST(Hotkey, FromQtKeyMapsMetaToSuper) {
             (Hotkey{0, 4608}));
   EXPECT_EQ(Hotkey::fromQtKey(Qt::Key_R, Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier),
             Hotkey::defaultHotkey());
-  EXPECT_EQ(Hotkey::fromQtKey(Qt::Key_Z, Qt::AltModifier | Qt::KeypadModifier),
-            (Hotkey{6, kAlt}));
+  EXPECT_EQ(Hotkey::fromQtKey(Qt::Key_Z, Qt::AltModifier | Qt::KeypadModifier), (Hotkey{6, kAlt}));
   EXPECT_EQ(Hotkey::fromQtKey(Qt::Key_A, Qt::ShiftModifier), std::nullopt);
   EXPECT_EQ(Hotkey::fromQtKey(Qt::Key_1, Qt::ControlModifier), std::nullopt);
   EXPECT_EQ(Hotkey::fromQtKey(Qt::Key_Escape, Qt::ControlModifier), std::nullopt);

@@ -41,9 +41,8 @@ class SingleInstanceTest : public ::testing::Test {
 
   // Forwards from another thread while this one serves the running instance.
   static bool forwardWhileServing(const QStringList& arguments) {
-    auto result = std::async(std::launch::async, [arguments] {
-      return SingleInstance::forward(arguments);
-    });
+    auto result =
+        std::async(std::launch::async, [arguments] { return SingleInstance::forward(arguments); });
     while (result.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready)
       QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     return result.get();
@@ -56,8 +55,10 @@ class SingleInstanceTest : public ::testing::Test {
     if (const char* value = std::getenv(name)) into = value;
   }
   static void restore(const char* name, const std::optional<std::string>& value) {
-    if (value) ::setenv(name, value->c_str(), 1);
-    else ::unsetenv(name);
+    if (value)
+      ::setenv(name, value->c_str(), 1);
+    else
+      ::unsetenv(name);
   }
   std::optional<std::string> runtime_;
   std::optional<std::string> suite_;

@@ -35,7 +35,8 @@ TEST_P(SleepWatcherOrder, ReportsSleepAndWakeInOrder) {
 
   int step = 0;
   std::vector<std::pair<const char*, int>> seen;
-  QObject::connect(&watcher, &SleepWatcher::aboutToSleep, [&] { seen.emplace_back("sleep", ++step); });
+  QObject::connect(&watcher, &SleepWatcher::aboutToSleep,
+                   [&] { seen.emplace_back("sleep", ++step); });
   QObject::connect(&watcher, &SleepWatcher::wokeUp, [&] { seen.emplace_back("wake", ++step); });
   QSignalSpy woke(&watcher, &SleepWatcher::wokeUp);
 

@@ -21,9 +21,9 @@
 #include <optional>
 #include <string>
 
+#include "application_home.h"
 #include "child_process.h"
 #include "fake_status_notifier_watcher.h"
-#include "application_home.h"
 #include "temp_dir.h"
 #include "xvfb_display.h"
 
@@ -91,8 +91,8 @@ class Screen {
   std::string name(xcb_window_t window) {
     const xcb_atom_t utf8 = atom("UTF8_STRING");
     auto* reply = xcb_get_property_reply(
-        connection_,
-        xcb_get_property(connection_, 0, window, atom("_NET_WM_NAME"), utf8, 0, 256), nullptr);
+        connection_, xcb_get_property(connection_, 0, window, atom("_NET_WM_NAME"), utf8, 0, 256),
+        nullptr);
     std::string text;
     if (reply != nullptr)
       text.assign(static_cast<const char*>(xcb_get_property_value(reply)),
@@ -144,8 +144,8 @@ class TrayTest : public ::testing::Test {
   }
 
   std::unique_ptr<ChildProcess> launch() {
-    return std::make_unique<ChildProcess>(
-        std::vector<std::string>{ApplicationHome::executable()}, home_.environment, home_.log());
+    return std::make_unique<ChildProcess>(std::vector<std::string>{ApplicationHome::executable()},
+                                          home_.environment, home_.log());
   }
 
   int run(const std::string& url) {
@@ -204,9 +204,9 @@ class TrayTest : public ::testing::Test {
   }
 
   static void activate(const QString& item) {
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        item, QStringLiteral("/StatusNotifierItem"), QStringLiteral("org.kde.StatusNotifierItem"),
-        QStringLiteral("Activate"));
+    QDBusMessage call = QDBusMessage::createMethodCall(item, QStringLiteral("/StatusNotifierItem"),
+                                                       QStringLiteral("org.kde.StatusNotifierItem"),
+                                                       QStringLiteral("Activate"));
     call << 10 << 10;
     QDBusConnection::sessionBus().call(call, QDBus::Block, 10'000);
   }
@@ -233,8 +233,8 @@ TEST_F(TrayTest, TheItemFollowsTheRecordingAndItsQuitRowEndsTheApplication) {
   ASSERT_TRUE(item) << readFile(home_.log());
 
   ItemProperties idle;
-  ASSERT_TRUE(QTest::qWaitFor([&] { return (idle = read(*item)).toolTipTitle == "Tizara"; },
-                              kPatienceMs))
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return (idle = read(*item)).toolTipTitle == "Tizara"; }, kPatienceMs))
       << idle.toolTipTitle.toStdString();
   EXPECT_FALSE(idle.iconBytes.isEmpty());
   // Consent given: no onboarding.
@@ -283,8 +283,8 @@ TEST_F(TrayTest, WithoutATrayThePopOversContentOpensAsAWindow) {
   home_.acknowledgeConsent();
   auto instance = launch();
   std::optional<Screen::Window> window;
-  EXPECT_TRUE(QTest::qWaitFor([&] { return (window = screen_->shown("Tizara")).has_value(); },
-                              kPatienceMs))
+  EXPECT_TRUE(
+      QTest::qWaitFor([&] { return (window = screen_->shown("Tizara")).has_value(); }, kPatienceMs))
       << readFile(home_.log());
   if (window) {
     EXPECT_EQ(window->geometry.width(), 300);

@@ -20,7 +20,8 @@ namespace {
 // Listens where a compositor would; the probe only connects.
 class FakeCompositorSocket {
  public:
-  explicit FakeCompositorSocket(const std::string& path) : socket_(::socket(AF_UNIX, SOCK_STREAM, 0)) {
+  explicit FakeCompositorSocket(const std::string& path)
+      : socket_(::socket(AF_UNIX, SOCK_STREAM, 0)) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
@@ -49,20 +50,26 @@ TEST(DisplayProbe, FindsTheDisplayQtWouldOpenOrSaysWhyThereIsNone) {
   const Case cases[] = {
       {"nothing set", {"", "", "", folder}, none + "neither DISPLAY nor WAYLAND_DISPLAY is set"},
       {"a running X server", {"", x.name(), "", folder}, std::nullopt},
-      {"an X display nobody serves", {"", ":4093", "", folder},
+      {"an X display nobody serves",
+       {"", ":4093", "", folder},
        none + "the X display \":4093\" can't be reached"},
       {"a compositor by name", {"", "", "wayland-7", folder}, std::nullopt},
       {"a compositor by path", {"", "", folder + "/wayland-7", ""}, std::nullopt},
-      {"a compositor name without a runtime folder", {"", "", "wayland-7", ""},
+      {"a compositor name without a runtime folder",
+       {"", "", "wayland-7", ""},
        none + "the Wayland display \"wayland-7\" can't be reached"},
-      {"a gone compositor beside a running X server", {"", x.name(), "wayland-0", folder},
+      {"a gone compositor beside a running X server",
+       {"", x.name(), "wayland-0", folder},
        std::nullopt},
-      {"both gone", {"", ":4093", "wayland-0", folder},
+      {"both gone",
+       {"", ":4093", "wayland-0", folder},
        none + "the Wayland display \"wayland-0\" can't be reached and the X display \":4093\" "
               "can't be reached"},
-      {"xcb asked for, only a compositor", {"xcb", "", "wayland-7", folder},
+      {"xcb asked for, only a compositor",
+       {"xcb", "", "wayland-7", folder},
        none + "DISPLAY is not set"},
-      {"wayland asked for, only X", {"wayland", x.name(), "", folder},
+      {"wayland asked for, only X",
+       {"wayland", x.name(), "", folder},
        none + "WAYLAND_DISPLAY is not set"},
       {"a list and options", {"wayland-egl;xcb", "", "wayland-7", folder}, std::nullopt},
       {"xcb with options", {"xcb:nograb", x.name(), "", folder}, std::nullopt},

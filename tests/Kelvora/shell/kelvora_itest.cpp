@@ -15,8 +15,8 @@
 #include <thread>
 #include <vector>
 
-#include "child_process.h"
 #include "application_home.h"
+#include "child_process.h"
 #include "temp_dir.h"
 
 namespace kelv::test {
@@ -85,7 +85,9 @@ TEST_F(KelvoraTest, URLsFromLaterLaunchesReachTheRunningInstance) {
   EXPECT_TRUE(eventually([&] {
     const std::string now = ApplicationHome::state(meeting);
     return now == "done" || now == "needs-attention";
-  })) << ApplicationHome::state(meeting) << "\n" << readFile(home_.log());
+  })) << ApplicationHome::state(meeting)
+      << "\n"
+      << readFile(home_.log());
   EXPECT_EQ(readFile(home_.log()).find("Couldn't start Processing"), std::string::npos);
 
   // A launch without URLs just ends; the instance stays.
@@ -111,7 +113,9 @@ TEST_F(KelvoraTest, TerminationDuringARecordingLeavesItForTheNextLaunch) {
   EXPECT_TRUE(eventually([&] {
     const std::string now = ApplicationHome::state(meeting);
     return now == "done" || now == "needs-attention";
-  })) << ApplicationHome::state(meeting) << "\n" << readFile(home_.log());
+  })) << ApplicationHome::state(meeting)
+      << "\n"
+      << readFile(home_.log());
   EXPECT_EQ(exitStatus(next->stop(kQuitPatience)), 0);
 }
 

@@ -40,8 +40,8 @@ INSTANTIATE_TEST_SUITE_P(
         Expected{"lineDark", ColorName::line, Appearance::dark, 0.96, 0.96, 0.96},
         Expected{"accentDark", ColorName::accent, Appearance::dark, 0.4, 0.54, 1.0},
         Expected{"attentionDark", ColorName::attention, Appearance::dark, 1.0, 0.748, 0.16},
-        Expected{"accentHighContrastLight", ColorName::accent, Appearance::highContrastLight,
-                 0.0, 0.149333333333333, 0.64},
+        Expected{"accentHighContrastLight", ColorName::accent, Appearance::highContrastLight, 0.0,
+                 0.149333333333333, 0.64},
         Expected{"interruptedHighContrastLight", ColorName::interrupted,
                  Appearance::highContrastLight, 0.32, 0.096, 0.544},
         Expected{"accentHighContrastDark", ColorName::accent, Appearance::highContrastDark, 0.6,
@@ -49,10 +49,10 @@ INSTANTIATE_TEST_SUITE_P(
         Expected{"themHighContrastDark", ColorName::them, Appearance::highContrastDark, 0.991,
                  0.649, 0.8656},
         // No high-contrast values of their own: the light and the dark ones.
-        Expected{"canvasHighContrastLight", ColorName::canvas, Appearance::highContrastLight,
-                 0.965, 0.959, 0.935},
-        Expected{"lineHighContrastDark", ColorName::line, Appearance::highContrastDark, 0.96,
-                 0.96, 0.96}),
+        Expected{"canvasHighContrastLight", ColorName::canvas, Appearance::highContrastLight, 0.965,
+                 0.959, 0.935},
+        Expected{"lineHighContrastDark", ColorName::line, Appearance::highContrastDark, 0.96, 0.96,
+                 0.96}),
     [](const auto& info) { return std::string(info.param.what); });
 
 TEST(HslToRgb, HueWrapsAndGreysIgnoreIt) {

@@ -62,7 +62,8 @@ TEST_F(ThemeViews, PillPressedMovesOntoItsShadowUnlessDisabled) {
     EXPECT_EQ(shadow->x(), 3);
     EXPECT_EQ(shadow->y(), 3);
     // Hover is never shown on a disabled pill.
-    EXPECT_EQ(rgba(face), (enabled ? Theme::shared().highlight() : Theme::shared().raised()).rgba());
+    EXPECT_EQ(rgba(face),
+              (enabled ? Theme::shared().highlight() : Theme::shared().raised()).rgba());
     views.release(button);
     views.settle();
     EXPECT_EQ(face->x(), 0);
@@ -86,10 +87,9 @@ TEST_F(ThemeViews, PillFaceAndLabelFollowTheTable) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
     ViewHarness views;
-    QQuickItem* style = views.load("PillButtonStyle", {{"filled", row.filled},
-                                                       {"hovered", row.hovered},
-                                                       {"tint", tint},
-                                                       {"text", "Detener"}});
+    QQuickItem* style = views.load(
+        "PillButtonStyle",
+        {{"filled", row.filled}, {"hovered", row.hovered}, {"tint", tint}, {"text", "Detener"}});
     ASSERT_NE(style, nullptr);
     EXPECT_EQ(rgba(views.find("pillFace")), row.face.rgba());
     EXPECT_EQ(rgba(views.find("pillLabel")), row.label.rgba());
@@ -162,19 +162,24 @@ TEST_F(ThemeViews, ChangingTheAppearanceRecoloursWhatIsShown) {
   views_.settle();
   EXPECT_EQ(rgba(face), resolved(app::ColorName::raised, Appearance::dark));
   EXPECT_EQ(rgba(shadow), resolved(app::ColorName::line, Appearance::dark));
-  EXPECT_EQ(views_.pixel(face, {10, 17}).rgba(), resolved(app::ColorName::raised, Appearance::dark));
+  EXPECT_EQ(views_.pixel(face, {10, 17}).rgba(),
+            resolved(app::ColorName::raised, Appearance::dark));
   Theme::shared().force(Appearance::highContrastLight);
   views_.settle();
   EXPECT_EQ(rgba(face), resolved(app::ColorName::raised, Appearance::light));
-  EXPECT_EQ(Theme::shared().ink2().rgba(), resolved(app::ColorName::ink2, Appearance::highContrastLight));
+  EXPECT_EQ(Theme::shared().ink2().rgba(),
+            resolved(app::ColorName::ink2, Appearance::highContrastLight));
 }
 
 // The desktop portal's Settings interface, on the private session bus.
 class FakePortal : public QDBusVirtualObject {
  public:
-  FakePortal() : bus_(QDBusConnection::connectToBus(QString::fromLocal8Bit(
-                          qgetenv("DBUS_SESSION_BUS_ADDRESS")), QStringLiteral("fake-portal"))) {
-    EXPECT_TRUE(bus_.registerVirtualObject(QStringLiteral("/org/freedesktop/portal/desktop"), this));
+  FakePortal()
+      : bus_(QDBusConnection::connectToBus(
+            QString::fromLocal8Bit(qgetenv("DBUS_SESSION_BUS_ADDRESS")),
+            QStringLiteral("fake-portal"))) {
+    EXPECT_TRUE(
+        bus_.registerVirtualObject(QStringLiteral("/org/freedesktop/portal/desktop"), this));
     EXPECT_TRUE(bus_.registerService(QStringLiteral("org.freedesktop.portal.Desktop")));
   }
   ~FakePortal() override {
@@ -229,9 +234,11 @@ TEST(AppearanceWatcher, FollowsThePortalFromStartAndWhenItChanges) {
   EXPECT_FALSE(watcher.reduceMotion());
 
   portal.set(appearance, QStringLiteral("contrast"), 1u);
-  EXPECT_TRUE(views.waitUntil([&] { return watcher.appearance() == Appearance::highContrastDark; }));
+  EXPECT_TRUE(
+      views.waitUntil([&] { return watcher.appearance() == Appearance::highContrastDark; }));
   portal.set(appearance, QStringLiteral("color-scheme"), 2u);
-  EXPECT_TRUE(views.waitUntil([&] { return watcher.appearance() == Appearance::highContrastLight; }));
+  EXPECT_TRUE(
+      views.waitUntil([&] { return watcher.appearance() == Appearance::highContrastLight; }));
   portal.set(QStringLiteral("org.gnome.desktop.interface"), QStringLiteral("enable-animations"),
              false);
   EXPECT_TRUE(views.waitUntil([&] { return watcher.reduceMotion(); }));

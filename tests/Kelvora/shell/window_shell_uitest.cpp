@@ -8,11 +8,11 @@
 
 #include <gtest/gtest.h>
 
-#include "shell/app_delegate.h"
 #include "app_model_fixture.h"
-#include "view_models/settings_model.h"
+#include "shell/app_delegate.h"
 #include "shell/view_engine.h"
 #include "shell/window_shell.h"
+#include "view_models/settings_model.h"
 
 namespace kelv::app {
 namespace {

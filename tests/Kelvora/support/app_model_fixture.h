@@ -60,10 +60,11 @@ class AppModelTest : public testing::Test {
       return json({{"text", text}, {"segments", {{{"start", 0.2}, {"end", 0.8}, {"text", text}}}}});
     });
     llm.on("POST", "/v1/chat/completions", [](const FakeHttpService::Request&) {
-      return json({{"choices",
-                    {{{"message",
-                       {{"role", "assistant"},
-                        {"content", "Title: Derivadas\n\n## Resumen\nLa clase trató de derivadas."}}}}}}});
+      return json(
+          {{"choices",
+            {{{"message",
+               {{"role", "assistant"},
+                {"content", "Title: Derivadas\n\n## Resumen\nLa clase trató de derivadas."}}}}}}});
     });
     writeSettings();
   }
@@ -71,11 +72,10 @@ class AppModelTest : public testing::Test {
   void writeSettings(bool askToRecordCalls = true, bool onDevice = false) {
     const nlohmann::json settings = {
         {"notesFolder", core::folderURL(temp / "notes")},
-        {"transcription",
-         onDevice ? nlohmann::json{{"type", "on-device"}}
-                  : nlohmann::json{{"type", "openai-style"},
-                                   {"address", stt.baseUrl() + "/v1"},
-                                   {"model", "whisper-1"}}},
+        {"transcription", onDevice ? nlohmann::json{{"type", "on-device"}}
+                                   : nlohmann::json{{"type", "openai-style"},
+                                                    {"address", stt.baseUrl() + "/v1"},
+                                                    {"model", "whisper-1"}}},
         {"notes",
          {{"type", "openai-compatible"}, {"address", llm.baseUrl() + "/v1"}, {"model", "llama"}}},
         {"askToRecordCalls", askToRecordCalls},
@@ -92,10 +92,8 @@ class AppModelTest : public testing::Test {
     return std::make_unique<AppModel>(AppModel::Options{
         core::MeetingStore(temp / "meetings"),
         std::make_shared<core::MemorySecretStore>(std::move(keys)),
-        core::Preferences(preferencesFile()),
-        kelv ? *kelv : fs::path(std::getenv("KELV_TOOL")),
-        std::move(callClock),
-        core::Environment::ofProcess().fakeCapture});
+        core::Preferences(preferencesFile()), kelv ? *kelv : fs::path(std::getenv("KELV_TOOL")),
+        std::move(callClock), core::Environment::ofProcess().fakeCapture});
   }
 
   // A stand-in for the processing tool: a shell script run as `SCRIPT process <id>`.
@@ -112,7 +110,9 @@ class AppModelTest : public testing::Test {
            "import json, sys\n"
            "path = sys.argv[1]\n"
            "status = json.load(open(path))\n"
-           "status.update(json.loads('" + fields.dump() + "'))\n"
+           "status.update(json.loads('" +
+           fields.dump() +
+           "'))\n"
            "json.dump(status, open(path, 'w'))\n"
            "EOF\n";
   }

@@ -16,8 +16,8 @@ const QString kConnection = QStringLiteral("fake-file-manager");
 }  // namespace
 
 FakeFileManager::FakeFileManager() {
-  QDBusConnection bus =
-      QDBusConnection::connectToBus(QString::fromUtf8(qgetenv("DBUS_SESSION_BUS_ADDRESS")), kConnection);
+  QDBusConnection bus = QDBusConnection::connectToBus(
+      QString::fromUtf8(qgetenv("DBUS_SESSION_BUS_ADDRESS")), kConnection);
   if (!bus.isConnected()) throw std::runtime_error("the file manager can't reach the session bus");
   if (!bus.registerObject(kPath, this, QDBusConnection::ExportAllSlots) ||
       !bus.registerService(kService))

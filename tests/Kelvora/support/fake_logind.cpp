@@ -20,8 +20,8 @@ QString nextConnectionName() {
 }  // namespace
 
 FakeLogind::FakeLogind(bool ownName) : connectionName_(nextConnectionName()) {
-  QDBusConnection bus =
-      QDBusConnection::connectToBus(qEnvironmentVariable("DBUS_SYSTEM_BUS_ADDRESS"), connectionName_);
+  QDBusConnection bus = QDBusConnection::connectToBus(
+      qEnvironmentVariable("DBUS_SYSTEM_BUS_ADDRESS"), connectionName_);
   if (!bus.isConnected()) {
     QDBusConnection::disconnectFromBus(connectionName_);
     throw std::runtime_error("the private system bus can't be reached");

@@ -107,8 +107,7 @@ void FakeNotificationServer::start() {
   state_->connection = QDBusConnection::connectToBus(QString::fromUtf8(address), kConnectionName);
   if (!state_->connection->isConnected())
     throw std::runtime_error("the notification server can't reach the session bus");
-  if (!state_->connection->registerObject(kPath, &state_->object,
-                                          QDBusConnection::ExportAllSlots))
+  if (!state_->connection->registerObject(kPath, &state_->object, QDBusConnection::ExportAllSlots))
     throw std::runtime_error("the notification server's object can't be registered");
   if (!state_->connection->registerService(kService))
     throw std::runtime_error("org.freedesktop.Notifications is already taken");

@@ -75,8 +75,8 @@ bool WatcherObject::handleMessage(const QDBusMessage& message, const QDBusConnec
     state_->items << message.service() + QLatin1Char(' ') + service;
     state_->services << service;
     connection.send(message.createReply());
-    QDBusMessage registered =
-        QDBusMessage::createSignal(kPath, kInterface, QStringLiteral("StatusNotifierItemRegistered"));
+    QDBusMessage registered = QDBusMessage::createSignal(
+        kPath, kInterface, QStringLiteral("StatusNotifierItemRegistered"));
     registered << service;
     connection.send(registered);
     return true;

@@ -12,8 +12,8 @@ namespace kelv::test {
 
 PrivateBus::PrivateBus() {
   int status = 0;
-  const std::string output =
-      runCommand("dbus-daemon --session --fork --nosyslog --print-address=1 --print-pid=1", &status);
+  const std::string output = runCommand(
+      "dbus-daemon --session --fork --nosyslog --print-address=1 --print-pid=1", &status);
   std::istringstream lines(output);
   std::string pid;
   std::getline(lines, address_);

@@ -1,5 +1,5 @@
-// The entry of the application's test programs: GoogleTest inside a QApplication (offscreen), with a
-// private session bus and a private system bus for the whole run (Qt keeps its bus connections
+// The entry of the application's test programs: GoogleTest inside a QApplication (offscreen), with
+// a private session bus and a private system bus for the whole run (Qt keeps its bus connections
 // for the life of the process, so the buses must outlive every test).
 #include <QApplication>
 #include <QTest>

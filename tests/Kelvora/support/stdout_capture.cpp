@@ -11,7 +11,8 @@ namespace kelv::test {
 
 StdoutCapture::StdoutCapture() {
   std::fflush(stdout);
-  const int file = ::open((dir_ / "stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  const int file =
+      ::open((dir_ / "stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
   if (file < 0) throw std::runtime_error("can't create the capture file");
   saved_ = ::dup(STDOUT_FILENO);
   ::dup2(file, STDOUT_FILENO);

@@ -43,10 +43,8 @@ ViewHarness::~ViewHarness() {
   object_.reset();
 }
 
-QQuickItem* ViewHarness::load(const QString& component, const QVariantMap& properties,
-                              QSize size) {
-  QQmlComponent loader(&engine_,
-                       QUrl(QStringLiteral("qrc:/qt/qml/Kelvora/") + component + ".qml"));
+QQuickItem* ViewHarness::load(const QString& component, const QVariantMap& properties, QSize size) {
+  QQmlComponent loader(&engine_, QUrl(QStringLiteral("qrc:/qt/qml/Kelvora/") + component + ".qml"));
   std::unique_ptr<QObject> object(loader.createWithInitialProperties(properties));
   return show(std::move(object), size, loader.errorString());
 }
@@ -59,8 +57,7 @@ QQuickItem* ViewHarness::loadText(const QByteArray& qml, const QVariantMap& prop
   return show(std::move(object), size, loader.errorString());
 }
 
-QQuickItem* ViewHarness::show(std::unique_ptr<QObject> object, QSize size,
-                              const QString& errors) {
+QQuickItem* ViewHarness::show(std::unique_ptr<QObject> object, QSize size, const QString& errors) {
   auto* item = qobject_cast<QQuickItem*>(object.get());
   if (item == nullptr) {
     ADD_FAILURE() << "the view does not load: " << errors.toStdString();

@@ -16,9 +16,9 @@ XvfbDisplay::XvfbDisplay() {
   // Only the write end may reach the server.
   ::fcntl(pipeEnds[0], F_SETFD, FD_CLOEXEC);
   try {
-    server_ = std::make_unique<ChildProcess>(std::vector<std::string>{
-        "Xvfb", "-displayfd", std::to_string(pipeEnds[1]), "-nolisten", "tcp", "-screen", "0",
-        "640x480x24"});
+    server_ = std::make_unique<ChildProcess>(
+        std::vector<std::string>{"Xvfb", "-displayfd", std::to_string(pipeEnds[1]), "-nolisten",
+                                 "tcp", "-screen", "0", "640x480x24"});
   } catch (...) {
     ::close(pipeEnds[0]);
     ::close(pipeEnds[1]);

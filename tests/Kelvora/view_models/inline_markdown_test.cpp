@@ -42,10 +42,25 @@ TEST(InlineMarkdown, StylesInlineSyntax) {
 }
 
 TEST(InlineMarkdown, BlockSyntaxStaysText) {
-  const char* texts[] = {"1. primero", "12) doce", "# no es título", "## tampoco", "> no es cita",
-                         "- no es punto", "+ tampoco", "* ni esto", "---", "***", "___",
-                         "- - -", "```python", "~~~", "[ref]: https://x.example", "=====",
-                         "    cuatro espacios", "1.", "-"};
+  const char* texts[] = {"1. primero",
+                         "12) doce",
+                         "# no es título",
+                         "## tampoco",
+                         "> no es cita",
+                         "- no es punto",
+                         "+ tampoco",
+                         "* ni esto",
+                         "---",
+                         "***",
+                         "___",
+                         "- - -",
+                         "```python",
+                         "~~~",
+                         "[ref]: https://x.example",
+                         "=====",
+                         "    cuatro espacios",
+                         "1.",
+                         "-"};
   for (const char* text : texts) {
     SCOPED_TRACE(text);
     EXPECT_EQ(inner(InlineMarkdown::html(text, "#000000")), inner(InlineMarkdown::plain(text)));
@@ -54,14 +69,18 @@ TEST(InlineMarkdown, BlockSyntaxStaysText) {
 
 TEST(InlineMarkdown, StartsThatLookLikeBlocksStillStyleTheRest) {
   EXPECT_EQ(inner(InlineMarkdown::html("1. **uno**", "#000000")), "1. <b>uno</b>");
-  EXPECT_EQ(inner(InlineMarkdown::html("*énfasis* al inicio", "#000000")), "<i>énfasis</i> al inicio");
-  EXPECT_EQ(inner(InlineMarkdown::html("**negrita** al inicio", "#000000")), "<b>negrita</b> al inicio");
+  EXPECT_EQ(inner(InlineMarkdown::html("*énfasis* al inicio", "#000000")),
+            "<i>énfasis</i> al inicio");
+  EXPECT_EQ(inner(InlineMarkdown::html("**negrita** al inicio", "#000000")),
+            "<b>negrita</b> al inicio");
 }
 
 TEST(InlineMarkdown, LineBreaksAndNulAreShownPlain) {
   EXPECT_EQ(inner(InlineMarkdown::html("uno\r- dos **x**", "#000000")), "uno\r- dos **x**");
   const std::string nul("a\0b", 3);
-  EXPECT_EQ(inner(InlineMarkdown::html(nul, "#000000")), "a\xEF\xBF\xBD" "b");
+  EXPECT_EQ(inner(InlineMarkdown::html(nul, "#000000")),
+            "a\xEF\xBF\xBD"
+            "b");
 }
 
 }  // namespace

@@ -14,12 +14,16 @@
 namespace kelv::app {
 namespace {
 
-struct Edit { QString text; };
+struct Edit {
+  QString text;
+};
 struct Save {};
 // The pause after the last change runs out.
 struct Pause {};
 // The settings give a new stored key.
-struct Stored { QString key; };
+struct Stored {
+  QString key;
+};
 using Event = std::variant<Edit, Save, Pause, Stored>;
 
 QStringList texts(const QSignalSpy& spy) {
@@ -39,15 +43,24 @@ TEST(KeyDraftPolicy, OnlyAChangedDraftIsHandedOnOnce) {
       {"typing alone hands nothing on", {Edit{"s"}, Edit{"sk"}}, {}, {}, true},
       {"a save hands the draft on", {Edit{"sk-ant"}, Save{}}, {"sk-ant"}, {}, false},
       {"the pause hands on the last draft", {Edit{"s"}, Edit{"sk"}, Pause{}}, {"sk"}, {}, false},
-      {"the stored key typed again writes nothing", {Stored{"sk"}, Edit{"s"}, Edit{"sk"}, Save{}},
-       {}, {"sk"}, false},
+      {"the stored key typed again writes nothing",
+       {Stored{"sk"}, Edit{"s"}, Edit{"sk"}, Save{}},
+       {},
+       {"sk"},
+       false},
       {"a second save has nothing left", {Edit{"sk"}, Save{}, Save{}}, {"sk"}, {}, false},
       {"a save without typing does nothing", {Stored{"sk"}, Save{}}, {}, {"sk"}, false},
       {"the emptied field removes the key", {Stored{"sk"}, Edit{""}, Save{}}, {""}, {"sk"}, false},
-      {"each pause hands on its own draft", {Edit{"a"}, Pause{}, Edit{"ab"}, Pause{}},
-       {"a", "ab"}, {}, false},
+      {"each pause hands on its own draft",
+       {Edit{"a"}, Pause{}, Edit{"ab"}, Pause{}},
+       {"a", "ab"},
+       {},
+       false},
       {"a key stored while typing leaves the draft on screen",
-       {Edit{"sk-new"}, Stored{"sk-old"}, Save{}}, {"sk-new"}, {}, false},
+       {Edit{"sk-new"}, Stored{"sk-old"}, Save{}},
+       {"sk-new"},
+       {},
+       false},
       {"non-ASCII text is handed on as typed", {Edit{"clé-ñ"}, Save{}}, {"clé-ñ"}, {}, false},
   };
   for (const auto& c : cases) {

@@ -9,9 +9,9 @@
 #include <cmath>
 #include <limits>
 
-#include "view_models/meter_view.h"
 #include "shell/theme.h"
 #include "view_harness.h"
+#include "view_models/meter_view.h"
 
 namespace kelv::test {
 namespace {
@@ -49,9 +49,12 @@ class MeterViews : public ::testing::Test {
   static MeterView* load(ViewHarness& views, double level, bool running) {
     QQuickItem* root = views.loadText(
         "Item { property alias level: source.value\n"
-        "  FixedLevel { id: source; value: " + QByteArray::number(level) + " }\n"
-        "  MeterView { objectName: 'meter'; x: 10; y: 10; width: 286; height: 8;"
-        " source: source; running: " + (running ? "true" : "false") + " } }",
+        "  FixedLevel { id: source; value: " +
+            QByteArray::number(level) +
+            " }\n"
+            "  MeterView { objectName: 'meter'; x: 10; y: 10; width: 286; height: 8;"
+            " source: source; running: " +
+            (running ? "true" : "false") + " } }",
         {}, {320, 40});
     if (root == nullptr) return nullptr;
     views.window().requestActivate();

@@ -8,9 +8,9 @@
 
 #include <string>
 
-#include "view_models/meeting_file_model.h"
 #include "shell/theme.h"
 #include "view_harness.h"
+#include "view_models/meeting_file_model.h"
 
 namespace kelv::test {
 namespace {
@@ -19,7 +19,8 @@ using app::Appearance;
 using app::Theme;
 
 const char kClass[] =
-    "---\ntitle: \"Álgebra\"\n---\n\n# Álgebra\n\n# Resumen de la clase\n\nTexto con **negrita**.\n\n"
+    "---\ntitle: \"Álgebra\"\n---\n\n# Álgebra\n\n# Resumen de la clase\n\nTexto con "
+    "**negrita**.\n\n"
     "### Detalle\n\n- [ ] Entregar [due:: 2026-03-12] [owner:: Marta]\n- punto\n\n"
     "## Transcript\n\n"
     "[00:00:04] **Them:** Buenos días.\n\n"
@@ -51,9 +52,9 @@ class MeetingFileViewTest : public ::testing::Test {
  protected:
   void SetUp() override {
     Theme::shared().force(Appearance::light);
-    view_ = views_.load("MeetingFileView",
-                        {{"markdown", QString::fromUtf8(kClass)}, {"title", "Álgebra"}},
-                        {700, 2400});
+    view_ =
+        views_.load("MeetingFileView",
+                    {{"markdown", QString::fromUtf8(kClass)}, {"title", "Álgebra"}}, {700, 2400});
     ASSERT_NE(view_, nullptr);
   }
   void TearDown() override { Theme::shared().force(Appearance::light); }
@@ -110,9 +111,11 @@ TEST_F(MeetingFileViewTest, TurnsShowShortTimesSpeakersAndAccessibleTimes) {
 
 TEST_F(MeetingFileViewTest, TaskItemShowsItsFieldChips) {
   QStringList chips;
-  for (QQuickItem* chip : views_.findAll("fieldChipText")) chips << chip->property("text").toString();
+  for (QQuickItem* chip : views_.findAll("fieldChipText"))
+    chips << chip->property("text").toString();
   // The date in the user's locale; its form is checked with the reader's tests.
-  const QString due = QString::fromStdString(core::MeetingFileBlocks::fieldText("due", "2026-03-12"));
+  const QString due =
+      QString::fromStdString(core::MeetingFileBlocks::fieldText("due", "2026-03-12"));
   EXPECT_TRUE(due.startsWith("Due ") && due.contains("12")) << due.toStdString();
   EXPECT_EQ(chips, (QStringList{due, "Marta"}));
   QStringList labels;
@@ -140,10 +143,12 @@ TEST(MeetingFileViewLaziness, ALongTranscriptBuildsOnlyWhatIsVisible) {
   std::string markdown = "## Transcript\n";
   for (int k = 0; k < 3000; ++k)
     markdown += "[00:" + std::string(k / 60 % 60 < 10 ? "0" : "") + std::to_string(k / 60 % 60) +
-                ":00] **" + (k % 2 ? "You" : "Them") + ":** frase número " + std::to_string(k) + "\n";
+                ":00] **" + (k % 2 ? "You" : "Them") + ":** frase número " + std::to_string(k) +
+                "\n";
   ViewHarness views;
-  ASSERT_NE(views.load("MeetingFileView", {{"markdown", QString::fromStdString(markdown)}}, {700, 600}),
-            nullptr);
+  ASSERT_NE(
+      views.load("MeetingFileView", {{"markdown", QString::fromStdString(markdown)}}, {700, 600}),
+      nullptr);
   EXPECT_EQ(views.root()->property("count").toInt(), 3001);
   const qsizetype built = views.findAll("turnTime").size();
   EXPECT_GT(built, 3);

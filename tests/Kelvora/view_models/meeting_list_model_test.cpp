@@ -10,10 +10,10 @@
 
 #include "kelv/core/settings/memory_secret_store.h"
 #include "kelv/core/settings/settings.h"
-#include "view_models/meeting_list_model.h"
-#include "view_models/meeting_state.h"
 #include "sample_library.h"
 #include "temp_dir.h"
+#include "view_models/meeting_list_model.h"
+#include "view_models/meeting_state.h"
 
 namespace kelv::app {
 namespace {
@@ -48,7 +48,9 @@ MeetingListModel::Source nowhereSource() {
   return {core::MeetingStore(nowhere),
           core::SettingsStore(core::Preferences(nowhere / "p.json"),
                               std::make_shared<core::MemorySecretStore>()),
-          {}, {}, {}};
+          {},
+          {},
+          {}};
 }
 
 struct ApplyCase {
@@ -86,8 +88,7 @@ TEST_P(MeetingListApplyTest, ChangesRowByRowWithoutReset) {
   EXPECT_EQ(moves.count(), c.moves);
   EXPECT_EQ(changes.count(), c.changes);
   EXPECT_EQ(resets.count(), 0);
-  for (int i = 0; i < model.count(); ++i)
-    EXPECT_EQ(model.indexOf(QString(QChar(c.after[i]))), i);
+  for (int i = 0; i < model.count(); ++i) EXPECT_EQ(model.indexOf(QString(QChar(c.after[i]))), i);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -201,7 +202,8 @@ TEST_F(MeetingListStoreTest, RefreshesDuringAReadFoldIntoOneMore) {
   EXPECT_TRUE(model.refreshing());
   model.refresh();
   model.refresh();
-  while (refreshed.isEmpty() || !refreshed.last().at(0).toBool()) ASSERT_TRUE(refreshed.wait(10000));
+  while (refreshed.isEmpty() || !refreshed.last().at(0).toBool())
+    ASSERT_TRUE(refreshed.wait(10000));
   ASSERT_EQ(refreshed.count(), 2);
   EXPECT_FALSE(refreshed.first().at(0).toBool());
   EXPECT_FALSE(model.refreshing());

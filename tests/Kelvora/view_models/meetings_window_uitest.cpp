@@ -16,18 +16,18 @@
 #include <ctime>
 #include <memory>
 
-#include "controllers/app_model.h"
 #include "audio_files.h"
+#include "controllers/app_model.h"
 #include "fake_file_manager.h"
 #include "kelv/core/settings/memory_secret_store.h"
 #include "kelv/core/settings/settings.h"
+#include "sample_library.h"
+#include "shell/theme.h"
+#include "temp_dir.h"
+#include "view_harness.h"
 #include "view_models/meeting_actions.h"
 #include "view_models/meeting_state.h"
 #include "view_models/meetings_window_model.h"
-#include "sample_library.h"
-#include "temp_dir.h"
-#include "shell/theme.h"
-#include "view_harness.h"
 
 namespace kelv::app {
 
@@ -64,15 +64,17 @@ class MeetingsWindowTest : public testing::Test {
   // The window's content over the library as it is now; waits for the first read.
   QQuickItem* open() {
     // The processing tool is a stand-in that does nothing: imports stay visible as they are.
-    app = std::make_unique<AppModel>(AppModel::Options{
-        core::MeetingStore(temp / "meetings"), std::make_shared<core::MemorySecretStore>(),
-        core::Preferences(temp / "config" / "test" / "preferences.json"), fs::path("/bin/true"),
-        {}});
+    app = std::make_unique<AppModel>(
+        AppModel::Options{core::MeetingStore(temp / "meetings"),
+                          std::make_shared<core::MemorySecretStore>(),
+                          core::Preferences(temp / "config" / "test" / "preferences.json"),
+                          fs::path("/bin/true"),
+                          {}});
     meetings = std::make_unique<MeetingsWindowModel>(
         *app, MeetingsWindowModel::Options{[] { return kNow; }, "es_ES", "Europe/Madrid"});
-    QQuickItem* root = view.load(QStringLiteral("MeetingsView"),
-                                 {{QStringLiteral("meetings"), QVariant::fromValue(meetings.get())}},
-                                 {1100, 760});
+    QQuickItem* root =
+        view.load(QStringLiteral("MeetingsView"),
+                  {{QStringLiteral("meetings"), QVariant::fromValue(meetings.get())}}, {1100, 760});
     meetings->refresh();
     EXPECT_TRUE(view.waitUntil([&] { return settled(); }));
     view.settle();
@@ -154,10 +156,13 @@ TEST_F(MeetingsWindowTest, GroupsByDayUnderUpperCasedHeaders) {
   library.add({"Hace dos meses", kNow - 60 * 24h});
   open();
   std::vector<std::pair<std::string, bool>> days;
-  for (const MeetingRow& row : meetings->list()->rows()) days.emplace_back(row.day.toStdString(), row.recent);
-  EXPECT_EQ(days, (std::vector<std::pair<std::string, bool>>{
-                      {"Hoy", true}, {"Hoy", true}, {"Ayer", true}, {"lunes", true},
-                      {"enero de 2025", false}}));
+  for (const MeetingRow& row : meetings->list()->rows())
+    days.emplace_back(row.day.toStdString(), row.recent);
+  EXPECT_EQ(days, (std::vector<std::pair<std::string, bool>>{{"Hoy", true},
+                                                             {"Hoy", true},
+                                                             {"Ayer", true},
+                                                             {"lunes", true},
+                                                             {"enero de 2025", false}}));
   QStringList headers;
   for (QQuickItem* header : view.findAll(QStringLiteral("dayHeaderText")))
     if (header->isVisible() && !headers.contains(header->property("text").toString()))
@@ -177,10 +182,12 @@ TEST_F(MeetingsWindowTest, GroupsByDayUnderUpperCasedHeaders) {
 TEST_F(MeetingsWindowTest, TheFirstReadRunsAsTheWindowIsMadeAndServesItsShowing) {
   library.add({"Primera", kNow - 1h});
   library.add({"Segunda", kNow - 2h});
-  app = std::make_unique<AppModel>(AppModel::Options{
-      core::MeetingStore(temp / "meetings"), std::make_shared<core::MemorySecretStore>(),
-      core::Preferences(temp / "config" / "test" / "preferences.json"), fs::path("/bin/true"),
-      {}});
+  app = std::make_unique<AppModel>(
+      AppModel::Options{core::MeetingStore(temp / "meetings"),
+                        std::make_shared<core::MemorySecretStore>(),
+                        core::Preferences(temp / "config" / "test" / "preferences.json"),
+                        fs::path("/bin/true"),
+                        {}});
   meetings = std::make_unique<MeetingsWindowModel>(
       *app, MeetingsWindowModel::Options{[] { return kNow; }, "es_ES", "Europe/Madrid"});
   QSignalSpy reads(meetings->list(), &MeetingListModel::refreshed);
@@ -251,7 +258,8 @@ TEST_F(MeetingsWindowTest, DeletingTheSelectedMeetingSelectsTheNewFirst) {
   open();
   const fs::path file = *meetings->list()->rows().front().entry.meetingFile;
   key(Qt::Key_Delete);
-  ASSERT_TRUE(view.waitUntil([&] { return meetings->deleting() == QString::fromStdString(newest.id()); }));
+  ASSERT_TRUE(
+      view.waitUntil([&] { return meetings->deleting() == QString::fromStdString(newest.id()); }));
   QQuickItem* confirm = nullptr;
   ASSERT_TRUE(view.waitUntil([&] {
     QObject* dialog = view.root()->findChild<QObject*>(QStringLiteral("deleteDialog"));
@@ -325,9 +333,9 @@ struct MenuCase {
   const char* name;
   State state;
   bool audio;
-  bool retry;       // "Reintentar" is offered
-  bool reprocess;   // "Reprocesar" is enabled
-  bool deletable;   // "Borrar…" is enabled
+  bool retry;      // "Reintentar" is offered
+  bool reprocess;  // "Reprocesar" is enabled
+  bool deletable;  // "Borrar…" is enabled
 };
 
 class MeetingsWindowMenuTest : public MeetingsWindowTest,
@@ -423,14 +431,15 @@ TEST_P(MeetingsWindowLookTest, TheBadgeAndTheBannerDrawTheStateAlike) {
   EXPECT_EQ(kelv::test::colorOf(banner, "tint").rgb(), tone.rgb());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    States, MeetingsWindowLookTest,
-    testing::Values(LookCase{"Recording", State::recording, false},
-                    LookCase{"Processing", State::processing, true},
-                    LookCase{"Interrupted", State::interrupted, true},
-                    LookCase{"NeedsAttention", State::needsAttention, true},
-                    LookCase{"Done", State::done, false}),
-    [](const testing::TestParamInfo<LookCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(States, MeetingsWindowLookTest,
+                         testing::Values(LookCase{"Recording", State::recording, false},
+                                         LookCase{"Processing", State::processing, true},
+                                         LookCase{"Interrupted", State::interrupted, true},
+                                         LookCase{"NeedsAttention", State::needsAttention, true},
+                                         LookCase{"Done", State::done, false}),
+                         [](const testing::TestParamInfo<LookCase>& info) {
+                           return std::string(info.param.name);
+                         });
 
 TEST_F(MeetingsWindowTest, ADroppedFileTheImportRefusesShowsItsText) {
   library.add({"Clase", kNow - 1h});
@@ -468,9 +477,11 @@ TEST_F(MeetingsWindowTest, ADroppedAudioFileBecomesTheSelectedNewMeeting) {
 
 TEST_F(MeetingsWindowTest, EachStateShowsItsFileOrPlaceholder) {
   const auto bare = library.add({"Sin apuntes", kNow - 1h, 600, State::processing, false, true});
-  const auto withNotes = library.add({"Con apuntes", kNow - 2h, 600, State::processing, true, true});
+  const auto withNotes =
+      library.add({"Con apuntes", kNow - 2h, 600, State::processing, true, true});
   const auto broken = library.add({"Rota", kNow - 3h, 600, State::done, true, false});
-  kelv::test::writeFile(fs::path(*broken.readStatus().meetingFile), "---\ntitle: \"Rota\"\n\xff\xfe\n");
+  kelv::test::writeFile(fs::path(*broken.readStatus().meetingFile),
+                        "---\ntitle: \"Rota\"\n\xff\xfe\n");
   open();
 
   meetings->select(QString::fromStdString(bare.id()));

@@ -24,10 +24,18 @@ TEST(MenuRules, TheStatusLineAndButtonFollowCallsQueueAndRecording) {
     const char* title;
   } cases[] = {
       {"nothing", false, {}, {}, "Lista para la próxima clase", "Grabar clase"},
-      {"a queued meeting", false, {}, {waiting("a", "Álgebra")}, "Procesando en segundo plano",
+      {"a queued meeting",
+       false,
+       {},
+       {waiting("a", "Álgebra")},
+       "Procesando en segundo plano",
        "Grabar clase"},
-      {"two calls name the later", false, {"Zoom", "Microsoft Teams"}, {waiting("a", "x")},
-       "Microsoft Teams is on a call", "Grabar clase de Microsoft Teams"},
+      {"two calls name the later",
+       false,
+       {"Zoom", "Microsoft Teams"},
+       {waiting("a", "x")},
+       "Microsoft Teams is on a call",
+       "Grabar clase de Microsoft Teams"},
       {"recording", true, {"Zoom"}, {}, "Zoom is on a call", "Detener grabación"},
   };
   for (const auto& expected : cases) {
@@ -47,7 +55,8 @@ TEST(MenuRules, TheRecordingViewNeedsARecorderAndItsStartTime) {
     bool recorder;
     bool startedAt;
     bool recordingView;
-  } cases[] = {{true, true, true}, {true, false, false}, {false, true, false}, {false, false, false}};
+  } cases[] = {
+      {true, true, true}, {true, false, false}, {false, true, false}, {false, false, false}};
   for (const auto& [recorder, startedAt, recordingView] : cases) {
     MenuState state;
     state.recording = recorder;
@@ -122,8 +131,10 @@ TEST(MenuQueue, RowsChangeInPlaceAndAtTheEnd) {
     EXPECT_EQ(model.rows(), expected.after);
     EXPECT_EQ(changed.count(), expected.changed);
     int removedRows = 0, insertedRows = 0;
-    for (const auto& signal : removed) removedRows += signal.at(2).toInt() - signal.at(1).toInt() + 1;
-    for (const auto& signal : inserted) insertedRows += signal.at(2).toInt() - signal.at(1).toInt() + 1;
+    for (const auto& signal : removed)
+      removedRows += signal.at(2).toInt() - signal.at(1).toInt() + 1;
+    for (const auto& signal : inserted)
+      insertedRows += signal.at(2).toInt() - signal.at(1).toInt() + 1;
     EXPECT_EQ(removedRows, expected.removed);
     EXPECT_EQ(insertedRows, expected.inserted);
     EXPECT_EQ(resets.count(), 0);
@@ -138,8 +149,8 @@ TEST(MenuRules, ElapsedTimeIsMinutesAndSeconds) {
   const struct {
     qint64 seconds;
     const char* text;
-  } cases[] = {{0, "0:00"}, {7, "0:07"}, {59, "0:59"}, {60, "1:00"}, {247, "4:07"},
-               {4500, "75:00"}, {-3, "0:00"}};
+  } cases[] = {{0, "0:00"},   {7, "0:07"},     {59, "0:59"}, {60, "1:00"},
+               {247, "4:07"}, {4500, "75:00"}, {-3, "0:00"}};
   for (const auto& [seconds, text] : cases) EXPECT_EQ(MenuModel::elapsedText(seconds), text);
 
   MenuState state;

@@ -12,12 +12,12 @@
 
 #include <fstream>
 
-#include "shell/app_delegate.h"
 #include "app_model_fixture.h"
-#include "view_models/menu_model.h"
-#include "view_models/meter_view.h"
+#include "shell/app_delegate.h"
 #include "shell/theme.h"
 #include "view_harness.h"
+#include "view_models/menu_model.h"
+#include "view_models/meter_view.h"
 
 namespace kelv::app {
 namespace {
@@ -47,8 +47,8 @@ class MenuViewTest : public AppModelTest {
     model = makeModel(script(child));
     menu = std::make_unique<MenuModel>(*model);
     views = std::make_unique<ViewHarness>();
-    QQuickItem* view = views->load("MenuView", {{"menu", QVariant::fromValue(menu.get())}},
-                                   {300, 420});
+    QQuickItem* view =
+        views->load("MenuView", {{"menu", QVariant::fromValue(menu.get())}}, {300, 420});
     if (view != nullptr) views->window().requestActivate();
     return view;
   }
@@ -120,7 +120,8 @@ TEST_F(MenuViewTest, RecordingShowsTheMetersAndAClockThatRunsOnlyWhileActive) {
   auto* system = qobject_cast<MeterView*>(views->findAll("meterBar").value(1));
   ASSERT_TRUE(mic && system);
   EXPECT_TRUE(views->waitUntil([&] { return mic->ticking() && system->ticking(); }));
-  EXPECT_TRUE(views->waitUntil([&] { return mic->litSegments() > 0 && system->litSegments() > 0; }));
+  EXPECT_TRUE(
+      views->waitUntil([&] { return mic->litSegments() > 0 && system->litSegments() > 0; }));
   const QString started = textOf(find("elapsedTime"));
   EXPECT_TRUE(started.startsWith("0:0")) << started.toStdString();
   EXPECT_TRUE(views->waitUntil([&] { return textOf(find("elapsedTime")) != started; }));
@@ -151,7 +152,8 @@ TEST_F(MenuViewTest, WaitingMeetingsShowTheOneBeingProcessedWithItsBar) {
   view->setProperty("active", true);
   recordBriefly(*model, 0.5);
   recordBriefly(*model, 0.5);
-  ASSERT_TRUE(views->waitUntil([&] { return model->queue().size() == 2 && model->processingID(); }));
+  ASSERT_TRUE(
+      views->waitUntil([&] { return model->queue().size() == 2 && model->processingID(); }));
   ASSERT_TRUE(views->waitUntil([&] { return shown("queueSection"); }));
   EXPECT_EQ(textOf(find("statusLine")), "Procesando en segundo plano");
 
@@ -196,8 +198,8 @@ TEST_F(MenuViewTest, ARowClosesThePopOverBeforeItsActionRuns) {
     ASSERT_NE(button, nullptr);
     views->press(button);
     views->release(button);
-    EXPECT_EQ(order, QStringList{QString::fromLatin1(main ? "main" : "settings") +
-                                 " after dismiss"});
+    EXPECT_EQ(order,
+              QStringList{QString::fromLatin1(main ? "main" : "settings") + " after dismiss"});
     views.reset();
   }
 }

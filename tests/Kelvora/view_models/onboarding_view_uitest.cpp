@@ -139,9 +139,8 @@ TEST_F(OnboardingViews, TheDownloadLineFollowsTheDownloadsEnd) {
     std::unique_ptr<AppModel> previous = std::exchange(app, makeModel(script(c.script)));
     ASSERT_NE(showOnboarding(), nullptr);
     previous.reset();
-    ASSERT_TRUE(views.waitUntil([&] {
-      return app->modelDownloadState() != BackgroundProcessing::ModelDownload::Running;
-    }));
+    ASSERT_TRUE(views.waitUntil(
+        [&] { return app->modelDownloadState() != BackgroundProcessing::ModelDownload::Running; }));
     views.settle();
     EXPECT_EQ(app->modelDownload(), QString::fromUtf8(c.text));
     EXPECT_EQ(views.find("onboarding.downloadText")->property("text").toString(),

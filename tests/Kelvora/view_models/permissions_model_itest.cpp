@@ -38,7 +38,8 @@ TEST_F(PermissionsModelTest, PermissionsFollowTheSoundServer) {
   {
     kelv::test::PulseServer pulse;
     model->requestMic();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return model->mic() != PermissionsModel::Mic::NotDetermined; }));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return model->mic() != PermissionsModel::Mic::NotDetermined; }));
     EXPECT_EQ(model->mic(), PermissionsModel::Mic::Authorized);
     model->requestSystemAudio();
     ASSERT_TRUE(QTest::qWaitFor([&] { return model->systemAudio().has_value(); }, 15'000));

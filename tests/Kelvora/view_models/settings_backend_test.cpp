@@ -31,7 +31,8 @@ struct Script {
 
 class ScriptedTranscription : public core::TranscriptionBackend {
  public:
-  explicit ScriptedTranscription(std::optional<std::string> failure) : failure_(std::move(failure)) {}
+  explicit ScriptedTranscription(std::optional<std::string> failure)
+      : failure_(std::move(failure)) {}
   std::string name() const override { return "scripted"; }
   std::vector<core::TimedSegment> transcribe(const std::filesystem::path&,
                                              const std::optional<std::string>&) const override {
@@ -75,9 +76,9 @@ class BackendSettingsTest : public testing::Test {
     };
     backends.clear();
     record = std::make_unique<SettingsRecord>(
-        core::SettingsStore(core::Preferences(temp / "preferences.json"), secrets, makers));
-    backends.push_back(std::make_unique<BackendSettings>(*record, Role::notes));
-    backends.push_back(std::make_unique<BackendSettings>(*record, Role::transcription));
+        core::SettingsStore(core::Preferences(temp / "preferences.json"), secrets));
+    backends.push_back(std::make_unique<BackendSettings>(*record, Role::notes, makers));
+    backends.push_back(std::make_unique<BackendSettings>(*record, Role::transcription, makers));
   }
 
   BackendSettings& backend(Role role) { return *backends[role == Role::notes ? 0 : 1]; }
@@ -179,10 +180,13 @@ TEST_F(BackendSettingsTest, TheTestGoesThroughItsStatesAndAChangeClearsIt) {
       {"notes answer", Role::notes, "custom", {}, State::Works, "Works."},
       {"notes fail", Role::notes, "custom", {false, "Nope."}, State::Failed, "Nope."},
       {"transcription answers", Role::transcription, "custom", {}, State::Works, "Works."},
-      {"transcription fails", Role::transcription, "custom", {false, "Nope."}, State::Failed,
+      {"transcription fails",
+       Role::transcription,
+       "custom",
+       {false, "Nope."},
+       State::Failed,
        "Nope."},
-      {"unbuildable", Role::transcription, "custom", {true, {}}, State::Failed,
-       "No backend here."},
+      {"unbuildable", Role::transcription, "custom", {true, {}}, State::Failed, "No backend here."},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

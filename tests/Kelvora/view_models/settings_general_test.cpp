@@ -62,11 +62,7 @@ TEST_F(GeneralSettingsTest, AskAgainRemovesEveryOccurrenceOfTheRowsId) {
     int row;
     std::vector<std::string> left;
   } cases[] = {
-      {0, {"b"}},
-      {1, {"a", "a"}},
-      {2, {"b"}},
-      {-1, {"a", "b", "a"}},
-      {3, {"a", "b", "a"}},
+      {0, {"b"}}, {1, {"a", "a"}}, {2, {"b"}}, {-1, {"a", "b", "a"}}, {3, {"a", "b", "a"}},
   };
   for (const auto& c : cases) {
     record.update([](core::Settings& settings) { settings.ignoredCallApps = {"a", "b", "a"}; });

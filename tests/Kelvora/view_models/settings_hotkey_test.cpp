@@ -66,11 +66,9 @@ TEST_F(HotkeyRecorderTest, KeyPressesWhileCapturing) {
   } cases[] = {
       {"a plain letter waits", Qt::Key_K, Qt::NoModifier, true, Hotkey::defaultHotkey()},
       {"shift alone is no hotkey", Qt::Key_K, Qt::ShiftModifier, true, Hotkey::defaultHotkey()},
-      {"a modifier key waits", Qt::Key_Control, Qt::ControlModifier, true,
-       Hotkey::defaultHotkey()},
+      {"a modifier key waits", Qt::Key_Control, Qt::ControlModifier, true, Hotkey::defaultHotkey()},
       {"a digit waits", Qt::Key_1, Qt::ControlModifier, true, Hotkey::defaultHotkey()},
-      {"escape keeps the old one", Qt::Key_Escape, Qt::NoModifier, false,
-       Hotkey::defaultHotkey()},
+      {"escape keeps the old one", Qt::Key_Escape, Qt::NoModifier, false, Hotkey::defaultHotkey()},
       {"a shortcut is taken", Qt::Key_K, Qt::ControlModifier | Qt::ShiftModifier, false,
        kCtrlShiftK},
   };

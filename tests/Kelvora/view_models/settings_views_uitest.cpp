@@ -10,8 +10,8 @@
 
 #include "app_model_fixture.h"
 #include "kelv/core/notes/notes_writer.h"
-#include "view_models/settings_model.h"
 #include "view_harness.h"
+#include "view_models/settings_model.h"
 
 namespace kelv::app {
 namespace {
@@ -43,8 +43,8 @@ class SettingsViews : public AppModelTest {
   }
 
   QQuickItem* showSettings(int tab) {
-    QQuickItem* root = views.load("SettingsView", {{"model", QVariant::fromValue<QObject*>(model.get())}},
-                                  {540, 480});
+    QQuickItem* root = views.load(
+        "SettingsView", {{"model", QVariant::fromValue<QObject*>(model.get())}}, {540, 480});
     if (root) views.find("settings.tabView")->setProperty("currentIndex", tab);
     views.settle();
     return root;

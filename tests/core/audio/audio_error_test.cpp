@@ -13,8 +13,7 @@ TEST(AudioError, UserFacingTexts) {
     const char* fileName;
   };
   const Case cases[] = {
-      {AudioError::unreadableAudio("clase 3 (álgebra).mp3"),
-       AudioError::Kind::unreadableAudio,
+      {AudioError::unreadableAudio("clase 3 (álgebra).mp3"), AudioError::Kind::unreadableAudio,
        "Couldn't read the audio file clase 3 (álgebra).mp3.", "clase 3 (álgebra).mp3"},
       {AudioError::noTracks(), AudioError::Kind::noTracks,
        "This Meeting has no audio to transcribe.", ""},

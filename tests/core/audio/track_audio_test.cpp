@@ -18,9 +18,8 @@ using test::TempDir;
 
 std::vector<size_t> bufferSizes(const std::filesystem::path& track) {
   std::vector<size_t> sizes;
-  TrackAudio::forEachChunk(track, [&](std::span<const float> buffer) {
-    sizes.push_back(buffer.size());
-  });
+  TrackAudio::forEachChunk(track,
+                           [&](std::span<const float> buffer) { sizes.push_back(buffer.size()); });
   return sizes;
 }
 
@@ -69,11 +68,15 @@ TEST(TrackAudioRaw, ReadsWholeSamplesTenSecondsAtATime) {
 TEST(TrackAudioRaw, ConvertsLittleEndianSamplesToFloat) {
   TempDir dir;
   const auto path = dir / "mic.pcm";
-  test::writeFile(path, std::string("\x00\x80" "\xff\x7f" "\x01\x00" "\xff\xff" "\x00\x00" "\x00\x40",
+  test::writeFile(path, std::string("\x00\x80"
+                                    "\xff\x7f"
+                                    "\x01\x00"
+                                    "\xff\xff"
+                                    "\x00\x00"
+                                    "\x00\x40",
                                     12));
-  EXPECT_THAT(TrackAudio::samples(path),
-              testing::ElementsAre(-1.0f, 32767.0f / 32768, 1.0f / 32768, -1.0f / 32768, 0.0f,
-                                   0.5f));
+  EXPECT_THAT(TrackAudio::samples(path), testing::ElementsAre(-1.0f, 32767.0f / 32768, 1.0f / 32768,
+                                                              -1.0f / 32768, 0.0f, 0.5f));
 }
 
 TEST(TrackAudioRaw, OnlyTheLowerCaseExtensionIsRaw) {
@@ -130,9 +133,9 @@ TEST(TrackAudio, Duration) {
     double tolerance;
   };
   const std::vector<Case> cases = {
-      {"one.pcm", 1.0, 0},       {"odd.pcm", 1.0, 0},        {"empty.pcm", 0, 0},
-      {"absent.pcm", 0, 0},      {"absent.wav", 0, 0},       {"text.mp3", 0, 0},
-      {"tone.wav", 1.5, 1e-6},   {"tone.mp3", 2.5, 0.05},    {"tone.ogg", 3.25, 1e-3},
+      {"one.pcm", 1.0, 0},     {"odd.pcm", 1.0, 0},     {"empty.pcm", 0, 0},
+      {"absent.pcm", 0, 0},    {"absent.wav", 0, 0},    {"text.mp3", 0, 0},
+      {"tone.wav", 1.5, 1e-6}, {"tone.mp3", 2.5, 0.05}, {"tone.ogg", 3.25, 1e-3},
   };
   for (const auto& c : cases)
     EXPECT_NEAR(TrackAudio::duration(dir / c.name), c.seconds, c.tolerance) << c.name;
@@ -245,7 +248,8 @@ TEST(TrackAudioDecoded, BadInputIsReportedClearly) {
       ADD_FAILURE() << name << ": no error";
     } catch (const AudioError& error) {
       EXPECT_EQ(error.kind(), AudioError::Kind::unreadableAudio);
-      EXPECT_STREQ(error.what(), ("Couldn't read the audio file " + std::string(name) + ".").c_str());
+      EXPECT_STREQ(error.what(),
+                   ("Couldn't read the audio file " + std::string(name) + ".").c_str());
     } catch (const std::exception& error) {
       ADD_FAILURE() << name << ": " << error.what();
     }

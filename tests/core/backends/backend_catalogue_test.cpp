@@ -10,12 +10,15 @@ namespace kelv::core {
 namespace {
 
 TEST(BackendCatalogue, ConfigurationJson) {
-  const auto config = nlohmann::json::parse(R"({"type":"openai-style"})").get<TranscriptionConfig>();
+  const auto config =
+      nlohmann::json::parse(R"({"type":"openai-style"})").get<TranscriptionConfig>();
   EXPECT_EQ(config, (TranscriptionConfig{TranscriptionBackendType::openAIStyle}));
   EXPECT_EQ(nlohmann::json(config).dump(), R"({"type":"openai-style"})");
 
-  const auto nulls = nlohmann::json::parse(
-      R"({"type":"anthropic","address":null,"model":"m","preset":null,"extra":1})").get<NotesConfig>();
+  const auto nulls =
+      nlohmann::json::parse(
+          R"({"type":"anthropic","address":null,"model":"m","preset":null,"extra":1})")
+          .get<NotesConfig>();
   EXPECT_EQ(nulls, (NotesConfig{NotesBackendType::anthropic, std::nullopt, "m", std::nullopt}));
 
   for (const char* bad : {R"({"type":"whisper"})", R"({})", R"({"type":null})",

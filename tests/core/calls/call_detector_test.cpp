@@ -77,7 +77,9 @@ TEST(CallDetector, WhatLooksLikeACall) {
       {"input and output in one client", {zoomBoth}, false, true},
       {"main process input, helper output", {zoomIn, zoomOut}, false, true},
       {"input and output through different identifiers",
-       {{"zoom", true, false}, {"us.zoom.xos.helper", false, true}}, false, true},
+       {{"zoom", true, false}, {"us.zoom.xos.helper", false, true}},
+       false,
+       true},
       {"input of one app, output of another", {zoomIn, {"firefox", false, true}}, false, false},
       {"neither flag", {{"us.zoom.xos", false, false}}, true, false},
       {"unknown application", {{"arecord", true, true}}, true, false},
@@ -88,8 +90,7 @@ TEST(CallDetector, WhatLooksLikeACall) {
     CallDetector detector;
     EXPECT_EQ(detector.update(c.clients, c.camera, 0), none);
     EXPECT_EQ(detector.isTracking(), c.tracked);
-    EXPECT_EQ(detector.update(c.clients, c.camera, 5),
-              c.tracked ? started("us.zoom.xos") : none);
+    EXPECT_EQ(detector.update(c.clients, c.camera, 5), c.tracked ? started("us.zoom.xos") : none);
   }
 }
 
@@ -140,15 +141,19 @@ TEST(CallDetector, EndedBeforeStartedAndEachKindInIdOrder) {
   const AudioClient slack{"slack", true, true};
   const AudioClient chrome{"google-chrome", true, true};
   const AudioClient teams{"teams-for-linux", true, true};
-  run(detector, {{0, {zoomBoth, firefox}, false, none},
-                 {5, {firefox, zoomBoth}, false,
-                  {CallEvent::started(app("org.mozilla.firefox")),
-                   CallEvent::started(app("us.zoom.xos"))}},
-                 {10, {slack, chrome}, false, none},
-                 {30, {slack, chrome, teams}, false,
-                  {CallEvent::ended(app("org.mozilla.firefox")), CallEvent::ended(app("us.zoom.xos")),
-                   CallEvent::started(app("com.google.Chrome")),
-                   CallEvent::started(app("com.tinyspeck.slackmacgap"))}}});
+  run(detector,
+      {{0, {zoomBoth, firefox}, false, none},
+       {5,
+        {firefox, zoomBoth},
+        false,
+        {CallEvent::started(app("org.mozilla.firefox")), CallEvent::started(app("us.zoom.xos"))}},
+       {10, {slack, chrome}, false, none},
+       {30,
+        {slack, chrome, teams},
+        false,
+        {CallEvent::ended(app("org.mozilla.firefox")), CallEvent::ended(app("us.zoom.xos")),
+         CallEvent::started(app("com.google.Chrome")),
+         CallEvent::started(app("com.tinyspeck.slackmacgap"))}}});
   const std::vector<CallApp> current = {app("com.google.Chrome"), app("com.tinyspeck.slackmacgap")};
   EXPECT_EQ(detector.current(), current);
   EXPECT_TRUE(detector.isTracking());  // Teams is a candidate

@@ -58,20 +58,30 @@ TEST(MeetingFileBlocks, HeadingsRulesQuotesAndParagraphs) {
       {"only front matter", kFront, {}},
       {"front matter without trailing line feed", "---\ntitle: x\n---", {}},
       {"empty file", "", {}},
-      {"heading levels", "# Uno\n## Dos\n#### Cuatro",
+      {"heading levels",
+       "# Uno\n## Dos\n#### Cuatro",
        {Block::heading(1, "Uno"), Block::heading(2, "Dos"), Block::heading(4, "Cuatro")}},
-      {"heading text is not trimmed again", "#  Dos espacios", {Block::heading(1, " Dos espacios")}},
+      {"heading text is not trimmed again",
+       "#  Dos espacios",
+       {Block::heading(1, " Dos espacios")}},
       {"hash without space is text", "#hashtag\n#", {Block::paragraph("#hashtag #")}},
-      {"rules", "---\n   ***  \n----",
-       {Block::rule(), Block::rule(), Block::paragraph("----")}},
-      {"lines joined into one paragraph", "Primera línea\n  segunda línea  \n\nOtra",
+      {"rules", "---\n   ***  \n----", {Block::rule(), Block::rule(), Block::paragraph("----")}},
+      {"lines joined into one paragraph",
+       "Primera línea\n  segunda línea  \n\nOtra",
        {Block::paragraph("Primera línea segunda línea"), Block::paragraph("Otra")}},
-      {"a heading ends a paragraph", "texto\n# Título", {Block::paragraph("texto"), Block::heading(1, "Título")}},
-      {"an item ends a paragraph", "texto\n- punto", {Block::paragraph("texto"),
-                                                     Block::item(0, Marker::bullet(), "punto", {})}},
-      {"a quote ends a paragraph", "texto\n> cita", {Block::paragraph("texto"), Block::quote("cita")}},
+      {"a heading ends a paragraph",
+       "texto\n# Título",
+       {Block::paragraph("texto"), Block::heading(1, "Título")}},
+      {"an item ends a paragraph",
+       "texto\n- punto",
+       {Block::paragraph("texto"), Block::item(0, Marker::bullet(), "punto", {})}},
+      {"a quote ends a paragraph",
+       "texto\n> cita",
+       {Block::paragraph("texto"), Block::quote("cita")}},
       {"a rule ends a paragraph", "texto\n---", {Block::paragraph("texto"), Block::rule()}},
-      {"quote text trimmed of blanks", ">   dicho así  \n>", {Block::quote("dicho así"), Block::quote("")}},
+      {"quote text trimmed of blanks",
+       ">   dicho así  \n>",
+       {Block::quote("dicho así"), Block::quote("")}},
       {"each quote line is its own block", "> a\n> b", {Block::quote("a"), Block::quote("b")}},
       {"unicode spaces trimmed", "\u00A0\u2003Texto\u3000", {Block::paragraph("Texto")}},
   });
@@ -79,25 +89,34 @@ TEST(MeetingFileBlocks, HeadingsRulesQuotesAndParagraphs) {
 
 TEST(MeetingFileBlocks, ItemsMarkersAndIndent) {
   check({
-      {"bullets of three kinds", "- a\n* b\n+ c",
+      {"bullets of three kinds",
+       "- a\n* b\n+ c",
        {Block::item(0, Marker::bullet(), "a", {}), Block::item(0, Marker::bullet(), "b", {}),
         Block::item(0, Marker::bullet(), "c", {})}},
-      {"numbers keep their point", "1. uno\n12. doce",
+      {"numbers keep their point",
+       "1. uno\n12. doce",
        {Block::item(0, Marker::numbered("1."), "uno", {}),
         Block::item(0, Marker::numbered("12."), "doce", {})}},
-      {"tasks", "- [ ] pendiente\n- [x] hecha\n- [X] HECHA",
+      {"tasks",
+       "- [ ] pendiente\n- [x] hecha\n- [X] HECHA",
        {Block::item(0, Marker::task(false), "pendiente", {}),
         Block::item(0, Marker::task(true), "hecha", {}),
         Block::item(0, Marker::task(true), "HECHA", {})}},
-      {"a checkbox wins over a number", "3. [x] hecho", {Block::item(0, Marker::task(true), "hecho", {})}},
-      {"indent levels", "  - uno\n\t- cero\n    - dos\n     - dos también",
+      {"a checkbox wins over a number",
+       "3. [x] hecho",
+       {Block::item(0, Marker::task(true), "hecho", {})}},
+      {"indent levels",
+       "  - uno\n\t- cero\n    - dos\n     - dos también",
        {Block::item(1, Marker::bullet(), "uno", {}), Block::item(0, Marker::bullet(), "cero", {}),
         Block::item(2, Marker::bullet(), "dos", {}),
         Block::item(2, Marker::bullet(), "dos también", {})}},
       {"dash glued to a word is text", "-palabra", {Block::paragraph("-palabra")}},
       {"number with a parenthesis is text", "1) uno", {Block::paragraph("1) uno")}},
-      {"ticked checkbox alone is a bullet's text", "- [x]", {Block::item(0, Marker::bullet(), "[x]", {})}},
-      {"item text keeps inner markup", "- **negrita** y `código`",
+      {"ticked checkbox alone is a bullet's text",
+       "- [x]",
+       {Block::item(0, Marker::bullet(), "[x]", {})}},
+      {"item text keeps inner markup",
+       "- **negrita** y `código`",
        {Block::item(0, Marker::bullet(), "**negrita** y `código`", {})}},
       {"due and owner fields become chips in order",
        "- [ ] Entregar la práctica [due:: 2026-03-12] [owner:: Marta]",
@@ -108,7 +127,8 @@ TEST(MeetingFileBlocks, ItemsMarkersAndIndent) {
       {"a field that is no date is shown as written",
        "- x [due:: 2026-02-30] [Prioridad:: ALTA]",
        {Block::item(0, Marker::bullet(), "x", {"Due 2026-02-30", "Prioridad ALTA"})}},
-      {"field syntax outside items stays text", "Nota [due:: 2026-03-12]",
+      {"field syntax outside items stays text",
+       "Nota [due:: 2026-03-12]",
        {Block::paragraph("Nota [due:: 2026-03-12]")}},
   });
 }
@@ -120,13 +140,15 @@ TEST(MeetingFileBlocks, TranscriptSectionAndTurns) {
        you + "hola\n## Transcript\n" + you + "hola",
        {Block::paragraph(you + "hola"), Block::transcript(),
         Block::turn("00:00:05", "You", "hola", false)}},
-      {"other spellings are headings", "## transcript\n" + you + "a\n### Transcript\n" + you + "b",
+      {"other spellings are headings",
+       "## transcript\n" + you + "a\n### Transcript\n" + you + "b",
        {Block::heading(2, "transcript"), Block::paragraph(you + "a"),
         Block::heading(3, "Transcript"), Block::paragraph(you + "b")}},
       {"same speaker continues",
        "## Transcript\n" + you + "uno\n[00:00:09] **You:** dos\n[00:01:00] **Them:** tres",
        {Block::transcript(), Block::turn("00:00:05", "You", "uno", false),
-        Block::turn("00:00:09", "You", "dos", true), Block::turn("00:01:00", "Them", "tres", false)}},
+        Block::turn("00:00:09", "You", "dos", true),
+        Block::turn("00:01:00", "Them", "tres", false)}},
       {"a turn without speaker breaks the run",
        "## Transcript\n" + you + "uno\n[00:00:07] (ruido)\n" + you + "dos",
        {Block::transcript(), Block::turn("00:00:05", "You", "uno", false),
@@ -136,7 +158,8 @@ TEST(MeetingFileBlocks, TranscriptSectionAndTurns) {
        "## Transcript\n" + you + "uno\n## Transcript\n" + you + "dos",
        {Block::transcript(), Block::turn("00:00:05", "You", "uno", false), Block::transcript(),
         Block::turn("00:00:05", "You", "dos", false)}},
-      {"a heading leaves the section", "## Transcript\n## Después\n" + you + "x",
+      {"a heading leaves the section",
+       "## Transcript\n## Después\n" + you + "x",
        {Block::transcript(), Block::heading(2, "Después"), Block::paragraph(you + "x")}},
       {"lines that are no turn stay ordinary blocks",
        "## Transcript\n00:00:05 You: sin corchetes\n- punto\n[0:00:05] corto",
@@ -146,18 +169,23 @@ TEST(MeetingFileBlocks, TranscriptSectionAndTurns) {
        "## Transcript\n[01:02:03] **Marta López:** pregunta\n[10:00:00]sin espacio",
        {Block::transcript(), Block::turn("01:02:03", "Marta López", "pregunta", false),
         Block::turn("10:00:00", std::nullopt, "sin espacio", false)}},
-      {"a turn ends a paragraph", "## Transcript\nsuelto\n" + you + "hola",
-       {Block::transcript(), Block::paragraph("suelto"), Block::turn("00:00:05", "You", "hola", false)}},
+      {"a turn ends a paragraph",
+       "## Transcript\nsuelto\n" + you + "hola",
+       {Block::transcript(), Block::paragraph("suelto"),
+        Block::turn("00:00:05", "You", "hola", false)}},
   });
 }
 
 TEST(MeetingFileBlocks, FencedCode) {
   check({
-      {"fence with a language", "```python\nx = 1\n\n  y = 2\n```",
+      {"fence with a language",
+       "```python\nx = 1\n\n  y = 2\n```",
        {Block::code("x = 1\n\n  y = 2")}},
-      {"fence ends a paragraph and is not styled", "texto\n```\n# no es título\n- ni punto\n```",
+      {"fence ends a paragraph and is not styled",
+       "texto\n```\n# no es título\n- ni punto\n```",
        {Block::paragraph("texto"), Block::code("# no es título\n- ni punto")}},
-      {"unclosed fence keeps everything to the end", "```\nuno\n\n\ndos\n## Transcript",
+      {"unclosed fence keeps everything to the end",
+       "```\nuno\n\n\ndos\n## Transcript",
        {Block::code("uno\n\n\ndos\n## Transcript")}},
       {"empty fence", "```\n```", {Block::code("")}},
   });
@@ -226,7 +254,9 @@ TEST(MeetingFileBlocks, VeryLongLinesAreKeptWhole) {
 }
 
 TEST(MeetingFileBlocks, InvalidUtf8LosesNoText) {
-  const std::string markdown = "## Transcript\n[00:00:01] **You:** a\xff" "b\xc3\n- x\xe2\x82 y\n\xc0\xaf";
+  const std::string markdown =
+      "## Transcript\n[00:00:01] **You:** a\xff"
+      "b\xc3\n- x\xe2\x82 y\n\xc0\xaf";
   const Blocks blocks = MeetingFileBlocks::parse(markdown, "es");
   ASSERT_EQ(blocks.size(), 4u);
   EXPECT_EQ(blocks[1], Block::turn("00:00:01", "You", "a\uFFFDb\uFFFD", false));
@@ -237,7 +267,8 @@ TEST(MeetingFileBlocks, InvalidUtf8LosesNoText) {
 
 // Every word of the file shows up in some block: nothing of the text is dropped.
 TEST(MeetingFileBlocks, EveryWordEndsInSomeBlock) {
-  const std::string markdown = kFront +
+  const std::string markdown =
+      kFront +
       "# Clase\nIntro *uno*\n\n## Tareas\n  1. [x] dos [due:: 2026-01-02] [owner:: tres]\n"
       "> cuatro\n***\n```\ncinco\n\n```\n## Transcript\n[00:00:01] **You:** seis\n"
       "[00:00:02] **Them:** siete\nocho\n- nueve\n```\ndiez";
@@ -247,9 +278,9 @@ TEST(MeetingFileBlocks, EveryWordEndsInSomeBlock) {
              block.marker.number;
     for (const std::string& field : block.fields) shown += " " + field;
   }
-  const std::set<std::string> words = {"Clase", "Intro", "uno", "Tareas", "dos", "tres",
-                                       "cuatro", "cinco", "seis", "siete", "ocho", "nueve",
-                                       "diez", "You", "Them", "Due"};
+  const std::set<std::string> words = {"Clase",  "Intro", "uno",  "Tareas", "dos",  "tres",
+                                       "cuatro", "cinco", "seis", "siete",  "ocho", "nueve",
+                                       "diez",   "You",   "Them", "Due"};
   for (const std::string& word : words) EXPECT_NE(shown.find(word), std::string::npos) << word;
 }
 

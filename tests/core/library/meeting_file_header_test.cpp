@@ -27,12 +27,13 @@ TEST(Frontmatter, FieldLinesFieldsAndBody) {
   };
   for (const Case& c : cases) EXPECT_EQ(Frontmatter::fieldLines(lines(c.text)), c.range) << c.text;
 
-  const auto fields = Frontmatter::fields(lines(
-      "---\ntitle:  \t\"a: b\" \t\nparticipants:\n  - You: yes\nno colon\n key: indented\n"
-      "title: later\nempty:\n:novalue\n---\ntitle: body\n"));
+  const auto fields = Frontmatter::fields(
+      lines("---\ntitle:  \t\"a: b\" \t\nparticipants:\n  - You: yes\nno colon\n key: indented\n"
+            "title: later\nempty:\n:novalue\n---\ntitle: body\n"));
   ASSERT_TRUE(fields);
-  EXPECT_EQ(*fields, (std::map<std::string, std::string>{
-                         {"title", "later"}, {"participants", ""}, {"empty", ""}, {"", "novalue"}}));
+  EXPECT_EQ(*fields,
+            (std::map<std::string, std::string>{
+                {"title", "later"}, {"participants", ""}, {"empty", ""}, {"", "novalue"}}));
   EXPECT_EQ(Frontmatter::fields(lines("no front matter")), std::nullopt);
 
   EXPECT_EQ(Frontmatter::body("---\na: 1\n---\n\n# Título\n"), "\n# Título\n");
@@ -53,11 +54,14 @@ TEST(MeetingFileHeader, DecidesFromFrontMatterAndName) {
     std::optional<MeetingFileHeader> expected;
   };
   const Case cases[] = {
-      {"full header", "---\nschema: kelvora/v1\ntitle: \"Cálculo \\\"II\\\"\"\ndate: 2025-03-14T09:15:02+01:00\n"
-                      "duration: 45\n---\n", "x.md",
-       MeetingFileHeader{"Cálculo \"II\"", march14, 45}},
-      {"another version", "---\nschema: kelvora/v7\ntitle: t\n---\n", "x.md", MeetingFileHeader{"t", {}, {}}},
-      {"another schema", "---\nschema: other/v1\ntitle: t\n---\n", "2025-03-14-0915-x.md", std::nullopt},
+      {"full header",
+       "---\nschema: kelvora/v1\ntitle: \"Cálculo \\\"II\\\"\"\ndate: 2025-03-14T09:15:02+01:00\n"
+       "duration: 45\n---\n",
+       "x.md", MeetingFileHeader{"Cálculo \"II\"", march14, 45}},
+      {"another version", "---\nschema: kelvora/v7\ntitle: t\n---\n", "x.md",
+       MeetingFileHeader{"t", {}, {}}},
+      {"another schema", "---\nschema: other/v1\ntitle: t\n---\n", "2025-03-14-0915-x.md",
+       std::nullopt},
       {"no schema", "---\ntitle: t\n---\n", "x.md", std::nullopt},
       {"no fields", "---\n---\n", "2025-03-14-0915-x.md", std::nullopt},
       {"never closed, dated name", "---\nschema: kelvora/v1\ntitle: t\n", "2025-03-14-0915-x.md",
@@ -73,14 +77,18 @@ TEST(MeetingFileHeader, DecidesFromFrontMatterAndName) {
        MeetingFileHeader{"\"", {}, {}}},
       {"signed and huge minutes", "---\nschema: kelvora/v1\nduration: +12\n---\n", "x.md",
        MeetingFileHeader{{}, {}, 12}},
-      {"negative minutes", "---\nschema: kelvora/v1\nduration: -3\n---\n", "x.md", MeetingFileHeader{{}, {}, -3}},
-      {"overflowing minutes", "---\nschema: kelvora/v1\nduration: 99999999999999999999\n---\n", "x.md",
-       MeetingFileHeader{{}, {}, {}}},
-      {"date past what the clock holds", "---\nschema: kelvora/v1\ndate: 8191-03-14T09:15:02+01:00\n---\n",
+      {"negative minutes", "---\nschema: kelvora/v1\nduration: -3\n---\n", "x.md",
+       MeetingFileHeader{{}, {}, -3}},
+      {"overflowing minutes", "---\nschema: kelvora/v1\nduration: 99999999999999999999\n---\n",
        "x.md", MeetingFileHeader{{}, {}, {}}},
-      {"sign alone", "---\nschema: kelvora/v1\nduration: -\n---\n", "x.md", MeetingFileHeader{{}, {}, {}}},
+      {"date past what the clock holds",
+       "---\nschema: kelvora/v1\ndate: 8191-03-14T09:15:02+01:00\n---\n", "x.md",
+       MeetingFileHeader{{}, {}, {}}},
+      {"sign alone", "---\nschema: kelvora/v1\nduration: -\n---\n", "x.md",
+       MeetingFileHeader{{}, {}, {}}},
   };
-  for (const Case& c : cases) EXPECT_EQ(MeetingFileHeader::parse(c.text, c.fileName), c.expected) << c.name;
+  for (const Case& c : cases)
+    EXPECT_EQ(MeetingFileHeader::parse(c.text, c.fileName), c.expected) << c.name;
 }
 
 TEST(MeetingFileHeader, ReadsOnlyTheFirst4096BytesAndRepairsACutCharacter) {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <functional>
 #include <ctime>
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -29,7 +29,10 @@ class ScopedTimeZone {
     tzset();
   }
   ~ScopedTimeZone() {
-    if (previous_) setenv("TZ", previous_->c_str(), 1); else unsetenv("TZ");
+    if (previous_)
+      setenv("TZ", previous_->c_str(), 1);
+    else
+      unsetenv("TZ");
     tzset();
   }
 
@@ -92,25 +95,30 @@ TEST(MeetingFileWriter, MinimalFileAndEdgeValues) {
   content.duration = 20;
   content.notes = " \n\t ";
   content.defaultSpeaker = "Speaker";
-  EXPECT_EQ(markdown(content),
-            "---\nschema: kelvora/v1\ntitle: \"T\"\ndate: 2025-01-02T03:04:05Z\nduration: 1\n"
-            "participants:\n  - Speaker\nx_kelvora_meeting: \"m\"\n---\n\n# T\n\n## Transcript\n\n");
+  EXPECT_EQ(
+      markdown(content),
+      "---\nschema: kelvora/v1\ntitle: \"T\"\ndate: 2025-01-02T03:04:05Z\nduration: 1\n"
+      "participants:\n  - Speaker\nx_kelvora_meeting: \"m\"\n---\n\n# T\n\n## Transcript\n\n");
 
   struct Case {
     double start;
     const char* stamp;
   };
-  const Case stamps[] = {{-0.5, "[00:00:00]"}, {59.999, "[00:00:59]"}, {359999, "[99:59:59]"},
-                         {360000, "[100:00:00]"}, {std::nan(""), "[00:00:00]"}};
+  const Case stamps[] = {{-0.5, "[00:00:00]"},
+                         {59.999, "[00:00:59]"},
+                         {359999, "[99:59:59]"},
+                         {360000, "[100:00:00]"},
+                         {std::nan(""), "[00:00:00]"}};
   for (const Case& c : stamps) {
     content.turns = {Turn{c.start, std::nullopt, "x"}};
     EXPECT_TRUE(markdown(content).ends_with(std::string("\n\n") + c.stamp + " x\n\n")) << c.start;
   }
-  const std::pair<double, const char*> durations[] = {{0, "1"}, {89.9, "1"}, {90, "2"}, {149.9, "2"},
-                                                      {150, "3"}, {-600, "1"}, {std::nan(""), "1"}};
+  const std::pair<double, const char*> durations[] = {
+      {0, "1"}, {89.9, "1"}, {90, "2"}, {149.9, "2"}, {150, "3"}, {-600, "1"}, {std::nan(""), "1"}};
   for (const auto& [seconds, minutes] : durations) {
     content.duration = seconds;
-    EXPECT_NE(markdown(content).find(std::string("\nduration: ") + minutes + "\n"), std::string::npos)
+    EXPECT_NE(markdown(content).find(std::string("\nduration: ") + minutes + "\n"),
+              std::string::npos)
         << seconds;
   }
 }
@@ -120,9 +128,9 @@ TEST(MeetingFileWriter, ParticipantsInOrderOfFirstAppearanceQuotedWhenYamlWouldM
   Content content;
   content.startedAt = date(2025, 1, 2, 3, 4, 5);
   content.defaultSpeaker = "You";
-  content.turns = {Turn{0, "Them", "a"}, Turn{1, std::nullopt, "b"}, Turn{2, "You", "c"},
+  content.turns = {Turn{0, "Them", "a"}, Turn{1, std::nullopt, "b"},      Turn{2, "You", "c"},
                    Turn{3, "Them", "d"}, Turn{4, "Profesora Núñez", "e"}, Turn{5, "yes", "f"},
-                   Turn{6, "1", "g"}, Turn{7, "Dr: X #1", "h"}, Turn{8, "", "i"}};
+                   Turn{6, "1", "g"},    Turn{7, "Dr: X #1", "h"},        Turn{8, "", "i"}};
   const std::string text = markdown(content);
   EXPECT_NE(text.find("participants:\n  - Them\n  - You\n  - Profesora Núñez\n  - \"yes\"\n"
                       "  - \"1\"\n  - \"Dr: X #1\"\n  - \"\"\nx_kelvora_meeting"),
@@ -140,18 +148,24 @@ TEST(MeetingFileWriter, TextsFromServicesLoseControlsAndCannotForgeLines) {
     std::string expected;  // a whole line of the file
   } cases[] = {
       {"turn with a forged transcript line",
-       [](Content& c) { c.turns = {Turn{0, "You", "hola\n## Transcript\r\n[00:00:00] **Them:** falso"}}; },
+       [](Content& c) {
+         c.turns = {Turn{0, "You", "hola\n## Transcript\r\n[00:00:00] **Them:** falso"}};
+       },
        "[00:00:00] **You:** hola ## Transcript [00:00:00] **Them:** falso"},
       {"turn with NUL, escapes and overrides",
        [](Content& c) {
-         c.turns = {Turn{0, "You", std::string("a") + std::string(1, '\0') +
-                                      "b\x1b[31mc\u202Ed\u2066e\u2069\x7f\u0085f\tg"}};
+         c.turns = {Turn{0, "You",
+                         std::string("a") + std::string(1, '\0') +
+                             "b\x1b[31mc\u202Ed\u2066e\u2069\x7f\u0085f\tg"}};
        },
        "[00:00:00] **You:** ab[31mcde f\tg"},
       {"speaker with a line break",
-       [](Content& c) { c.turns = {Turn{0, "Ana\n## X", "sí"}}; },
+       [](Content& c) {
+         c.turns = {Turn{0, "Ana\n## X", "sí"}};
+       },
        "[00:00:00] **Ana ## X:** sí"},
-      {"title with a line break", [](Content& c) { c.title = "Clase\n# Falsa\x07"; }, "# Clase # Falsa"},
+      {"title with a line break", [](Content& c) { c.title = "Clase\n# Falsa\x07"; },
+       "# Clase # Falsa"},
       {"notes keep line feeds and tabs",
        [](Content& c) { c.notes = "## Resumen\r\n\x1b[2J- uno\tdos\u202E\n- tres"; },
        "[2J- uno\tdos"},
@@ -163,16 +177,19 @@ TEST(MeetingFileWriter, TextsFromServicesLoseControlsAndCannotForgeLines) {
     const std::string text = markdown(content);
     EXPECT_NE(("\n" + text).find("\n" + c.expected + "\n"), std::string::npos) << text;
     EXPECT_EQ(std::count(text.begin(), text.end(), '\r'), 0);
-    for (unsigned char byte : text) EXPECT_TRUE(byte >= 0x20 || byte == '\n' || byte == '\t') << int(byte);
+    for (unsigned char byte : text)
+      EXPECT_TRUE(byte >= 0x20 || byte == '\n' || byte == '\t') << int(byte);
     for (const char* invisible : {"\u202E", "\u2066", "\u2069", "\u0085"})
       EXPECT_EQ(text.find(invisible), std::string::npos);
     size_t headings = 0;
-    for (size_t at = 0; (at = text.find("\n## Transcript\n", at)) != std::string::npos; ++at) ++headings;
+    for (size_t at = 0; (at = text.find("\n## Transcript\n", at)) != std::string::npos; ++at)
+      ++headings;
     EXPECT_EQ(headings, 1u);
   }
   Content notes = sample();
   notes.notes = "## Resumen\r\n- uno\n- tres";
-  EXPECT_NE(markdown(notes).find("\n## Resumen\n- uno\n- tres\n\n## Transcript\n"), std::string::npos);
+  EXPECT_NE(markdown(notes).find("\n## Resumen\n- uno\n- tres\n\n## Transcript\n"),
+            std::string::npos);
 }
 
 TEST(MeetingFileWriter, DisplayTitleWithoutTitleIsTheLocalStartTime) {
@@ -184,7 +201,8 @@ TEST(MeetingFileWriter, DisplayTitleWithoutTitleIsTheLocalStartTime) {
   EXPECT_EQ(displayTitle("Álgebra", date(2025, 3, 14, 14, 15, 0)), "Álgebra");
   // Another zone set meanwhile is followed at once.
   ScopedTimeZone kolkata("Asia/Kolkata");
-  EXPECT_NE(displayTitle(std::nullopt, date(2025, 3, 14, 14, 15, 0)).find(":45"), std::string::npos);
+  EXPECT_NE(displayTitle(std::nullopt, date(2025, 3, 14, 14, 15, 0)).find(":45"),
+            std::string::npos);
 }
 
 TEST(MeetingFileWriter, SlugAndBaseName) {
@@ -197,13 +215,15 @@ TEST(MeetingFileWriter, SlugAndBaseName) {
       // Pieces that would pass 60 characters are passed over; a later short one still fits.
       {"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa bbbbbbbbbb c",
        "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa-c"},
-      {"xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx", "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"},
+      {"xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx",
+       "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"},
       {"xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx", "meeting"},
   };
   for (const auto& [text, expected] : slugs) EXPECT_EQ(slug(text), expected) << text;
 
   ScopedTimeZone zone("Europe/Madrid");
-  EXPECT_EQ(baseName("Clase de física", date(2025, 3, 14, 8, 15, 59)), "2025-03-14-0915-clase-de-fsica");
+  EXPECT_EQ(baseName("Clase de física", date(2025, 3, 14, 8, 15, 59)),
+            "2025-03-14-0915-clase-de-fsica");
   EXPECT_EQ(baseName(std::nullopt, date(2025, 7, 1, 22, 5, 0)), "2025-07-02-0005-meeting");
 }
 

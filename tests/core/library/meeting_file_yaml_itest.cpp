@@ -45,10 +45,18 @@ TEST(MeetingFileYaml, PythonYamlReadsTheSameValues) {
   test::writeFile(dir / "reader.py", kReader);
 
   const char* titles[] = {
-      "Clase \"Física\": repaso",  "C:\\ruta\\con\\barras\\",       "línea uno\nlínea dos",
-      "# no es comentario",        "Álgebra — ñandú 🎓👩‍🏫",          "key: value # x",
-      "'comillas' simples",        "- guion inicial",                "  espacios  ",
-      "\\\"mezcla\\\\\"",          "yes",                            "{[ ]}&*!|>%@`",
+      "Clase \"Física\": repaso",
+      "C:\\ruta\\con\\barras\\",
+      "línea uno\nlínea dos",
+      "# no es comentario",
+      "Álgebra — ñandú 🎓👩‍🏫",
+      "key: value # x",
+      "'comillas' simples",
+      "- guion inicial",
+      "  espacios  ",
+      "\\\"mezcla\\\\\"",
+      "yes",
+      "{[ ]}&*!|>%@`",
   };
   const Date start = sys_days{2025y / March / 14} + 15h + 15min + 2s;
   std::string command = "python3 " + (dir / "reader.py").string();
@@ -78,7 +86,8 @@ TEST(MeetingFileYaml, PythonYamlReadsTheSameValues) {
     EXPECT_EQ(read[i]["title"], title) << titles[i];
     EXPECT_EQ(read[i]["meeting"], meeting) << titles[i];
     EXPECT_EQ(read[i]["date"].get<double>(),
-              static_cast<double>(duration_cast<seconds>(contents[i].startedAt.time_since_epoch()).count()));
+              static_cast<double>(
+                  duration_cast<seconds>(contents[i].startedAt.time_since_epoch()).count()));
     EXPECT_EQ(read[i]["duration"], static_cast<int>(i) + 1);
     EXPECT_EQ(read[i]["participants"],
               (nlohmann::json{"Them", "You", "Profesora: Núñez", "true", "42"}));
@@ -105,28 +114,50 @@ TEST(MeetingFileYaml, ValuesAreQuotedOnlyWhenYamlWouldMisreadThem) {
     std::string value;
     bool plain;
   } cases[] = {
-      {"openai-style:whisper-1", true}, {"http://127.0.0.1:8080/v1", true},
-      {"OpenAI (whisper-1)", true},     {"es", true},
-      {"a#b", true},                    {"x, y [z] {w}", true},
-      {"3rd speaker", true},            {"l'élève", true},
-      {"ümlaut: no", false},            {"yes", false},
-      {"No", false},                    {"off", false},
-      {"null", false},                  {"~", false},
-      {"42", false},                    {"-1.5e3", false},
-      {"0x1F", false},                  {"1:30", false},
-      {".inf", false},                  {"2025-03-14", false},
-      {"2025-03-14 10:00:00", false},   {"- x", false},
-      {"a: b", false},                  {"a:", false},
-      {"#", false},                     {"a #b", false},
-      {" lead", false},                 {"trail ", false},
-      {"tab\there", false},             {"bell\x07", false},
-      {"[x]", false},                   {"{x}", false},
-      {"&anchor", false},               {"*alias", false},
-      {"!tag", false},                  {"|", false},
-      {">", false},                     {"%x", false},
-      {"@x", false},                    {"`x", false},
-      {"'x", false},                    {"\"x", false},
-      {"? x", false},                   {"<<", false},
+      {"openai-style:whisper-1", true},
+      {"http://127.0.0.1:8080/v1", true},
+      {"OpenAI (whisper-1)", true},
+      {"es", true},
+      {"a#b", true},
+      {"x, y [z] {w}", true},
+      {"3rd speaker", true},
+      {"l'élève", true},
+      {"ümlaut: no", false},
+      {"yes", false},
+      {"No", false},
+      {"off", false},
+      {"null", false},
+      {"~", false},
+      {"42", false},
+      {"-1.5e3", false},
+      {"0x1F", false},
+      {"1:30", false},
+      {".inf", false},
+      {"2025-03-14", false},
+      {"2025-03-14 10:00:00", false},
+      {"- x", false},
+      {"a: b", false},
+      {"a:", false},
+      {"#", false},
+      {"a #b", false},
+      {" lead", false},
+      {"trail ", false},
+      {"tab\there", false},
+      {"bell\x07", false},
+      {"[x]", false},
+      {"{x}", false},
+      {"&anchor", false},
+      {"*alias", false},
+      {"!tag", false},
+      {"|", false},
+      {">", false},
+      {"%x", false},
+      {"@x", false},
+      {"`x", false},
+      {"'x", false},
+      {"\"x", false},
+      {"? x", false},
+      {"<<", false},
       {"", false},
   };
   std::string command = "python3 " + (dir / "reader.py").string();
@@ -138,7 +169,8 @@ TEST(MeetingFileYaml, ValuesAreQuotedOnlyWhenYamlWouldMisreadThem) {
     content.duration = 60;
     content.engine = cases[i].value;
     content.language = cases[i].value;
-    content.turns = {Turn{0, cases[i].value.empty() ? std::optional<std::string>() : cases[i].value, "a"}};
+    content.turns = {
+        Turn{0, cases[i].value.empty() ? std::optional<std::string>() : cases[i].value, "a"}};
     content.defaultSpeaker = cases[i].value;
     const auto path = dir / ("v" + std::to_string(i) + ".md");
     texts.push_back(MeetingFileWriter::markdown(content));

@@ -68,7 +68,8 @@ TEST_F(LibraryTest, ImportCopiesOneFileAsMixedAndTwoAsAPair) {
   EXPECT_EQ(readFile(pair.path() / "system.wav"), "system bytes");
   EXPECT_FALSE(pair.isMixed());
   // Without a given start, the first file's creation time (just now) is used.
-  EXPECT_LT(std::chrono::system_clock::now() - pair.readStatus().startedAt, std::chrono::minutes(1));
+  EXPECT_LT(std::chrono::system_clock::now() - pair.readStatus().startedAt,
+            std::chrono::minutes(1));
 }
 
 TEST_F(LibraryTest, ImportRefusesZeroOrThreeFilesAndLeavesNothingOfAFailedImport) {
@@ -79,7 +80,8 @@ TEST_F(LibraryTest, ImportRefusesZeroOrThreeFilesAndLeavesNothingOfAFailedImport
   EXPECT_TRUE(store.list().empty());
 
   // The second file fails after the first was copied: the folder goes with it.
-  EXPECT_THROW(store.importAudio({temp / "a.wav", temp / "missing.wav"}, at(8, 0), {}), PlatformError);
+  EXPECT_THROW(store.importAudio({temp / "a.wav", temp / "missing.wav"}, at(8, 0), {}),
+               PlatformError);
   EXPECT_THROW(store.importAudio({temp / "a.wav", "/proc/self/mem"}, at(8, 0), {}), PlatformError);
   EXPECT_TRUE(store.list().empty());
 }
@@ -121,11 +123,13 @@ TEST_F(LibraryTest, EntriesJoinFoldersAndLooseMeetingFilesNewestFirst) {
     s.title = "Álgebra";
   });
   // The folder's Meeting file is reached through a link in the notes folder: shown once.
-  writeFile(temp / "real.md", "---\nschema: kelvora/v1\ntitle: \"From the file\"\n---\n\n# From the file\n");
+  writeFile(temp / "real.md",
+            "---\nschema: kelvora/v1\ntitle: \"From the file\"\n---\n\n# From the file\n");
   fs::create_symlink(temp / "real.md", notes / "linked.md");
   old.updateStatus([&](MeetingStatus& s) { s.meetingFile = (notes / "linked.md").string(); });
-  writeFile(notes / "2025-03-14-1200-loose.md",
-            "---\nschema: kelvora/v1\ntitle: \"Loose\"\ndate: 2025-03-14T12:00:00Z\nduration: 3\n---\n");
+  writeFile(
+      notes / "2025-03-14-1200-loose.md",
+      "---\nschema: kelvora/v1\ntitle: \"Loose\"\ndate: 2025-03-14T12:00:00Z\nduration: 3\n---\n");
   writeFile(notes / "2025-03-14-0700-untitled.md", "# nothing\n");
   fs::last_write_time(notes / "2025-03-14-0700-untitled.md",
                       std::chrono::file_clock::from_sys(at(7, 30)));
@@ -162,7 +166,8 @@ TEST_F(LibraryTest, RenameRewritesFrontMatterHeadingAndDatePrefixedName) {
   const MeetingFolder folder = meeting(MeetingStatus::State::done, at(9, 15));
   const fs::path file = notes / "2025-03-14-0915-old-title.md";
   const std::string original =
-      "---\nschema: kelvora/v1\ntitle: \"Old title\"\ndate: 2025-03-14T09:15:00Z\n---\n\n# Old title\n\nBody\n# Old title\n";
+      "---\nschema: kelvora/v1\ntitle: \"Old title\"\ndate: 2025-03-14T09:15:00Z\n---\n\n# Old "
+      "title\n\nBody\n# Old title\n";
   writeFile(file, original);
   folder.updateStatus([&](MeetingStatus& s) {
     s.meetingFile = file.string();
@@ -174,7 +179,8 @@ TEST_F(LibraryTest, RenameRewritesFrontMatterHeadingAndDatePrefixedName) {
   EXPECT_FALSE(fs::exists(file));
   const std::string text = readFile(renamed);
   EXPECT_EQ(text,
-            "---\nschema: kelvora/v1\ntitle: \"Repaso \\\"final\\\" de Álgebra\"\ndate: 2025-03-14T09:15:00Z\n---\n\n"
+            "---\nschema: kelvora/v1\ntitle: \"Repaso \\\"final\\\" de Álgebra\"\ndate: "
+            "2025-03-14T09:15:00Z\n---\n\n"
             "# Repaso \"final\" de Álgebra\n\nBody\n# Old title\n");
   const MeetingStatus status = folder.readStatus();
   EXPECT_EQ(status.title, "Repaso \"final\" de Álgebra");
@@ -199,7 +205,8 @@ TEST_F(LibraryTest, RenameKeepsTheStaleHashOfAnEditedFile) {
   const MeetingStatus status = folder.readStatus();
   EXPECT_EQ(status.meetingFileHash, "0000");
   EXPECT_EQ(status.meetingFile, (notes / "2025-03-14-0915-fsica.md").string());
-  EXPECT_EQ(readFile(notes / "2025-03-14-0915-fsica.md"), "---\nschema: kelvora/v1\n---\n# Física\n");
+  EXPECT_EQ(readFile(notes / "2025-03-14-0915-fsica.md"),
+            "---\nschema: kelvora/v1\n---\n# Física\n");
 }
 
 TEST_F(LibraryTest, RenameAndDeleteOfABusyMeetingChangeNothing) {

@@ -45,7 +45,8 @@ CloudClient client(HttpLimits limits = {}) {
 std::string gzipped(const std::string& text) {
   test::TempDir dir;
   test::writeFile(dir / "plain", text);
-  if (test::runCommand("gzip -c " + test::quoted(dir / "plain") + " > " + test::quoted(dir / "packed")) != 0)
+  if (test::runCommand("gzip -c " + test::quoted(dir / "plain") + " > " +
+                       test::quoted(dir / "packed")) != 0)
     throw std::runtime_error("gzip failed");
   return test::readFile(dir / "packed");
 }
@@ -73,7 +74,8 @@ TEST(HttpLimits, RepliesBeyondTheLimitAreUnreadableOnceDecoded) {
     HttpLimits limits;
     limits.maxReplyBytes = c.limit;
     if (c.readable) {
-      EXPECT_EQ(client(limits).send(post(server.baseUrl())).size(), c.name == "at the limit" ? 1000u : 900u);
+      EXPECT_EQ(client(limits).send(post(server.baseUrl())).size(),
+                c.name == "at the limit" ? 1000u : 900u);
     } else {
       try {
         client(limits).send(post(server.baseUrl()));

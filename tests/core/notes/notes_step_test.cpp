@@ -76,32 +76,49 @@ TEST(CorrectVocabulary, AppliesOnlyVerifiedSuggestions) {
     std::vector<std::string> expected;
   } cases[] = {
       {"Kubernetes, whatever the case of to",
-       {"Kubernetes"}, turnsOf({"we deploy on cooper netties", "Cooper Netties again"}),
+       {"Kubernetes"},
+       turnsOf({"we deploy on cooper netties", "Cooper Netties again"}),
        R"([{"from": "cooper netties", "to": "kubernetes"}])",
        {"we deploy on Kubernetes", "Kubernetes again"}},
       {"to that is not a term is dropped",
-       {"Kubernetes"}, turnsOf({"the hole thing"}), R"([{"from": "hole", "to": "whole"}])",
+       {"Kubernetes"},
+       turnsOf({"the hole thing"}),
+       R"([{"from": "hole", "to": "whole"}])",
        {"the hole thing"}},
       {"prose around the array",
-       {"Ana"}, turnsOf({"ana y Anabel con Mariana, ANA."}),
+       {"Ana"},
+       turnsOf({"ana y Anabel con Mariana, ANA."}),
        "Sure! Here you go:\n```json\n[{\"from\": \"ana\", \"to\": \"Ana\"}]\n```\nDone.",
        {"Ana y Anabel con Mariana, Ana."}},
-      {"no closing bracket", {"Ana"}, turnsOf({"ana"}), R"([{"from": "ana", "to": "Ana"})",
+      {"no closing bracket",
+       {"Ana"},
+       turnsOf({"ana"}),
+       R"([{"from": "ana", "to": "Ana"})",
        {"ana"}},
       {"a value that is not a string spoils the reply",
-       {"Ana"}, turnsOf({"ana"}), R"([{"from": "ana", "to": "Ana", "score": 1}])", {"ana"}},
+       {"Ana"},
+       turnsOf({"ana"}),
+       R"([{"from": "ana", "to": "Ana", "score": 1}])",
+       {"ana"}},
       {"brackets in the wrong order", {"Ana"}, turnsOf({"ana"}), "] ana [", {"ana"}},
       {"missing from and blank from are skipped",
-       {"Ana"}, turnsOf({"ana"}), R"([{"to": "Ana"}, {"from": " \t ", "to": "Ana"}])", {"ana"}},
+       {"Ana"},
+       turnsOf({"ana"}),
+       R"([{"to": "Ana"}, {"from": " \t ", "to": "Ana"}])",
+       {"ana"}},
       {"regular-expression characters are literal on both sides",
-       {"C$1\\d"}, turnsOf({"learn c.d today", "cxd stays"}),
-       R"([{"from": "c.d", "to": "C$1\\d"}])", {"learn C$1\\d today", "cxd stays"}},
+       {"C$1\\d"},
+       turnsOf({"learn c.d today", "cxd stays"}),
+       R"([{"from": "c.d", "to": "C$1\\d"}])",
+       {"learn C$1\\d today", "cxd stays"}},
       {"accented Spanish term",
-       {"Schrödinger"}, turnsOf({"la ecuación de shrodinger, según Shrodinger"}),
+       {"Schrödinger"},
+       turnsOf({"la ecuación de shrodinger, según Shrodinger"}),
        R"([{"from": "shrodinger", "to": "schrödinger"}])",
        {"la ecuación de Schrödinger, según Schrödinger"}},
       {"longest wrong text first",
-       {"Kubernetes", "Kube"}, turnsOf({"cooper netties and kub"}),
+       {"Kubernetes", "Kube"},
+       turnsOf({"cooper netties and kub"}),
        R"([{"from": "kub", "to": "Kube"}, {"from": "cooper netties", "to": "Kubernetes"}])",
        {"Kubernetes and Kube"}},
   };
@@ -157,8 +174,9 @@ TEST(NotesStep, KubernetesIsCorrectedBeforeTheNotesAreWritten) {
             "\"Vocabulary term\"}], or [] if there are none. \"from\" is only the misheard words, "
             "never the correct words around them. Never suggest any other change.");
   EXPECT_EQ(model.requests()[0].user, "[01:02:05] Them: we deploy on cooper netties");
-  EXPECT_EQ(model.requests()[1].system,
-            "PROMPT" + kSystemSuffix + " Spell these names and terms exactly: Kubernetes, Grafana.");
+  EXPECT_EQ(
+      model.requests()[1].system,
+      "PROMPT" + kSystemSuffix + " Spell these names and terms exactly: Kubernetes, Grafana.");
   EXPECT_EQ(model.requests()[1].user,
             "Here is the meeting transcript:\n\n[01:02:05] Them: we deploy on Kubernetes\n\n"
             "Write the meeting notes:");
@@ -192,10 +210,9 @@ TEST(NotesStep, ThreePartTranscriptIsWrittenInPartsAndCombined) {
   for (int i = 0; i < 3; ++i) {
     SCOPED_TRACE(i);
     EXPECT_EQ(model.requests()[i].system, "P" + kSystemSuffix);
-    EXPECT_EQ(model.requests()[i].user, "Here is part " + std::to_string(i + 1) +
-                                            " of 3 of the meeting transcript:\n\n" +
-                                            joinLines(39 * i, 39 * i + 39) +
-                                            "\n\nWrite the meeting notes for this part:");
+    EXPECT_EQ(model.requests()[i].user,
+              "Here is part " + std::to_string(i + 1) + " of 3 of the meeting transcript:\n\n" +
+                  joinLines(39 * i, 39 * i + 39) + "\n\nWrite the meeting notes for this part:");
   }
   EXPECT_EQ(model.requests()[3].user,
             "Here is notes from consecutive parts of one meeting:\n\n"
@@ -259,7 +276,8 @@ TEST(NotesStep, EmptyTranscriptStillAsksForNotes) {
   model.script({"## Resumen\nNada grabado."});
   const Notes notes = step("P", {"Ana"})({}, model);
   ASSERT_EQ(model.requests().size(), 1u);
-  EXPECT_EQ(model.requests()[0].user, "Here is the meeting transcript:\n\n\n\nWrite the meeting notes:");
+  EXPECT_EQ(model.requests()[0].user,
+            "Here is the meeting transcript:\n\n\n\nWrite the meeting notes:");
   EXPECT_EQ(notes.turns, std::nullopt);
 }
 
@@ -275,9 +293,10 @@ TEST(NotesStep, SpanishTextKeepsItsAccentsThroughEveryStep) {
   EXPECT_EQ(model.requests()[1].system, std::string(defaultPrompt) + kSystemSuffix +
                                             " Spell these names and terms exactly: ecuación de "
                                             "Schrödinger.");
-  EXPECT_EQ(model.requests()[1].user,
-            "Here is the meeting transcript:\n\n[00:00:00] Them: Hoy vemos la ecuación de "
-            "Schrödinger, ¿vale?\n[00:00:12] You: ¿Y la función de onda?\n\nWrite the meeting notes:");
+  EXPECT_EQ(
+      model.requests()[1].user,
+      "Here is the meeting transcript:\n\n[00:00:00] Them: Hoy vemos la ecuación de "
+      "Schrödinger, ¿vale?\n[00:00:12] You: ¿Y la función de onda?\n\nWrite the meeting notes:");
   EXPECT_EQ(notes.title, "Física — Mecánica cuántica");
   EXPECT_EQ(notes.markdown, "## Resumen\nLa ecuación de Schrödinger.\n\n## Dudas\n¿Qué es ψ?");
   ASSERT_TRUE(notes.turns);

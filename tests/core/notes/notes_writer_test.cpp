@@ -54,11 +54,13 @@ TEST(NotesWriter, PartBudgetCountsCharactersAndNeverGoesBelowTheFloor) {
     long long expected;
   } cases[] = {
       {"8192 tokens, 1400-character system text", std::string(1400, 's'), 8192, 22776},
-      {"accented system text counts characters, not bytes", [] {
+      {"accented system text counts characters, not bytes",
+       [] {
          std::string s;
          for (int i = 0; i < 1400; ++i) s += "á";
          return s;
-       }(), 8192, 22776},
+       }(),
+       8192, 22776},
       {"2048 tokens: negative budget gives the floor", "system", 2048, 4000},
       {"just above the floor", "", 2048 + 100 + 1001, 4004},
       {"cloud context", "", 128000, (128000 - 2048 - 100) * 4},
@@ -83,11 +85,14 @@ TEST(NotesWriter, ChunksCutAtLinesAndSplitOnlyOverlongLines) {
       {"one past the limit closes the part", "abcd\nefghi", 9, {"abcd", "efghi"}},
       {"empty lines inside a part stay", "ab\n\ncd", 10, {"ab\n\ncd"}},
       {"overlong line cut into exact pieces, remainder starts the next part",
-       "xy\nabcdefghij\nk", 4, {"xy", "abcd", "efgh", "ij\nk"}},
+       "xy\nabcdefghij\nk",
+       4,
+       {"xy", "abcd", "efgh", "ij\nk"}},
       {"accented and combining characters count once",
-       "e\u0301e\u0301e\u0301\nñññ", 7, {"e\u0301e\u0301e\u0301\nñññ"}},
-      {"overlong accented line cut at character boundaries",
-       "áéíóúñ", 4, {"áéíó", "úñ"}},
+       "e\u0301e\u0301e\u0301\nñññ",
+       7,
+       {"e\u0301e\u0301e\u0301\nñññ"}},
+      {"overlong accented line cut at character boundaries", "áéíóúñ", 4, {"áéíó", "úñ"}},
       {"a limit below one still makes progress", "abc", 0, {"a", "b", "c"}},
   };
   for (const Case& c : cases) {
@@ -147,14 +152,18 @@ TEST(Notes, ReadsTheTitleLineOfTheReply) {
 TEST(Notes, JsonFormLeavesOutAbsentFieldsAndRoundTrips) {
   const Notes bare{std::nullopt, "## A\nx", std::nullopt};
   EXPECT_EQ(nlohmann::json(bare), nlohmann::json::parse(R"({"markdown":"## A\nx"})"));
-  const Notes full{"Álgebra", "## A", std::vector<Turn>{{1.5, "You", "hola"}, {2, std::nullopt, "x"}}};
+  const Notes full{"Álgebra", "## A",
+                   std::vector<Turn>{{1.5, "You", "hola"}, {2, std::nullopt, "x"}}};
   const nlohmann::json json = full;
-  EXPECT_EQ(json, nlohmann::json::parse(
-                      R"({"markdown":"## A","title":"Álgebra","turns":[{"speaker":"You","start":1.5,"text":"hola"},{"start":2,"text":"x"}]})"));
+  EXPECT_EQ(
+      json,
+      nlohmann::json::parse(
+          R"({"markdown":"## A","title":"Álgebra","turns":[{"speaker":"You","start":1.5,"text":"hola"},{"start":2,"text":"x"}]})"));
   EXPECT_EQ(notesFromJson(nlohmann::json::parse(LibraryJson::encode(json))), full);
   EXPECT_EQ(notesFromJson(nlohmann::json::parse(R"({"markdown":"m","title":null,"turns":null})")),
             (Notes{std::nullopt, "m", std::nullopt}));
-  for (const char* bad : {R"({"title":"t"})", R"({"markdown":3})", R"([])", R"({"markdown":"m","turns":{}})"}) {
+  for (const char* bad :
+       {R"({"title":"t"})", R"({"markdown":3})", R"([])", R"({"markdown":"m","turns":{}})"}) {
     SCOPED_TRACE(bad);
     EXPECT_THROW(notesFromJson(nlohmann::json::parse(bad)), LibraryJson::DecodingError);
   }

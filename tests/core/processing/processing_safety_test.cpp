@@ -6,9 +6,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "kelv/core/audio/audio_error.h"
 #include "kelv/core/library/meeting_store.h"
 #include "kelv/core/processing/processing.h"
-#include "kelv/core/audio/audio_error.h"
 #include "processing_fixture.h"
 
 namespace kelv::core {
@@ -76,14 +76,34 @@ TEST(ProcessingSafety, ACompletedStepWithoutItsCheckpointIsDoneAgain) {
     std::vector<std::string> transcribed;
     bool notesAgain;
   } cases[] = {
-      {"transcribe claimed, no checkpoint", {Step::transcribe}, true, {"mic.json"}, State::done,
-       {"mic.pcm"}, true},
-      {"transcribe claimed, neither checkpoint nor audio", {Step::transcribe}, false,
-       {"mic.json"}, State::needsAttention, {}, false},
-      {"all claimed, transcript lost", {Step::transcribe, Step::merge, Step::notes}, true,
-       {"transcript.json"}, State::done, {}, false},
-      {"all claimed, notes lost", {Step::transcribe, Step::merge, Step::notes}, true,
-       {"notes.json"}, State::done, {}, true},
+      {"transcribe claimed, no checkpoint",
+       {Step::transcribe},
+       true,
+       {"mic.json"},
+       State::done,
+       {"mic.pcm"},
+       true},
+      {"transcribe claimed, neither checkpoint nor audio",
+       {Step::transcribe},
+       false,
+       {"mic.json"},
+       State::needsAttention,
+       {},
+       false},
+      {"all claimed, transcript lost",
+       {Step::transcribe, Step::merge, Step::notes},
+       true,
+       {"transcript.json"},
+       State::done,
+       {},
+       false},
+      {"all claimed, notes lost",
+       {Step::transcribe, Step::merge, Step::notes},
+       true,
+       {"notes.json"},
+       State::done,
+       {},
+       true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -131,7 +151,8 @@ TEST(ProcessingSafety, AudioIsNotDeletedWhileATranscriptItFedIsMissing) {
     Fixture t;
     t.writeSeconds("mic.pcm", 1);
     t.writeSeconds("system.pcm", 1);
-    for (const std::string& name : c.checkpoints) writeFile(t.folder.path() / (name + ".json"), "[]");
+    for (const std::string& name : c.checkpoints)
+      writeFile(t.folder.path() / (name + ".json"), "[]");
     try {
       Processing::finishAudio(t.folder, false);
       ADD_FAILURE() << "audio deleted";
@@ -179,7 +200,8 @@ TEST(ProcessingSafety, AStoredMeetingFileIsActedOnOnlyWhenItIsStillOurs) {
          return outside / "diary.md";
        },
        false},
-      {"a folder", [](const fs::path& outside) {
+      {"a folder",
+       [](const fs::path& outside) {
          fs::create_directories(outside / "folder.md");
          return outside / "folder.md";
        },
@@ -245,7 +267,8 @@ TEST(ProcessingSafety, KeysRepeatedInErrorsAreMaskedInTheStatus) {
     t.writeSeconds("mic.pcm", 1);
     t.options.secrets = {"sk-transcribe-1", "sk-notes-2"};
     struct Failing : test::ScriptedTranscription {
-      std::vector<TimedSegment> transcribe(const fs::path&, const std::optional<std::string>&) const override {
+      std::vector<TimedSegment> transcribe(const fs::path&,
+                                           const std::optional<std::string>&) const override {
         throw std::runtime_error("Bad key sk-transcribe-1 (sk-notes-2), try again");
       }
     };

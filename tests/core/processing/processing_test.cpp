@@ -12,11 +12,11 @@
 #include <gtest/gtest.h>
 
 #include "audio_files.h"
+#include "kelv/core/audio/track_audio.h"
 #include "kelv/core/library/meeting_error.h"
 #include "kelv/core/library/meeting_file_writer.h"
 #include "kelv/core/library/meeting_store.h"
 #include "kelv/core/processing/processing_queue.h"
-#include "kelv/core/audio/track_audio.h"
 #include "processing_fixture.h"
 #include "temp_dir.h"
 
@@ -170,8 +170,7 @@ TEST_F(ProcessingTest, NotesFailureStillWritesTheFileAndTheNextRunReplacesIt) {
   EXPECT_THAT(status.completedSteps, ElementsAre(Step::transcribe, Step::merge));
   ASSERT_TRUE(status.meetingFile);
   const fs::path first(*status.meetingFile);
-  EXPECT_EQ(readFile(first),
-            MeetingFileWriter::markdown(expectedContent({{0, "You", "Hola"}}, 1)));
+  EXPECT_EQ(readFile(first), MeetingFileWriter::markdown(expectedContent({{0, "You", "Hola"}}, 1)));
 
   std::vector<Turn> seen;
   withNotes([&](const std::vector<Turn>& turns) {

@@ -100,7 +100,7 @@ struct RecorderTest : testing::Test {
 TEST_F(RecorderTest, PlacesBuffersOnTheTimelineWithATenthOfASecondTolerance) {
   auto recorder = start();
   const std::vector<int16_t> ones(1600, 1), twos(100, 2), threes(400, 3), fours(100, 4);
-  source->deliver(Track::mic, ones, 100.0);                  // end 1600
+  source->deliver(Track::mic, ones, 100.0);                   // end 1600
   source->deliver(Track::mic, twos, 100.0 + 3200 / 16000.0);  // exactly 1600 late: no gap
   source->deliver(Track::system, ones, 100.0);
   source->deliver(Track::system, twos, 100.0 + 3201 / 16000.0);  // 1601 late: 1601 zeros
@@ -274,8 +274,8 @@ TEST_F(RecorderTest, AFailedFinalWriteIsReportedAndRecoveryAcceptsTheFolder) {
 // repeating the samples the failed write or fsync already put in the file.
 TEST_F(RecorderTest, AFailedFlushStopsTheRecordingAndTheLastWriteRepeatsNothing) {
   using test::FaultyFileSystem;
-  for (const FaultyFileSystem::Call kind : {FaultyFileSystem::Call::write,
-                                            FaultyFileSystem::Call::sync}) {
+  for (const FaultyFileSystem::Call kind :
+       {FaultyFileSystem::Call::write, FaultyFileSystem::Call::sync}) {
     SCOPED_TRACE(FaultyFileSystem::nameOf(kind));
     const auto faulty = std::make_shared<FaultyFileSystem>();
     faulty->failAt(kind, 0);
@@ -315,7 +315,6 @@ TEST_F(RecorderTest, AFailedSourceStartLeavesNoFolderBehind) {
   EXPECT_THROW(start(), std::runtime_error);
   EXPECT_TRUE(store.list().empty());
   EXPECT_TRUE(fs::is_empty(store.root()));
-
 }
 
 TEST_F(RecorderTest, ALockHeldElsewhereFailsTheStartAndLeavesNoFolder) {

@@ -39,9 +39,9 @@ TEST(Keychain, StoresReplacesAndRemovesItemsUnderServiceAndAccount) {
   const Step steps[] = {
       {"sk-first", "sk-first"},
       {"sk-second ñ €", "sk-second ñ €"},  // replaced, not duplicated; UTF-8 kept
-      {"", std::nullopt},                    // empty removes
+      {"", std::nullopt},                  // empty removes
       {"sk-third", "sk-third"},
-      {std::nullopt, std::nullopt},          // absent removes
+      {std::nullopt, std::nullopt},  // absent removes
   };
   for (const auto& step : steps) {
     keychain.setSecret(step.value, account);

@@ -44,11 +44,12 @@ TEST_F(MigrationTest, AFreshInstallationStoresTheDefaults) {
 }
 
 TEST_F(MigrationTest, FolderLanguageVocabularyAndAudio) {
-  Settings settings = migrate({{"notesFolderPath", "~/Notas/"},
-                               {"transcriptionLocale", "es_ES"},
-                               {"transcriptionCustomVocabulary",
-                                "Kubernetes: cooper netties\nPostgreSQL\n\n::Redis: ree dis\n  :  \n"},
-                               {"saveAudioRecording", false}});
+  Settings settings =
+      migrate({{"notesFolderPath", "~/Notas/"},
+               {"transcriptionLocale", "es_ES"},
+               {"transcriptionCustomVocabulary",
+                "Kubernetes: cooper netties\nPostgreSQL\n\n::Redis: ree dis\n  :  \n"},
+               {"saveAudioRecording", false}});
   EXPECT_EQ(settings.notesFolder, "/home/ana/Notas");
   EXPECT_EQ(settings.language, "es");
   EXPECT_EQ(settings.vocabulary, (std::vector<std::string>{"Kubernetes", "PostgreSQL", "Redis"}));
@@ -90,17 +91,32 @@ TEST_F(MigrationTest, NotesProviders) {
   auto anthropic = preset("Anthropic");
   anthropic.address = "https://proxy.example/anthropic";
   const Case cases[] = {
-      {"ollama with its model, no key needed", {{"llmProvider", "ollama"}, {"ollamaLLMModel", "llama3"}}, {}, ollama},
-      {"default provider without its key", nlohmann::json::object(), {}, NotesConfig{NotesBackendType::none}},
-      {"default provider with its key", nlohmann::json::object(), {{"openRouterApiKey", "k"}}, preset("OpenRouter")},
+      {"ollama with its model, no key needed",
+       {{"llmProvider", "ollama"}, {"ollamaLLMModel", "llama3"}},
+       {},
+       ollama},
+      {"default provider without its key",
+       nlohmann::json::object(),
+       {},
+       NotesConfig{NotesBackendType::none}},
+      {"default provider with its key",
+       nlohmann::json::object(),
+       {{"openRouterApiKey", "k"}},
+       preset("OpenRouter")},
       {"anthropic with address and moved key",
-       {{"llmProvider", "anthropic"}, {"anthropicBaseURL", "https://proxy.example/anthropic"}, {"anthropicModel", ""}},
-       {{"anthropicApiKey", "k"}}, anthropic},
+       {{"llmProvider", "anthropic"},
+        {"anthropicBaseURL", "https://proxy.example/anthropic"},
+        {"anthropicModel", ""}},
+       {{"anthropicApiKey", "k"}},
+       anthropic},
       {"openai without key", {{"llmProvider", "openAI"}}, {}, NotesConfig{NotesBackendType::none}},
       {"hand-made without address",
-       {{"llmProvider", "openAICompatible"}, {"openAILLMModel", "m"}}, {},
+       {{"llmProvider", "openAICompatible"}, {"openAILLMModel", "m"}},
+       {},
        NotesConfig{NotesBackendType::openAICompatible, "http://localhost:4000", "m"}},
-      {"hand-made with address", {{"llmProvider", "openAICompatible"}, {"openAILLMBaseURL", "http://10.0.0.2:9000/v1"}}, {},
+      {"hand-made with address",
+       {{"llmProvider", "openAICompatible"}, {"openAILLMBaseURL", "http://10.0.0.2:9000/v1"}},
+       {},
        NotesConfig{NotesBackendType::openAICompatible, "http://10.0.0.2:9000/v1"}},
   };
   for (const auto& c : cases) {
@@ -124,12 +140,20 @@ TEST_F(MigrationTest, TranscriptionNeedsTheMovedKey) {
   const Case cases[] = {
       {{{"transcriptionModel", "assemblyAI"}}, {{"assemblyAIApiKey", "aai"}}, preset("AssemblyAI")},
       {{{"transcriptionModel", "assemblyAI"}}, {}, onDevice},
-      {{{"transcriptionModel", "elevenLabsScribe"}}, {{"v2.transcription.ElevenLabs", "el"}}, preset("ElevenLabs")},
+      {{{"transcriptionModel", "elevenLabsScribe"}},
+       {{"v2.transcription.ElevenLabs", "el"}},
+       preset("ElevenLabs")},
       {{{"transcriptionModel", "whisperLarge"}}, {{"assemblyAIApiKey", "aai"}}, onDevice},
-      {{{"enableBatchRetranscription", true}, {"transcriptionModel", "assemblyAI"}, {"batchTranscriptionModel", "elevenLabsScribe"}},
-       {{"assemblyAIApiKey", "aai"}, {"elevenLabsApiKey", "el"}}, preset("ElevenLabs")},
-      {{{"enableBatchRetranscription", false}, {"transcriptionModel", "assemblyAI"}, {"batchTranscriptionModel", "elevenLabsScribe"}},
-       {{"assemblyAIApiKey", "aai"}, {"elevenLabsApiKey", "el"}}, preset("AssemblyAI")},
+      {{{"enableBatchRetranscription", true},
+        {"transcriptionModel", "assemblyAI"},
+        {"batchTranscriptionModel", "elevenLabsScribe"}},
+       {{"assemblyAIApiKey", "aai"}, {"elevenLabsApiKey", "el"}},
+       preset("ElevenLabs")},
+      {{{"enableBatchRetranscription", false},
+        {"transcriptionModel", "assemblyAI"},
+        {"batchTranscriptionModel", "elevenLabsScribe"}},
+       {{"assemblyAIApiKey", "aai"}, {"elevenLabsApiKey", "el"}},
+       preset("AssemblyAI")},
   };
   for (const auto& c : cases) {
     test::TempDir caseDir;

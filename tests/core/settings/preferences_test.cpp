@@ -64,7 +64,8 @@ TEST(Preferences, AFileThatIsNotAnObjectReadsEmptyAndIsKeptAsideBeforeTheNextWri
     const auto copies = corruptCopies(dir.path());
     ASSERT_EQ(copies.size(), 1u) << content;
     EXPECT_EQ(test::readFile(copies[0]), content);
-    EXPECT_EQ(preferences.snapshot(), nlohmann::json({{"v2.consentAcknowledged", "2025-01-01T00:00:00Z"}}));
+    EXPECT_EQ(preferences.snapshot(),
+              nlohmann::json({{"v2.consentAcknowledged", "2025-01-01T00:00:00Z"}}));
 
     // A second corruption keeps both copies.
     test::writeFile(file, "[]");
@@ -80,7 +81,8 @@ TEST(Preferences, SuiteNamesThatAreNotFolderNamesAreRefused) {
   for (const char* bad : {"", ".", "..", "../escape", "a/b"})
     EXPECT_FALSE(Preferences::suite(bad)) << bad;
 
-  EXPECT_EQ(Preferences::standard(std::nullopt).file(), dir / "com.tizara.app" / "preferences.json");
+  EXPECT_EQ(Preferences::standard(std::nullopt).file(),
+            dir / "com.tizara.app" / "preferences.json");
   EXPECT_EQ(Preferences::standard("test").file(), dir / "test" / "preferences.json");
   EXPECT_EQ(Preferences::standard("../../etc").file(), dir / "com.tizara.app" / "preferences.json");
   ::unsetenv("XDG_CONFIG_HOME");
@@ -102,7 +104,8 @@ TEST(Preferences, ConcurrentWritersInTwoProcessesNeitherTearNorLoseChanges) {
       store.save(settings);
       store.defaults().set(std::string(child ? "child." : "parent.") + std::to_string(i), i);
       const Settings loaded = store.load();
-      if (loaded.vocabulary.size() != 50 || loaded.vocabulary[0] != (loaded.askToRecordCalls ? "child" : "parent"))
+      if (loaded.vocabulary.size() != 50 ||
+          loaded.vocabulary[0] != (loaded.askToRecordCalls ? "child" : "parent"))
         return false;
     }
     return true;

@@ -60,10 +60,13 @@ TEST_F(SettingsStoreTest, ConsentIsThePresenceOfADate) {
 }
 
 TEST_F(SettingsStoreTest, KeyAccountsBelongToPresetsOrTypes) {
-  EXPECT_EQ(SettingsStore::keyAccount(TranscriptionConfig{TT::openAIStyle}), "v2.transcription.openAIStyle");
-  EXPECT_EQ(SettingsStore::keyAccount(TranscriptionPreset::all()[0].config()), "v2.transcription.OpenAI");
+  EXPECT_EQ(SettingsStore::keyAccount(TranscriptionConfig{TT::openAIStyle}),
+            "v2.transcription.openAIStyle");
+  EXPECT_EQ(SettingsStore::keyAccount(TranscriptionPreset::all()[0].config()),
+            "v2.transcription.OpenAI");
   EXPECT_EQ(SettingsStore::keyAccount(NotesConfig{NT::anthropic}), "v2.notes.anthropic");
-  EXPECT_EQ(SettingsStore::keyAccount(NotesPreset::named("LM Studio")->config()), "v2.notes.LM Studio");
+  EXPECT_EQ(SettingsStore::keyAccount(NotesPreset::named("LM Studio")->config()),
+            "v2.notes.LM Studio");
 
   const auto openRouter = NotesPreset::named("OpenRouter")->config();
   const auto requesty = NotesPreset::named("Requesty")->config();
@@ -81,18 +84,21 @@ TEST_F(SettingsStoreTest, SetupFillsGapsFromTheMatchingPreset) {
   secrets->setSecret("sk-openai", "v2.transcription.OpenAI");
   const auto& presets = TranscriptionPreset::all();
 
-  auto setup = store.setup(TranscriptionConfig{TT::openAIStyle, std::nullopt, "", "OpenAI"}, presets);
+  auto setup =
+      store.setup(TranscriptionConfig{TT::openAIStyle, std::nullopt, "", "OpenAI"}, presets);
   EXPECT_EQ(setup, (TranscriptionSetup{TT::openAIStyle, "https://api.openai.com/v1", "whisper-1",
                                        "sk-openai", 128000}));
 
-  setup = store.setup(TranscriptionConfig{TT::openAIStyle, "http://127.0.0.1:11434/v1", "large", "OpenAI"},
-                      presets);
+  setup = store.setup(
+      TranscriptionConfig{TT::openAIStyle, "http://127.0.0.1:11434/v1", "large", "OpenAI"},
+      presets);
   EXPECT_EQ(setup.address, "http://127.0.0.1:11434/v1");
   EXPECT_EQ(setup.model, "large");
   EXPECT_EQ(setup.contextTokens, 8192);
 
   // The preset must match by type as well as by name.
-  setup = store.setup(TranscriptionConfig{TT::gemini, std::nullopt, std::nullopt, "OpenAI"}, presets);
+  setup =
+      store.setup(TranscriptionConfig{TT::gemini, std::nullopt, std::nullopt, "OpenAI"}, presets);
   EXPECT_EQ(setup.address, std::nullopt);
   EXPECT_EQ(setup.model, std::nullopt);
   EXPECT_EQ(setup.apiKey, "sk-openai");  // the key still belongs to the named preset
@@ -102,7 +108,8 @@ TEST_F(SettingsStoreTest, SetupFillsGapsFromTheMatchingPreset) {
   EXPECT_EQ(store.setup(NotesPreset::named("LM Studio")->config(), notes).contextTokens, 4096);
   EXPECT_EQ(store.setup(NotesPreset::named("OpenAI")->config(), notes).contextTokens, 128000);
   EXPECT_EQ(store.setup(NotesConfig{NT::openAICompatible, "", std::nullopt, std::nullopt}, notes)
-                .contextTokens, 128000);
+                .contextTokens,
+            128000);
 }
 
 TEST(SettingsStoreDomain, TheDefaultsSuiteSelectsThePreferencesFile) {
@@ -114,9 +121,10 @@ TEST(SettingsStoreDomain, TheDefaultsSuiteSelectsThePreferencesFile) {
   suite.save(settings);
   EXPECT_TRUE(std::filesystem::exists(dir / "test" / "preferences.json"));
   EXPECT_FALSE(std::filesystem::exists(dir / "com.tizara.app"));
-  EXPECT_EQ(SettingsStore(Preferences::standard(std::nullopt), std::make_shared<MemorySecretStore>())
-                .load(),
-            Settings{});
+  EXPECT_EQ(
+      SettingsStore(Preferences::standard(std::nullopt), std::make_shared<MemorySecretStore>())
+          .load(),
+      Settings{});
   ::unsetenv("XDG_CONFIG_HOME");
 }
 

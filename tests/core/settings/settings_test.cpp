@@ -49,8 +49,9 @@ TEST(Settings, RoundTripsAndLeavesOutAbsentOptionals) {
   Settings settings;
   settings.notesFolder = "/home/ana/Mis apuntes/Clase #1 ñ";
   settings.vocabulary = {"Kubernetes", "PostgreSQL"};
-  settings.transcription = TranscriptionConfig{TranscriptionBackendType::openAIStyle,
-                                               "https://api.groq.com/openai/v1", std::nullopt, "Groq"};
+  settings.transcription =
+      TranscriptionConfig{TranscriptionBackendType::openAIStyle, "https://api.groq.com/openai/v1",
+                          std::nullopt, "Groq"};
   settings.notes = NotesConfig{NotesBackendType::anthropic, std::nullopt, "claude", std::nullopt};
   settings.deleteAudioAfterProcessing = true;
   settings.ignoredCallApps = {"zoom"};
@@ -59,9 +60,9 @@ TEST(Settings, RoundTripsAndLeavesOutAbsentOptionals) {
   EXPECT_FALSE(json.contains("language"));
   EXPECT_FALSE(json.contains("notesPrompt"));
   EXPECT_EQ(json["notesFolder"], "file:///home/ana/Mis%20apuntes/Clase%20%231%20%C3%B1/");
-  EXPECT_EQ(json["transcription"],
-            nlohmann::json({{"type", "openai-style"}, {"address", "https://api.groq.com/openai/v1"},
-                            {"preset", "Groq"}}));
+  EXPECT_EQ(json["transcription"], nlohmann::json({{"type", "openai-style"},
+                                                   {"address", "https://api.groq.com/openai/v1"},
+                                                   {"preset", "Groq"}}));
   EXPECT_EQ(json.get<Settings>(), settings);
 
   settings.language = "";

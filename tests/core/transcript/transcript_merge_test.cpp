@@ -14,7 +14,9 @@ TimedSegment segment(double start, double end, const char* text,
   return TimedSegment{start, end, text, std::move(speaker)};
 }
 
-Turn turn(double start, const char* speaker, const char* text) { return Turn{start, speaker, text}; }
+Turn turn(double start, const char* speaker, const char* text) {
+  return Turn{start, speaker, text};
+}
 
 TEST(TranscriptMerge, EditDistanceCountsUserPerceivedCharacters) {
   struct Case {
@@ -55,10 +57,14 @@ TEST(TranscriptMerge, EchoFilter) {
     bool kept;
   };
   const Case cases[] = {
-      {"echo overlapping in time", segment(1, 3, "hola a todos"), segment(0.5, 3, "Hola a todos."), false},
-      {"same words 1.6 s away", segment(5, 6, "hola a todos"), segment(0, 3.4, "Hola a todos."), true},
-      {"same words exactly 1.5 s away", segment(5, 6, "hola a todos"), segment(0, 3.5, "Hola a todos."), false},
-      {"neighbour after the segment", segment(0, 2, "hola a todos"), segment(3.5, 4, "hola a todos"), false},
+      {"echo overlapping in time", segment(1, 3, "hola a todos"), segment(0.5, 3, "Hola a todos."),
+       false},
+      {"same words 1.6 s away", segment(5, 6, "hola a todos"), segment(0, 3.4, "Hola a todos."),
+       true},
+      {"same words exactly 1.5 s away", segment(5, 6, "hola a todos"),
+       segment(0, 3.5, "Hola a todos."), false},
+      {"neighbour after the segment", segment(0, 2, "hola a todos"),
+       segment(3.5, 4, "hola a todos"), false},
       {"punctuation only", segment(0, 1, "..."), segment(10, 11, "nada"), false},
       {"fuzzy long word", segment(0, 1, "kubernetes"), segment(0, 1, "kubernetis"), false},
       {"fuzzy four letters", segment(0, 1, "gato"), segment(0, 1, "pato"), false},
@@ -66,20 +72,21 @@ TEST(TranscriptMerge, EchoFilter) {
       {"three letters", segment(0, 1, "sol"), segment(0, 1, "son"), false},
       {"two letters only exact", segment(0, 1, "la"), segment(0, 1, "lo"), true},
       {"accented capitals fold", segment(0, 1, "ÁRBOL ÑANDÚ"), segment(0, 1, "árbol ñandú"), false},
-      {"decomposed matches precomposed",
-       segment(0, 1, "canci\x6F\xCC\x81n"), segment(0, 1, "canci\xC3\xB3n"), false},
+      {"decomposed matches precomposed", segment(0, 1, "canci\x6F\xCC\x81n"),
+       segment(0, 1, "canci\xC3\xB3n"), false},
       // 3 of 5 words match: exactly 60 %.
       {"exactly 60 %", segment(0, 1, "uno dos tres xx yy"), segment(0, 1, "uno dos tres"), false},
       // 59 of 100 words match.
       {"59 %", segment(0, 1, hundredWords.c_str()), segment(0, 1, fiftyNineOfThem.c_str()), true},
-      {"repeated words count each time",
-       segment(0, 1, "sí sí sí no, nunca"), segment(0, 1, "sí"), false},
-      {"words split at apostrophes and digits stay",
-       segment(0, 1, "l'été 2024"), segment(0, 1, "L ÉTÉ 2024"), false},
+      {"repeated words count each time", segment(0, 1, "sí sí sí no, nunca"), segment(0, 1, "sí"),
+       false},
+      {"words split at apostrophes and digits stay", segment(0, 1, "l'été 2024"),
+       segment(0, 1, "L ÉTÉ 2024"), false},
   };
   for (const Case& c : cases) {
     const auto turns = merge({c.mic}, {c.system});
-    const bool kept = std::any_of(turns.begin(), turns.end(), [](const Turn& t) { return t.speaker == "You"; });
+    const bool kept =
+        std::any_of(turns.begin(), turns.end(), [](const Turn& t) { return t.speaker == "You"; });
     EXPECT_EQ(kept, c.kept) << c.name;
   }
 }
@@ -119,10 +126,11 @@ TEST(TranscriptMerge, LabelsOrdersAndJoins) {
 
 TEST(TranscriptMerge, MixedTrack) {
   const std::vector<TimedSegment> segments = {
-      segment(3, 4, "tercero", "B"), segment(0, 1, " primero ", "A"), segment(1.5, 2, "segundo", "A"),
-      segment(2, 2.5, "\t"), segment(4.2, 5, "cuarto")};
+      segment(3, 4, "tercero", "B"), segment(0, 1, " primero ", "A"),
+      segment(1.5, 2, "segundo", "A"), segment(2, 2.5, "\t"), segment(4.2, 5, "cuarto")};
   EXPECT_EQ(mixed(segments, true),
-            (std::vector{turn(0, "A", "primero segundo"), turn(3, "B", "tercero"), turn(4.2, "Speaker", "cuarto")}));
+            (std::vector{turn(0, "A", "primero segundo"), turn(3, "B", "tercero"),
+                         turn(4.2, "Speaker", "cuarto")}));
   EXPECT_EQ(mixed(segments, false),
             (std::vector{turn(0, "Speaker", "primero"), turn(1.5, "Speaker", "segundo"),
                          turn(3, "Speaker", "tercero"), turn(4.2, "Speaker", "cuarto")}));

@@ -30,16 +30,22 @@ TEST(TranscriptUnits, JsonRoundTripsAndLeavesOutAbsentSpeaker) {
 
 TEST(TranscriptUnits, ReadersRejectMalformedRecords) {
   const char* segments[] = {
-      R"({"end":1,"text":"x"})",             R"({"start":0,"text":"x"})",
-      R"({"start":0,"end":1})",              R"({"start":"0","end":1,"text":"x"})",
-      R"({"start":0,"end":1,"text":3})",     R"({"start":0,"end":1,"text":"x","speaker":7})",
-      R"([])",                               R"("text")",
+      R"({"end":1,"text":"x"})",
+      R"({"start":0,"text":"x"})",
+      R"({"start":0,"end":1})",
+      R"({"start":"0","end":1,"text":"x"})",
+      R"({"start":0,"end":1,"text":3})",
+      R"({"start":0,"end":1,"text":"x","speaker":7})",
+      R"([])",
+      R"("text")",
   };
   for (const char* text : segments) {
     EXPECT_THROW(timedSegmentFromJson(json::parse(text)), LibraryJson::DecodingError) << text;
   }
   const char* turns[] = {
-      R"({"speaker":"You","text":"x"})", R"({"start":0})", R"({"start":0,"text":"x","speaker":[]})",
+      R"({"speaker":"You","text":"x"})",
+      R"({"start":0})",
+      R"({"start":0,"text":"x","speaker":[]})",
       R"(null)",
   };
   for (const char* text : turns) {
@@ -80,9 +86,13 @@ TEST(WordSentences, GroupsWordsIntoSentences) {
       {"a punctuation-only first word is a segment of its own; blanks are skipped",
        {word("¡", 0, 0.1), word(" \n", 0.1, 5), word("Olé!", 0.2, 0.5), word("。", 0.5, 0.6),
         word("全角！", 0.7, 0.9), word("x", 0.9, 1.0)},
-       {{0, 0.5, "¡ Olé!", {}}, {0.5, 0.6, "。", {}}, {0.7, 0.9, "全角！", {}}, {0.9, 1.0, "x", {}}}},
+       {{0, 0.5, "¡ Olé!", {}},
+        {0.5, 0.6, "。", {}},
+        {0.7, 0.9, "全角！", {}},
+        {0.9, 1.0, "x", {}}}},
       {"an end earlier than the start never shrinks the segment",
-       {word("a", 0, 2), word("b", 1, 1.5)}, {{0, 2, "a b", {}}}},
+       {word("a", 0, 2), word("b", 1, 1.5)},
+       {{0, 2, "a b", {}}}},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Word::sentences(c.words), c.expected) << c.name;

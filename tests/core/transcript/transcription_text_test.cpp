@@ -32,7 +32,8 @@ TEST(ElevenLabsTranscription, SpeakerLabels) {
       {"speaker_9223372036854775807", "Speaker 9223372036854775808"},
       {"speaker_99999999999999999999", "Speaker 1"},
   };
-  for (const Case& c : cases) EXPECT_EQ(ElevenLabsTranscription::speakerLabel(c.id), c.label) << c.id;
+  for (const Case& c : cases)
+    EXPECT_EQ(ElevenLabsTranscription::speakerLabel(c.id), c.label) << c.id;
 }
 
 TEST(GeminiTranscription, TimeTexts) {
@@ -40,20 +41,21 @@ TEST(GeminiTranscription, TimeTexts) {
     const char* text;
     double seconds;
   } cases[] = {
-      {"01:23.4", 83.4},   {"1:02:03.5", 3723.5}, {"83.4", 83.4},    {"5", 5},
-      {"0:5", 5},          {"00:05.000", 5},      {"1:00:00", 3600}, {"no number", 0},
-      {"", 0},             {"::", 0},             {" 1 : 30 ", 90},  {"\t2:\t03", 123},
-      {"1::30", 90},       {"x:30", 30},          {"nan", 0},        {"inf", 0},
-      {"1:nan:5", 3605},   {"+5", 5},             {"1e1", 10},       {"5s", 0},
+      {"01:23.4", 83.4}, {"1:02:03.5", 3723.5}, {"83.4", 83.4},   {"5", 5},     {"0:5", 5},
+      {"00:05.000", 5},  {"1:00:00", 3600},     {"no number", 0}, {"", 0},      {"::", 0},
+      {" 1 : 30 ", 90},  {"\t2:\t03", 123},     {"1::30", 90},    {"x:30", 30}, {"nan", 0},
+      {"inf", 0},        {"1:nan:5", 3605},     {"+5", 5},        {"1e1", 10},  {"5s", 0},
   };
-  for (const Case& c : cases) EXPECT_DOUBLE_EQ(GeminiTranscription::seconds(c.text), c.seconds) << c.text;
+  for (const Case& c : cases)
+    EXPECT_DOUBLE_EQ(GeminiTranscription::seconds(c.text), c.seconds) << c.text;
 }
 
 TEST(GeminiTranscription, InstructionNamesTheLanguageWhole) {
   const std::string tail =
       ". Return one JSON item per sentence, with start and end as MM:SS.s timestamps from the "
       "start of the audio. Return [] if nobody speaks.";
-  EXPECT_EQ(GeminiTranscription::instruction(std::nullopt), "Transcribe this audio verbatim" + tail);
+  EXPECT_EQ(GeminiTranscription::instruction(std::nullopt),
+            "Transcribe this audio verbatim" + tail);
   EXPECT_EQ(GeminiTranscription::instruction("es"),
             "Transcribe this audio verbatim (language: es)" + tail);
   EXPECT_EQ(GeminiTranscription::instruction("es-ES"),

@@ -47,7 +47,8 @@ TEST(ApiKey, MaskingReplacesEveryOccurrenceOfEveryKey) {
     std::vector<std::string> keys;
     std::string masked;
   } cases[] = {
-      {"Incorrect API key provided: sk-abc123. Use sk-abc123!", {"sk-abc123"},
+      {"Incorrect API key provided: sk-abc123. Use sk-abc123!",
+       {"sk-abc123"},
        "Incorrect API key provided: …. Use …!"},
       {"keys sk-notes and sk-stt", {"sk-stt", "sk-notes"}, "keys … and …"},
       {"sk-abc123456", {"sk-abc", "sk-abc123456"}, "…"},  // the longer key whole

@@ -11,7 +11,7 @@ TEST(AsciiText, LowercasesOnlyTheAsciiLetters) {
       {"Content-Range:", "content-range:"},
       {"FILE://", "file://"},
       {"9F86D081884C7D65", "9f86d081884c7d65"},
-      {"@[`{", "@[`{"},  // the neighbours of A-Z and a-z stay
+      {"@[`{", "@[`{"},      // the neighbours of A-Z and a-z stay
       {"ÀÉ.WAV", "ÀÉ.wav"},  // non-ASCII bytes pass through unchanged
       {std::string_view("A\0B", 3), std::string_view("a\0b", 3)},
   };

@@ -15,9 +15,9 @@ TEST(EditDistance, CountsInsertionsDeletionsAndSubstitutions) {
     size_t expected;
   };
   const Case cases[] = {
-      {U"", U"", 0},           {U"", U"abc", 3},          {U"kitten", U"sitting", 3},
-      {U"flaw", U"lawn", 2},   {U"árbol", U"arbol", 1},   {U"ab", U"ba", 2},
-      {U"same", U"same", 0},   {U"a", U"", 1},            {U"intention", U"execution", 5},
+      {U"", U"", 0},         {U"", U"abc", 3},        {U"kitten", U"sitting", 3},
+      {U"flaw", U"lawn", 2}, {U"árbol", U"arbol", 1}, {U"ab", U"ba", 2},
+      {U"same", U"same", 0}, {U"a", U"", 1},          {U"intention", U"execution", 5},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(EditDistance::between(c.a, c.b), c.expected);

@@ -40,7 +40,8 @@ TEST(LibraryJson, MeetingStatusMatchesTheByteExactSample) {
 
 TEST(LibraryJson, EmptyCollectionsAndWholeNumbers) {
   nlohmann::json value = {{"list", nlohmann::json::array()}, {"n", 3.0}, {"big", -12}};
-  EXPECT_EQ(LibraryJson::encode(value), "{\n  \"big\" : -12,\n  \"list\" : [\n\n  ],\n  \"n\" : 3\n}");
+  EXPECT_EQ(LibraryJson::encode(value),
+            "{\n  \"big\" : -12,\n  \"list\" : [\n\n  ],\n  \"n\" : 3\n}");
 }
 
 TEST(LibraryJson, DatesRoundTripAndRejectMalformedText) {
@@ -74,7 +75,10 @@ TEST(LibraryJson, StatusReadingRejectsMissingKeysWrongTypesAndUnknownValues) {
   };
   for (const auto& c : cases) {
     auto json = good;
-    if (c.value.is_null()) json.erase(c.key); else json[c.key] = c.value;
+    if (c.value.is_null())
+      json.erase(c.key);
+    else
+      json[c.key] = c.value;
     EXPECT_THROW(meetingStatusFromJson(json), LibraryJson::DecodingError) << c.name;
   }
 }

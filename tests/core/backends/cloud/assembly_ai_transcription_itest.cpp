@@ -57,7 +57,9 @@ class FakeAssemblyAI {
 
  private:
   static Reply unauthorized() { return Reply::json(R"({"error":"Authentication error"})", 401); }
-  std::string state(size_t index) const { return states[std::min(index, states.size() - 1)].dump(); }
+  std::string state(size_t index) const {
+    return states[std::min(index, states.size() - 1)].dump();
+  }
 
   FakeHttpService& service_;
   std::mutex mutex_;
@@ -68,7 +70,8 @@ json status(const std::string& value) { return {{"id", "job-7"}, {"status", valu
 class AssemblyAI : public test::TranscriptionFixture {
  protected:
   AssemblyAITranscription backend(std::optional<std::string> key = kKey) {
-    AssemblyAITranscription made(service_.baseUrl() + "/v2", std::move(key), HttpSession::makeEphemeral());
+    AssemblyAITranscription made(service_.baseUrl() + "/v2", std::move(key),
+                                 HttpSession::makeEphemeral());
     recordWaits(made.client);
     return made;
   }
@@ -169,25 +172,61 @@ TEST_F(AssemblyAI, FailuresEndTheTrackAndLeaveNothingBehind) {
     std::string text;
     size_t requests;
   } cases[] = {
-      {"job error", kKey, "https://cdn.assemblyai.com/u", {status("processing"), errored},
-       "AssemblyAI couldn't transcribe the audio: Transcoding failed. File does not appear to contain audio.", 3},
-      {"job error without text", kKey, "https://cdn.assemblyai.com/u", {status("error")},
-       "AssemblyAI couldn't transcribe the audio: unknown error", 2},
-      {"no key", std::nullopt, "https://cdn.assemblyai.com/u", {status("completed")},
-       "AssemblyAI rejected the API key. Check Settings > AI.", 0},
-      {"wrong key", "other", "https://cdn.assemblyai.com/u", {status("completed")},
-       "AssemblyAI rejected the API key. Check Settings > AI.", 1},
-      {"plain http upload address", kKey, "http://cdn.assemblyai.com/u", {status("completed")},
-       "AssemblyAI returned a response Kelvora couldn't read.", 1},
-      {"foreign upload host", kKey, "https://evil.example/u", {status("completed")},
-       "AssemblyAI returned a response Kelvora couldn't read.", 1},
-      {"look-alike upload host", kKey, "https://notassemblyai.com/u", {status("completed")},
-       "AssemblyAI returned a response Kelvora couldn't read.", 1},
-      {"job reply without id", kKey, "https://cdn.assemblyai.com/u", {json{{"status", "queued"}}},
-       "AssemblyAI returned a response Kelvora couldn't read.", 2},
-      {"word without times", kKey, "https://cdn.assemblyai.com/u",
+      {"job error",
+       kKey,
+       "https://cdn.assemblyai.com/u",
+       {status("processing"), errored},
+       "AssemblyAI couldn't transcribe the audio: Transcoding failed. File does not appear to "
+       "contain audio.",
+       3},
+      {"job error without text",
+       kKey,
+       "https://cdn.assemblyai.com/u",
+       {status("error")},
+       "AssemblyAI couldn't transcribe the audio: unknown error",
+       2},
+      {"no key",
+       std::nullopt,
+       "https://cdn.assemblyai.com/u",
+       {status("completed")},
+       "AssemblyAI rejected the API key. Check Settings > AI.",
+       0},
+      {"wrong key",
+       "other",
+       "https://cdn.assemblyai.com/u",
+       {status("completed")},
+       "AssemblyAI rejected the API key. Check Settings > AI.",
+       1},
+      {"plain http upload address",
+       kKey,
+       "http://cdn.assemblyai.com/u",
+       {status("completed")},
+       "AssemblyAI returned a response Kelvora couldn't read.",
+       1},
+      {"foreign upload host",
+       kKey,
+       "https://evil.example/u",
+       {status("completed")},
+       "AssemblyAI returned a response Kelvora couldn't read.",
+       1},
+      {"look-alike upload host",
+       kKey,
+       "https://notassemblyai.com/u",
+       {status("completed")},
+       "AssemblyAI returned a response Kelvora couldn't read.",
+       1},
+      {"job reply without id",
+       kKey,
+       "https://cdn.assemblyai.com/u",
+       {json{{"status", "queued"}}},
+       "AssemblyAI returned a response Kelvora couldn't read.",
+       2},
+      {"word without times",
+       kKey,
+       "https://cdn.assemblyai.com/u",
        {json{{"id", "job-7"}, {"status", "completed"}, {"words", {{{"text", "a"}}}}}},
-       "AssemblyAI returned a response Kelvora couldn't read.", 2},
+       "AssemblyAI returned a response Kelvora couldn't read.",
+       2},
   };
   auto mic = track("mic.pcm", 1);
   for (Case& c : cases) {

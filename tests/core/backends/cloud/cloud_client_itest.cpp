@@ -15,7 +15,8 @@ namespace {
 using test::FakeHttpService;
 using Reply = FakeHttpService::Reply;
 
-Reply status(int code, std::string body = "", std::vector<std::pair<std::string, std::string>> headers = {}) {
+Reply status(int code, std::string body = "",
+             std::vector<std::pair<std::string, std::string>> headers = {}) {
   Reply reply = Reply::json(std::move(body), code);
   reply.headers = std::move(headers);
   return reply;
@@ -86,31 +87,70 @@ TEST(CloudClient, RetriesAndWaitsByStatus) {
     std::vector<double> waits;
     std::optional<CloudError> error;  // absent: success
   } cases[] = {
-      {"401 is never retried", {status(401, R"({"error":"bad"})")}, 1, {},
+      {"401 is never retried",
+       {status(401, R"({"error":"bad"})")},
+       1,
+       {},
        CloudError::invalidKey("Service")},
       {"403 is never retried", {status(403)}, 1, {}, CloudError::invalidKey("Service")},
-      {"five 500s", {status(500, "{\"message\":\"first\"}"), status(500), status(500), status(500), status(500, fifth)},
-       5, {1, 2, 4, 8}, CloudError::http("Service", 500, "fifth")},
-      {"500s then success", {status(500), status(502), status(200, "done")}, 3, {1, 2}, std::nullopt},
-      {"429 and 5xx wait the same way", {status(429), status(503), status(200)}, 3, {1, 2}, std::nullopt},
-      {"404 is reported at once", {status(404, R"({"error":{"message":"no such model"}})")}, 1, {},
+      {"five 500s",
+       {status(500, "{\"message\":\"first\"}"), status(500), status(500), status(500),
+        status(500, fifth)},
+       5,
+       {1, 2, 4, 8},
+       CloudError::http("Service", 500, "fifth")},
+      {"500s then success",
+       {status(500), status(502), status(200, "done")},
+       3,
+       {1, 2},
+       std::nullopt},
+      {"429 and 5xx wait the same way",
+       {status(429), status(503), status(200)},
+       3,
+       {1, 2},
+       std::nullopt},
+      {"404 is reported at once",
+       {status(404, R"({"error":{"message":"no such model"}})")},
+       1,
+       {},
        CloudError::http("Service", 404, "no such model")},
-      {"400 without a message", {status(400, R"({"error":{"type":"x"}})")}, 1, {},
+      {"400 without a message",
+       {status(400, R"({"error":{"type":"x"}})")},
+       1,
+       {},
        CloudError::http("Service", 400, std::nullopt)},
-      {"3xx is not followed", {status(302, "", {{"Location", "http://example.com/"}})}, 1, {},
+      {"3xx is not followed",
+       {status(302, "", {{"Location", "http://example.com/"}})},
+       1,
+       {},
        CloudError::http("Service", 302, std::nullopt)},
       {"Retry-After caps at 60", {retryAfter(429, "120"), status(200)}, 2, {60}, std::nullopt},
       {"Retry-After fractional", {retryAfter(429, "0.5"), status(200)}, 2, {0.5}, std::nullopt},
-      {"Retry-After with a leading space is ignored", {retryAfter(429, " 3"), status(200)}, 2, {1},
+      {"Retry-After with a leading space is ignored",
+       {retryAfter(429, " 3"), status(200)},
+       2,
+       {1},
        std::nullopt},
-      {"Retry-After date form is ignored", {retryAfter(503, "Wed, 21 Oct 2015 07:28:00 GMT"), status(200)},
-       2, {1}, std::nullopt},
-      {"doubling continues from Retry-After", {retryAfter(429, "3"), status(503), status(200)}, 3,
-       {3, 6}, std::nullopt},
-      {"Retry-After 0 keeps later waits at 0", {retryAfter(429, "0"), status(500), status(500), status(200)},
-       4, {0, 0, 0}, std::nullopt},
-      {"a later Retry-After replaces the wait", {retryAfter(429, "0"), retryAfter(429, "5"), status(200)},
-       3, {0, 5}, std::nullopt},
+      {"Retry-After date form is ignored",
+       {retryAfter(503, "Wed, 21 Oct 2015 07:28:00 GMT"), status(200)},
+       2,
+       {1},
+       std::nullopt},
+      {"doubling continues from Retry-After",
+       {retryAfter(429, "3"), status(503), status(200)},
+       3,
+       {3, 6},
+       std::nullopt},
+      {"Retry-After 0 keeps later waits at 0",
+       {retryAfter(429, "0"), status(500), status(500), status(200)},
+       4,
+       {0, 0, 0},
+       std::nullopt},
+      {"a later Retry-After replaces the wait",
+       {retryAfter(429, "0"), retryAfter(429, "5"), status(200)},
+       3,
+       {0, 5},
+       std::nullopt},
       {"negative Retry-After waits 0", {retryAfter(429, "-4"), status(200)}, 2, {0}, std::nullopt},
       {"infinite Retry-After waits 0", {retryAfter(429, "inf"), status(200)}, 2, {0}, std::nullopt},
       {"nan Retry-After waits 0", {retryAfter(429, "nan"), status(200)}, 2, {0}, std::nullopt},
@@ -229,9 +269,8 @@ TEST(CloudClient, AFailingWaitEndsTheCall) {
 
 TEST(CloudClient, CopiesSendConcurrentlyOnOneSession) {
   FakeHttpService service;
-  service.on("POST", "/v1/things", [](const FakeHttpService::Request& request) {
-    return Reply::json(request.body);
-  });
+  service.on("POST", "/v1/things",
+             [](const FakeHttpService::Request& request) { return Reply::json(request.body); });
   Recorded r;
   std::vector<std::thread> threads;
   std::atomic<int> matched{0};

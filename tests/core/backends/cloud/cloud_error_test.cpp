@@ -16,7 +16,8 @@ TEST(CloudError, DescriptionsAreTheUserFacingTexts) {
       {CloudError::invalidKey("AssemblyAI"),
        "AssemblyAI rejected the API key. Check Settings > AI."},
       {CloudError::http("Anthropic", 404, std::nullopt), "Anthropic request failed (HTTP 404)."},
-      {CloudError::http("Gemini", 500, "overloaded"), "Gemini request failed (HTTP 500): overloaded"},
+      {CloudError::http("Gemini", 500, "overloaded"),
+       "Gemini request failed (HTTP 500): overloaded"},
       {CloudError::http("x", 429, ""), "x request failed (HTTP 429): "},
       {CloudError::badResponse("ElevenLabs"),
        "ElevenLabs returned a response Kelvora couldn't read."},
@@ -64,7 +65,8 @@ TEST(CloudClientMessage, FindsTheServicesOwnText) {
 TEST(CloudClientMessage, CutsAtUserPerceivedCharacters) {
   // 199 letters, then a family emoji of seven code points, then more: the emoji is the 200th
   // character and stays whole.
-  const std::string family = "\xF0\x9F\x91\xA8\xE2\x80\x8D\xF0\x9F\x91\xA9\xE2\x80\x8D\xF0\x9F\x91\xA7";
+  const std::string family =
+      "\xF0\x9F\x91\xA8\xE2\x80\x8D\xF0\x9F\x91\xA9\xE2\x80\x8D\xF0\x9F\x91\xA7";
   const std::string text = std::string(199, 'e') + family + "tail";
   EXPECT_EQ(CloudClient::message("{\"message\":\"" + text + "\"}"), std::string(199, 'e') + family);
   // "é" written as e + combining accent counts once.
@@ -85,7 +87,8 @@ TEST(Multipart, LaysOutTextAndFileFieldsExactly) {
 
   const std::string b = form.boundary();
   form.add("model", "whisper-1");
-  EXPECT_EQ(form.finished(), "--" + b + "\r\nContent-Disposition: form-data; name=\"model\"\r\n\r\n" +
+  EXPECT_EQ(form.finished(), "--" + b +
+                                 "\r\nContent-Disposition: form-data; name=\"model\"\r\n\r\n" +
                                  "whisper-1\r\n--" + b + "--\r\n");
   // finished() leaves the value as it was.
   EXPECT_EQ(form.finished(), form.finished());
@@ -95,10 +98,11 @@ TEST(Multipart, LaysOutTextAndFileFieldsExactly) {
   form.add("language", "");
   EXPECT_EQ(form.finished(),
             "--" + b + "\r\nContent-Disposition: form-data; name=\"model\"\r\n\r\nwhisper-1\r\n" +
-                "--" + b + "\r\nContent-Disposition: form-data; name=\"file\"; filename=\"audio.m4a\"\r\n" +
-                "Content-Type: audio/mp4\r\n\r\n" + bytes + "\r\n" +
-                "--" + b + "\r\nContent-Disposition: form-data; name=\"language\"\r\n\r\n\r\n" +
-                "--" + b + "--\r\n");
+                "--" + b +
+                "\r\nContent-Disposition: form-data; name=\"file\"; filename=\"audio.m4a\"\r\n" +
+                "Content-Type: audio/mp4\r\n\r\n" + bytes + "\r\n" + "--" + b +
+                "\r\nContent-Disposition: form-data; name=\"language\"\r\n\r\n\r\n" + "--" + b +
+                "--\r\n");
 }
 
 TEST(Multipart, EmptyFormIsOnlyTheClosingDelimiter) {

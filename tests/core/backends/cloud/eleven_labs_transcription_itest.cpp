@@ -49,7 +49,8 @@ class ElevenLabs : public test::TranscriptionFixture {
 TEST_F(ElevenLabs, MicTrackSendsNoDiarizeAndKeepsOnlyWords) {
   auto mic = track("mic.pcm", 3);
   serve({word("Hola", 0.0, 0.4, "speaker_0"), word(" ", 0.4, 0.5, "speaker_0", "spacing"),
-         word("mundo.", 0.5, 0.9, "speaker_0"), word("(risas)", 1.0, 1.2, std::nullopt, "audio_event"),
+         word("mundo.", 0.5, 0.9, "speaker_0"),
+         word("(risas)", 1.0, 1.2, std::nullopt, "audio_event"),
          word("Otra", 1.3, 1.5, "speaker_1"), word("frase", 1.6, 1.9, std::nullopt)});
   auto eleven = backend();
   EXPECT_EQ(eleven.name(), "elevenlabs:scribe_v2");
@@ -65,7 +66,10 @@ TEST_F(ElevenLabs, MicTrackSendsNoDiarizeAndKeepsOnlyWords) {
   EXPECT_EQ(requests[0].part("file").filename, "audio.m4a");
   EXPECT_EQ(requests[0].part("file").contentType, "audio/mp4");
   EXPECT_NEAR(test::probedDuration(requests[0].part("file").content), 3.0, 0.1);
-  EXPECT_TRUE(requests[0].header("Content-Type").value_or("").starts_with("multipart/form-data; boundary=kelv-"));
+  EXPECT_TRUE(requests[0]
+                  .header("Content-Type")
+                  .value_or("")
+                  .starts_with("multipart/form-data; boundary=kelv-"));
   EXPECT_EQ(segments, (std::vector<TimedSegment>{{0.0, 0.9, "Hola mundo.", "Speaker 1"},
                                                  {1.3, 1.5, "Otra", "Speaker 2"},
                                                  {1.6, 1.9, "frase", std::nullopt}}));
@@ -105,14 +109,18 @@ TEST_F(ElevenLabs, FailuresEndTheTrackAndLeaveNothingBehind) {
     std::string text;
     size_t requests;
   } cases[] = {
-      {"no key", std::nullopt, Reply::json("{}"), "ElevenLabs rejected the API key. Check Settings > AI.", 0},
-      {"wrong key", "other", Reply::json("{}"), "ElevenLabs rejected the API key. Check Settings > AI.", 1},
-      {"no words", "xi-1", Reply::json(R"({"text":"hola"})"), "ElevenLabs returned a response Kelvora couldn't read.", 1},
+      {"no key", std::nullopt, Reply::json("{}"),
+       "ElevenLabs rejected the API key. Check Settings > AI.", 0},
+      {"wrong key", "other", Reply::json("{}"),
+       "ElevenLabs rejected the API key. Check Settings > AI.", 1},
+      {"no words", "xi-1", Reply::json(R"({"text":"hola"})"),
+       "ElevenLabs returned a response Kelvora couldn't read.", 1},
       {"word without type", "xi-1", Reply::json(R"({"words":[{"text":"a","start":0,"end":1}]})"),
        "ElevenLabs returned a response Kelvora couldn't read.", 1},
       {"not JSON", "xi-1", Reply::json("Internal Server Error"),
        "ElevenLabs returned a response Kelvora couldn't read.", 1},
-      {"too large", "xi-1", Reply::json(R"({"detail":{"status":"too_large","message":"File too large"}})", 413),
+      {"too large", "xi-1",
+       Reply::json(R"({"detail":{"status":"too_large","message":"File too large"}})", 413),
        "ElevenLabs request failed (HTTP 413).", 1},
       {"rate limited", "xi-1", Reply::json(R"({"detail":"Too many concurrent requests"})", 429),
        "ElevenLabs request failed (HTTP 429): Too many concurrent requests", 5},
@@ -122,10 +130,12 @@ TEST_F(ElevenLabs, FailuresEndTheTrackAndLeaveNothingBehind) {
     SCOPED_TRACE(c.name);
     test::FakeHttpService service;
     service.on("POST", "/v1/speech-to-text", [&c](const FakeHttpService::Request& request) {
-      if (request.header("xi-api-key") != "xi-1") return Reply::json(R"({"detail":"invalid key"})", 401);
+      if (request.header("xi-api-key") != "xi-1")
+        return Reply::json(R"({"detail":"invalid key"})", 401);
       return c.reply;
     });
-    ElevenLabsTranscription failing(service.baseUrl() + "/v1", std::nullopt, c.key, HttpSession::makeEphemeral());
+    ElevenLabsTranscription failing(service.baseUrl() + "/v1", std::nullopt, c.key,
+                                    HttpSession::makeEphemeral());
     recordWaits(failing.client);
     try {
       failing.transcribe(mic, std::nullopt);

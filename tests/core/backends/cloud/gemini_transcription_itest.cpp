@@ -33,7 +33,8 @@ std::string unbase64(const std::string& text) {
 std::string candidate(const std::vector<std::string>& texts) {
   json parts = json::array();
   for (const auto& text : texts) parts.push_back({{"text", text}});
-  return json{{"candidates", {{{"content", {{"parts", parts}, {"role", "model"}}}, {"finishReason", "STOP"}}}},
+  return json{{"candidates",
+               {{{"content", {{"parts", parts}, {"role", "model"}}}, {"finishReason", "STOP"}}}},
               {"usageMetadata", {{"totalTokenCount", 10}}}}
       .dump();
 }
@@ -51,7 +52,9 @@ class Gemini : public test::TranscriptionFixture {
   void serve(std::string reply) {
     service_.on("POST", kPath, [reply](const FakeHttpService::Request& request) {
       if (request.header("x-goog-api-key") != "g-key") {
-        return Reply::json(R"({"error":{"code":400,"message":"API key not valid.","status":"INVALID_ARGUMENT"}})", 400);
+        return Reply::json(
+            R"({"error":{"code":400,"message":"API key not valid.","status":"INVALID_ARGUMENT"}})",
+            400);
       }
       json body = json::parse(request.body, nullptr, false);
       if (!body.is_object() || !body.contains("contents")) {
@@ -108,14 +111,15 @@ TEST_F(Gemini, SendsTheAudioInlineWithTheInstructionAndSchema) {
 
 TEST_F(Gemini, TimesAreClampedIntoTheChunk) {
   auto mic = track("mic.pcm", 4);
-  serve(candidate({json::array({
-                                   {{"start", "00:03.0"}, {"end", "00:01.0"}, {"text", "backwards"}},
-                                   {{"start", "00:03.5"}, {"end", "00:09.0"}, {"text", "too long"}},
-                                   {{"start", "01:00"}, {"end", "01:05"}, {"text", "beyond"}},
-                                   {{"start", "-2"}, {"end", "nan"}, {"text", "nonsense"}},
-                                   {{"start", "0"}, {"end", "1"}, {"text", " \n "}},
-                               })
-                       .dump()}));
+  serve(
+      candidate({json::array({
+                                 {{"start", "00:03.0"}, {"end", "00:01.0"}, {"text", "backwards"}},
+                                 {{"start", "00:03.5"}, {"end", "00:09.0"}, {"text", "too long"}},
+                                 {{"start", "01:00"}, {"end", "01:05"}, {"text", "beyond"}},
+                                 {{"start", "-2"}, {"end", "nan"}, {"text", "nonsense"}},
+                                 {{"start", "0"}, {"end", "1"}, {"text", " \n "}},
+                             })
+                     .dump()}));
   auto segments = backend().transcribe(mic, std::nullopt);
   ASSERT_EQ(segments.size(), 4u);
   EXPECT_EQ(segments[0], (TimedSegment{3.0, 3.0, "backwards", std::nullopt}));
@@ -152,17 +156,22 @@ TEST_F(Gemini, FailuresEndTheTrackAndLeaveNothingBehind) {
     std::string text;
     size_t requests;
   } cases[] = {
-      {"no key", std::nullopt, Reply::json("{}"), "Gemini rejected the API key. Check Settings > AI.", 0},
-      {"invalid key", "bad", Reply::json("{}"), "Gemini request failed (HTTP 400): API key not valid.", 1},
+      {"no key", std::nullopt, Reply::json("{}"),
+       "Gemini rejected the API key. Check Settings > AI.", 0},
+      {"invalid key", "bad", Reply::json("{}"),
+       "Gemini request failed (HTTP 400): API key not valid.", 1},
       {"forbidden", "g-key", Reply::json(R"({"error":{"code":403,"message":"denied"}})", 403),
        "Gemini rejected the API key. Check Settings > AI.", 1},
       {"no candidates", "g-key", Reply::json(R"({"candidates":[]})"), unreadable, 1},
-      {"candidates missing", "g-key", Reply::json(R"({"promptFeedback":{"blockReason":"OTHER"}})"), unreadable, 1},
-      {"candidate without content", "g-key", Reply::json(R"({"candidates":[{"finishReason":"SAFETY"}]})"),
+      {"candidates missing", "g-key", Reply::json(R"({"promptFeedback":{"blockReason":"OTHER"}})"),
        unreadable, 1},
+      {"candidate without content", "g-key",
+       Reply::json(R"({"candidates":[{"finishReason":"SAFETY"}]})"), unreadable, 1},
       {"code fence", "g-key", Reply::json(candidate({"```json\n[]\n```"})), unreadable, 1},
-      {"item without end", "g-key", Reply::json(candidate({R"([{"start":"0:01","text":"a"}])"})), unreadable, 1},
-      {"overloaded", "g-key", Reply::json(R"({"error":{"code":503,"message":"The model is overloaded."}})", 503),
+      {"item without end", "g-key", Reply::json(candidate({R"([{"start":"0:01","text":"a"}])"})),
+       unreadable, 1},
+      {"overloaded", "g-key",
+       Reply::json(R"({"error":{"code":503,"message":"The model is overloaded."}})", 503),
        "Gemini request failed (HTTP 503): The model is overloaded.", 5},
   };
   auto mic = track("mic.pcm", 1);
@@ -175,7 +184,8 @@ TEST_F(Gemini, FailuresEndTheTrackAndLeaveNothingBehind) {
       }
       return c.reply;
     });
-    GeminiTranscription failing(service.baseUrl() + "/v1beta", std::nullopt, c.key, HttpSession::makeEphemeral());
+    GeminiTranscription failing(service.baseUrl() + "/v1beta", std::nullopt, c.key,
+                                HttpSession::makeEphemeral());
     recordWaits(failing.client);
     try {
       failing.transcribe(mic, std::nullopt);

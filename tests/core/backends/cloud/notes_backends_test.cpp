@@ -37,7 +37,8 @@ TEST(OpenAICompatibleNotes, EndpointFollowsWhatTheUserTyped) {
       {" \thttp://h/v1 ", "http://h/v1/chat/completions"},
       {"http://localhost:11434/v1", "http://localhost:11434/api/chat", true},
       {"http://127.0.0.1:11434", "http://127.0.0.1:11434/api/chat", true},
-      {"http://localhost:11434/v1/chat/completions?x=1", "http://localhost:11434/api/chat?x=1", true},
+      {"http://localhost:11434/v1/chat/completions?x=1", "http://localhost:11434/api/chat?x=1",
+       true},
       {"ftp://h/v1", std::nullopt},
       {"localhost:1234", std::nullopt},
       {"", std::nullopt},
@@ -84,7 +85,8 @@ TEST(OpenAICompatibleNotes, RequestHeadersByService) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.address);
-    const OpenAICompatibleNotes notes(setup(NotesBackendType::openAICompatible, c.address, "m", c.key));
+    const OpenAICompatibleNotes notes(
+        setup(NotesBackendType::openAICompatible, c.address, "m", c.key));
     const HttpRequest request = notes.request(*notes.endpoint(), "s", "u");
     auto header = [&](const std::string& name) -> std::optional<std::string> {
       for (const auto& [key, value] : request.headers) {
@@ -96,7 +98,8 @@ TEST(OpenAICompatibleNotes, RequestHeadersByService) {
     EXPECT_EQ(request.timeoutSeconds, 600);
     EXPECT_EQ(header("Content-Type"), "application/json");
     EXPECT_EQ(header("Authorization"), c.authorization);
-    EXPECT_EQ(header("X-Title"), c.openRouter ? std::optional<std::string>("Kelvora") : std::nullopt);
+    EXPECT_EQ(header("X-Title"),
+              c.openRouter ? std::optional<std::string>("Kelvora") : std::nullopt);
     EXPECT_EQ(header("HTTP-Referer").has_value(), c.openRouter);
   }
 }
@@ -119,7 +122,8 @@ TEST(AnthropicNotes, EndpointAndDefaults) {
     SCOPED_TRACE(c.address.value_or("(absent)"));
     EXPECT_EQ(AnthropicNotes(setup(NotesBackendType::anthropic, c.address)).endpoint(), c.url);
   }
-  const AnthropicNotes notes(setup(NotesBackendType::anthropic, std::nullopt, std::nullopt, "k", 128000));
+  const AnthropicNotes notes(
+      setup(NotesBackendType::anthropic, std::nullopt, std::nullopt, "k", 128000));
   EXPECT_EQ(notes.name(), "anthropic:claude-sonnet-4-5");
   EXPECT_EQ(notes.contextTokens(), 128000);
 }
@@ -129,8 +133,9 @@ TEST(GeminiNotes, Defaults) {
   EXPECT_EQ(notes.name(), "gemini:gemini-3-flash-preview");
   EXPECT_EQ(notes.address(), "https://generativelanguage.googleapis.com/v1beta");
   EXPECT_EQ(notes.contextTokens(), 128000);
-  EXPECT_THROW(GeminiNotes(setup(NotesBackendType::gemini, "mailto:x@y", "m", "k")).complete("s", "u"),
-               CloudError);
+  EXPECT_THROW(
+      GeminiNotes(setup(NotesBackendType::gemini, "mailto:x@y", "m", "k")).complete("s", "u"),
+      CloudError);
 }
 
 TEST(BackendMakers, BuildTheThreeNotesBackends) {

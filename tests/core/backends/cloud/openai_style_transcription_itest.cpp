@@ -135,11 +135,13 @@ TEST_F(OpenAIStyle, SelfHostedServerWithoutKeyAndTrailingSlash) {
   ASSERT_EQ(requests.size(), 1u);
   EXPECT_EQ(requests[0].path, "/v1/audio/transcriptions");
   EXPECT_EQ(requests[0].header("Authorization"), std::nullopt);
-  EXPECT_EQ(requests[0].partNames(), (Strings{"model", "response_format", "timestamp_granularities[]", "file"}));
+  EXPECT_EQ(requests[0].partNames(),
+            (Strings{"model", "response_format", "timestamp_granularities[]", "file"}));
 }
 
 TEST_F(OpenAIStyle, Defaults) {
-  OpenAIStyleTranscription plain(std::nullopt, std::nullopt, std::nullopt, HttpSession::makeEphemeral());
+  OpenAIStyleTranscription plain(std::nullopt, std::nullopt, std::nullopt,
+                                 HttpSession::makeEphemeral());
   EXPECT_EQ(plain.address, "https://api.openai.com/v1");
   EXPECT_EQ(plain.client.backend, "api.openai.com");
   EXPECT_EQ(plain.client.attempts, 5);
@@ -158,7 +160,8 @@ TEST_F(OpenAIStyle, FailuresEndTheTrackAndLeaveNothingBehind) {
   } cases[] = {
       {"ftp address", "ftp://127.0.0.1/v1", Reply::json("{}"),
        "\"ftp://127.0.0.1/v1\" isn't an http(s) address.", 0},
-      {"plain text", "not an address", Reply::json("{}"), "\"not an address\" isn't an http(s) address.", 0},
+      {"plain text", "not an address", Reply::json("{}"),
+       "\"not an address\" isn't an http(s) address.", 0},
       {"rejected key", "", Reply::json(R"({"error":{"message":"Incorrect API key"}})", 401),
        "127.0.0.1 rejected the API key. Check Settings > AI.", 1},
       {"bad request", "", Reply::json(R"({"error":{"message":"Invalid file format."}})", 400),
@@ -167,7 +170,8 @@ TEST_F(OpenAIStyle, FailuresEndTheTrackAndLeaveNothingBehind) {
        "127.0.0.1 request failed (HTTP 503): overloaded", 5},
       {"not JSON", "", Reply::json("<html>upstream error</html>"),
        "127.0.0.1 returned a response Kelvora couldn't read.", 1},
-      {"no text", "", Reply::json(R"({"segments":[]})"), "127.0.0.1 returned a response Kelvora couldn't read.", 1},
+      {"no text", "", Reply::json(R"({"segments":[]})"),
+       "127.0.0.1 returned a response Kelvora couldn't read.", 1},
       {"segment without text", "", Reply::json(R"({"text":"a","segments":[{"start":1}]})"),
        "127.0.0.1 returned a response Kelvora couldn't read.", 1},
       {"start as text", "", Reply::json(R"({"text":"a","segments":[{"start":"1","text":"a"}]})"),

@@ -28,7 +28,8 @@ TEST(WebAddress, ParsesAndJoinsPaths) {
        "http://127.0.0.1:8000/audio/transcriptions"},
       {"HTTP://LocalHost:8000/v1", true, "http", "LocalHost", true,
        "http://LocalHost:8000/v1/audio/transcriptions"},
-      {"http://[::1]:8000/v1", true, "http", "[::1]", true, "http://[::1]:8000/v1/audio/transcriptions"},
+      {"http://[::1]:8000/v1", true, "http", "[::1]", true,
+       "http://[::1]:8000/v1/audio/transcriptions"},
       {"https://proxy.example/base?key=1", true, "https", "proxy.example", true,
        "https://proxy.example/base/audio/transcriptions?key=1"},
       {"ftp://files.example/v1", true, "ftp", "files.example", false, nullptr},
@@ -57,11 +58,14 @@ TEST(UploadFolder, PrimaryLanguageIsThePartBeforeTheFirstDash) {
     std::optional<std::string> code;
     std::optional<std::string> sent;
   } cases[] = {
-      {"es-ES", "es"}, {"pt", "pt"}, {"en-US", "en"}, {"pt-BR", "pt"}, {"-es", "es"},
-      {"zh-Hant-TW", "zh"}, {"", std::nullopt}, {"-", std::nullopt}, {"--", std::nullopt},
-      {std::nullopt, std::nullopt},
+      {"es-ES", "es"},      {"pt", "pt"},
+      {"en-US", "en"},      {"pt-BR", "pt"},
+      {"-es", "es"},        {"zh-Hant-TW", "zh"},
+      {"", std::nullopt},   {"-", std::nullopt},
+      {"--", std::nullopt}, {std::nullopt, std::nullopt},
   };
-  for (const Case& c : cases) EXPECT_EQ(UploadFolder::primaryLanguage(c.code), c.sent) << c.code.value_or("(none)");
+  for (const Case& c : cases)
+    EXPECT_EQ(UploadFolder::primaryLanguage(c.code), c.sent) << c.code.value_or("(none)");
 }
 
 TEST(UploadFolder, IsAFreshNameInTheTemporaryFolderAndRemovedWithItsFiles) {

@@ -49,10 +49,10 @@ class ChunkCutter {
   int64_t maxFrames_;
   int64_t span_;
   Sink& sink_;
-  int64_t chunks_ = 0;      // chunks opened so far
-  bool open_ = false;       // a chunk has samples and is not closed yet
-  int64_t written_ = 0;     // samples in the open chunk
-  int64_t position_ = 0;    // absolute index of the next sample to write
+  int64_t chunks_ = 0;    // chunks opened so far
+  bool open_ = false;     // a chunk has samples and is not closed yet
+  int64_t written_ = 0;   // samples in the open chunk
+  int64_t position_ = 0;  // absolute index of the next sample to write
   std::vector<float> pending_;
 };
 

@@ -24,8 +24,8 @@ class TranscriptionBackend {
   virtual bool separatesSpeakers() const { return false; }
 
   // The segments of the whole track file, in time order, times in seconds from its start.
-  virtual std::vector<TimedSegment> transcribe(const std::filesystem::path& track,
-                                               const std::optional<std::string>& language) const = 0;
+  virtual std::vector<TimedSegment> transcribe(
+      const std::filesystem::path& track, const std::optional<std::string>& language) const = 0;
 
   // Releases whatever model or resource the backend holds.
   virtual void unload() const {}

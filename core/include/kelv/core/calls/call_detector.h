@@ -28,8 +28,7 @@ class CallDetector {
 
   // Feeds one snapshot taken at `now`; returns the events it causes, every `ended` before every
   // `started`, each kind ordered by application id.
-  std::vector<CallEvent> update(const std::vector<AudioClient>& clients, bool cameraOn,
-                                double now);
+  std::vector<CallEvent> update(const std::vector<AudioClient>& clients, bool cameraOn, double now);
 
   // True while some application is a candidate or a confirmed call.
   bool isTracking() const { return !candidates_.empty() || !calls_.empty(); }

@@ -27,7 +27,8 @@ struct MeetingFileHeader {
 
   // The same decision over the file's leading bytes (any bytes, not necessarily valid UTF-8)
   // and its name.
-  static std::optional<MeetingFileHeader> parse(std::string_view leadingBytes, std::string_view fileName);
+  static std::optional<MeetingFileHeader> parse(std::string_view leadingBytes,
+                                                std::string_view fileName);
 
   // Whether a path stored in a meeting's status may still be acted on as its Meeting file
   // (replaced, renamed, deleted, written beside): a regular ".md" file, not a link, that still

@@ -6,8 +6,8 @@
 // so connections are reused between consecutive requests of one backend.
 #pragma once
 
-#include <memory>
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>

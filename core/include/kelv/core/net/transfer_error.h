@@ -12,8 +12,15 @@ namespace kelv::core {
 class TransferError : public PlatformError {
  public:
   // The six transient kinds a retry may cure, then everything else.
-  enum class Kind { timedOut, connectionLost, cannotConnect, offline, dnsFailure, hostNotFound,
-                    other };
+  enum class Kind {
+    timedOut,
+    connectionLost,
+    cannotConnect,
+    offline,
+    dnsFailure,
+    hostNotFound,
+    other
+  };
 
   // `curlCode` is libcurl's result code, `osErrno` the errno of the failed socket call (0 when
   // none), `message` libcurl's text.

@@ -16,7 +16,7 @@ struct RecorderEvent {
   };
 
   Kind kind;
-  int64_t freeBytes = 0;               // lowDisk
+  int64_t freeBytes = 0;                // lowDisk
   std::optional<MeetingFolder> folder;  // stopped
   std::string reason;                   // stopped: the message for the user
 

@@ -2,9 +2,9 @@
 // attributes `service` and `account`, labelled "Tizara: <account>".
 //
 // Each call holds the session bus only while it runs (a bus that goes away never ends the
-// process, and a restarted one is found again), and every call is bounded by `timeout`: a Secret Service that is
-// missing, locked or stuck reads as no secret and ignores writes. Blocks the calling thread;
-// safe from any thread.
+// process, and a restarted one is found again), and every call is bounded by `timeout`: a Secret
+// Service that is missing, locked or stuck reads as no secret and ignores writes. Blocks the
+// calling thread; safe from any thread.
 #pragma once
 
 #include <chrono>

@@ -89,8 +89,8 @@ class SettingsStore {
         }
     BackendSetup<Type> result;
     result.type = config.type;
-    result.address = config.address ? config.address
-                                     : (preset ? std::optional(preset->address) : std::nullopt);
+    result.address =
+        config.address ? config.address : (preset ? std::optional(preset->address) : std::nullopt);
     result.model = config.model && !config.model->empty() ? config.model
                                                           : (preset ? preset->model : std::nullopt);
     result.apiKey = apiKey(config);

@@ -21,7 +21,8 @@ inline constexpr std::string_view kSpeaker = "Speaker";
 // echo when at least 60 % of its words (counting repeats) appear, exactly or within a small
 // edit distance, among the words of system segments within 1.5 s of it; a segment with no
 // words is dropped too. Consecutive segments of one speaker less than 2.0 s apart join.
-std::vector<Turn> merge(const std::vector<TimedSegment>& mic, const std::vector<TimedSegment>& system);
+std::vector<Turn> merge(const std::vector<TimedSegment>& mic,
+                        const std::vector<TimedSegment>& system);
 
 // Turns of a mixed track, ordered by start. With speaker separation, segments keep their own
 // label ("Speaker" when they have none) and join like merge(); without it each non-blank

@@ -3,10 +3,10 @@
 // reader sees either the old content or the new content in full.
 #pragma once
 
+#include <sys/types.h>
 #include <filesystem>
 #include <string>
 #include <string_view>
-#include <sys/types.h>
 
 #include "kelv/core/util/file_system.h"
 

@@ -28,8 +28,9 @@ class AssemblyAITranscription : public TranscriptionBackend {
   AssemblyAITranscription(std::optional<std::string> address, std::optional<std::string> apiKey,
                           std::shared_ptr<HttpSession> session);
   // From the settings: its address, key (no model: the service picks), on a new ephemeral session.
-  explicit AssemblyAITranscription(const TranscriptionSetup& setup,
-                                  std::shared_ptr<HttpSession> session = HttpSession::makeEphemeral())
+  explicit AssemblyAITranscription(
+      const TranscriptionSetup& setup,
+      std::shared_ptr<HttpSession> session = HttpSession::makeEphemeral())
       : AssemblyAITranscription(setup.address, setup.apiKey, std::move(session)) {}
 
   std::string name() const override { return "assemblyai"; }

@@ -24,11 +24,11 @@ class ElevenLabsTranscription : public TranscriptionBackend {
   static const std::string defaultAddress;
 
   ElevenLabsTranscription(std::optional<std::string> address, std::optional<std::string> model,
-                          std::optional<std::string> apiKey,
-                          std::shared_ptr<HttpSession> session);
+                          std::optional<std::string> apiKey, std::shared_ptr<HttpSession> session);
   // From the settings: its address, model and key, on a new ephemeral session.
-  explicit ElevenLabsTranscription(const TranscriptionSetup& setup,
-                                  std::shared_ptr<HttpSession> session = HttpSession::makeEphemeral())
+  explicit ElevenLabsTranscription(
+      const TranscriptionSetup& setup,
+      std::shared_ptr<HttpSession> session = HttpSession::makeEphemeral())
       : ElevenLabsTranscription(setup.address, setup.model, setup.apiKey, std::move(session)) {}
 
   std::string name() const override { return "elevenlabs:" + model; }

@@ -29,7 +29,7 @@ class GeminiTranscription : public TranscriptionBackend {
                       std::optional<std::string> apiKey, std::shared_ptr<HttpSession> session);
   // From the settings: its address, model and key, on a new ephemeral session.
   explicit GeminiTranscription(const TranscriptionSetup& setup,
-                              std::shared_ptr<HttpSession> session = HttpSession::makeEphemeral())
+                               std::shared_ptr<HttpSession> session = HttpSession::makeEphemeral())
       : GeminiTranscription(setup.address, setup.model, setup.apiKey, std::move(session)) {}
 
   std::string name() const override { return "gemini:" + model; }

@@ -25,8 +25,8 @@ class OpenAICompatibleNotes : public NotesBackend {
     bool ollama = false;
   };
 
-  explicit OpenAICompatibleNotes(const NotesSetup& setup,
-                                 std::shared_ptr<HttpSession> session = HttpSession::makeEphemeral());
+  explicit OpenAICompatibleNotes(
+      const NotesSetup& setup, std::shared_ptr<HttpSession> session = HttpSession::makeEphemeral());
 
   // "openai-compatible:" + the model, else the address's host, else the address text.
   std::string name() const override;

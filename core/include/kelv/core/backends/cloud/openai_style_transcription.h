@@ -26,11 +26,11 @@ class OpenAIStyleTranscription : public TranscriptionBackend {
 
   // Absent address or model: the defaults (OpenAI, "whisper-1"); an empty key means none.
   OpenAIStyleTranscription(std::optional<std::string> address, std::optional<std::string> model,
-                           std::optional<std::string> apiKey,
-                           std::shared_ptr<HttpSession> session);
+                           std::optional<std::string> apiKey, std::shared_ptr<HttpSession> session);
   // From the settings: its address, model and key, on a new ephemeral session.
-  explicit OpenAIStyleTranscription(const TranscriptionSetup& setup,
-                                   std::shared_ptr<HttpSession> session = HttpSession::makeEphemeral())
+  explicit OpenAIStyleTranscription(
+      const TranscriptionSetup& setup,
+      std::shared_ptr<HttpSession> session = HttpSession::makeEphemeral())
       : OpenAIStyleTranscription(setup.address, setup.model, setup.apiKey, std::move(session)) {}
 
   std::string name() const override { return "openai-style:" + model; }
