@@ -17,8 +17,8 @@ class CaptureError : public std::runtime_error {
     recordConnectFailed,
     // The stream failed before it recorded: the server refused to record the monitor.
     monitorRecordRefused,
-    // The stream's sample spec could not be read. Not raised today: the server converts to
-    // the format the stream asks for.
+    // The stream's sample format (pa_sample_spec) could not be read. Not raised today: the server
+    // converts to the format the stream asks for.
     sampleSpecUnavailable,
     // The ready stream did not start recording. Not raised today: a ready stream records.
     recordStartFailed,
