@@ -13,6 +13,8 @@ SettingsPage {
         title: "Prompt de apuntes"
         TextArea {
             objectName: "settings.notesPrompt"
+            Accessible.role: Accessible.EditableText
+            Accessible.name: "Prompt de apuntes"
             Layout.fillWidth: true
             Layout.minimumHeight: 240
             font: Theme.code
@@ -31,12 +33,10 @@ SettingsPage {
     }
 
     SettingsGroup {
-        Switch {
+        ThemedSwitch {
             objectName: "settings.deleteAudio"
             Layout.fillWidth: true
             text: "Borrar audio tras procesar"
-            font: Theme.ui
-            palette.windowText: Theme.ink
             checked: tab.settings.deleteAudioAfterProcessing
             onToggled: tab.settings.deleteAudioAfterProcessing = checked
         }

@@ -15,6 +15,8 @@ SettingsGroup {
         SettingsLabel { text: "Backend" }
         ThemedComboBox {
             objectName: section.objectName + ".choice"
+            Accessible.name: "Backend"
+            Accessible.description: section.title
             Layout.fillWidth: true
             textRole: "name"
             valueRole: "value"
@@ -30,6 +32,9 @@ SettingsGroup {
         SettingsLabel { text: "Address" }
         TextField {
             objectName: section.objectName + ".address"
+            Accessible.role: Accessible.EditableText
+            Accessible.name: "Address"
+            Accessible.description: section.title
             Layout.fillWidth: true
             font: Theme.ui
             color: Theme.ink
@@ -53,6 +58,9 @@ SettingsGroup {
         SettingsLabel { text: "Model" }
         TextField {
             objectName: section.objectName + ".model"
+            Accessible.role: Accessible.EditableText
+            Accessible.name: "Model"
+            Accessible.description: section.title
             Layout.fillWidth: true
             font: Theme.ui
             color: Theme.ink

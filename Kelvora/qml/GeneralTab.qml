@@ -34,6 +34,7 @@ SettingsPage {
             SettingsLabel { text: "Idioma" }
             ThemedComboBox {
                 objectName: "settings.language"
+                Accessible.name: "Idioma"
                 Layout.fillWidth: true
                 textRole: "name"
                 valueRole: "value"
@@ -81,12 +82,10 @@ SettingsPage {
     SettingsGroup {
         title: "Detección de clases online"
         footer: "Asks when Zoom, Teams, FaceTime, Slack, a browser tab or another call app uses your microphone along with your speakers or camera. A recording started from the prompt stops when the call ends."
-        Switch {
+        ThemedSwitch {
             objectName: "settings.askToRecordCalls"
             Layout.fillWidth: true
             text: "Preguntar si grabar al empezar una videollamada"
-            font: Theme.ui
-            palette.windowText: Theme.ink
             checked: tab.settings.askToRecordCalls
             onToggled: tab.settings.askToRecordCalls = checked
         }
@@ -124,6 +123,8 @@ SettingsPage {
         footer: "Términos técnicos, autores y nombres, uno por línea. Corrigen palabras mal oídas en la transcripción."
         TextArea {
             objectName: "settings.vocabulary"
+            Accessible.role: Accessible.EditableText
+            Accessible.name: "Vocabulario de la asignatura"
             Layout.fillWidth: true
             Layout.preferredHeight: 110
             font: Theme.reading

@@ -32,6 +32,7 @@ ColumnLayout {
             font: Theme.ui
             color: Theme.ink
             echoMode: TextInput.Password
+            Accessible.role: Accessible.EditableText
             Accessible.name: "API key"
             Component.onCompleted: text = root.key
             onTextEdited: draft.edit(text)

@@ -103,6 +103,7 @@ Column {
                 border.width: 2
                 border.color: Theme.accent
             }
+            Accessible.role: Accessible.EditableText
             Accessible.name: "Título"
             Component.onCompleted: {
                 forceActiveFocus()

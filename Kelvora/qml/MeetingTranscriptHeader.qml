@@ -29,6 +29,7 @@ Item {
         font: Theme.caps(Theme.heading, 0)
         color: Theme.ink
         Accessible.role: Accessible.Heading
+        Accessible.name: text
     }
 
     Row {

@@ -22,7 +22,7 @@ FocusScope {
 
     MeetingsSidebar {
         id: sidebar
-        width: 296
+        width: Math.round(296 * Theme.textScale)
         height: view.height
         meetings: view.meetings
         focus: true

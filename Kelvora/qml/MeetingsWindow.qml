@@ -13,8 +13,9 @@ Window {
     title: "Tizara"
     width: 1100
     height: 760
-    minimumWidth: 680
-    minimumHeight: 440
+    // What the sidebar and a readable column of notes need, more with a larger text.
+    minimumWidth: Math.round(680 * Theme.textScale)
+    minimumHeight: Math.round(440 * Theme.textScale)
     color: Theme.canvas
 
     MeetingsWindowModel {

@@ -20,7 +20,8 @@ Rectangle {
     signal dismissRequested()
 
     objectName: "menuView"
-    width: 300
+    // 300 wide at the design's text size, wider with a larger text.
+    width: Math.round(300 * Theme.textScale)
     implicitHeight: column.implicitHeight
     color: Theme.sidebar
 

@@ -71,9 +71,11 @@ Item {
             Layout.fillWidth: true
             spacing: 2
             Text {
+                Layout.fillWidth: true
                 text: step.title
                 font: Theme.uiStrong
                 color: Theme.ink
+                wrapMode: Text.Wrap
             }
             Text {
                 objectName: "onboarding.detail"
@@ -91,9 +93,7 @@ Item {
             objectName: "onboarding.allowed"
             visible: step.done
             text: "Permitido"
-            font.family: Theme.meta.family
-            font.pixelSize: Theme.meta.pixelSize > 0 ? Theme.meta.pixelSize : 11
-            font.weight: Font.Medium
+            font: Theme.metaMedium
             color: Theme.accent
         }
         PillButton {

@@ -32,7 +32,8 @@ Rectangle {
     }
 
     objectName: "onboarding.root"
-    implicitWidth: 520
+    // 520 wide at the design's text size, wider with a larger text.
+    implicitWidth: Math.round(520 * Theme.textScale)
     implicitHeight: column.implicitHeight + 12 + 32
     color: Theme.canvas
     focus: true
@@ -53,6 +54,7 @@ Rectangle {
             font: Theme.display
             color: Theme.ink
             Accessible.role: Accessible.Heading
+            Accessible.name: text
         }
         Text {
             Layout.fillWidth: true
@@ -152,28 +154,36 @@ Rectangle {
             Layout.topMargin: 32
             spacing: 8
             RowLayout {
+                id: download
                 objectName: "onboarding.download"
+                Layout.fillWidth: true
                 spacing: 6
                 opacity: onboardingSteps.download !== BackgroundProcessing.None ? 1 : 0
                 visible: opacity > 0
-                Behavior on opacity { NumberAnimation { duration: 150 } }
+                Behavior on opacity { NumberAnimation { duration: Theme.layoutDuration } }
                 Text {
                     objectName: "onboarding.downloadSymbol"
                     readonly property bool ready: onboardingSteps.download === BackgroundProcessing.Ready
+                    Layout.alignment: Qt.AlignTop
                     text: ready ? "✔" : "⬇"
                     font: Theme.meta
                     color: ready ? Theme.accent : Theme.ink3
+                    Accessible.ignored: true
                 }
                 Text {
                     objectName: "onboarding.downloadText"
+                    Layout.fillWidth: true
                     text: onboardingSteps.downloadText
                     font: Theme.meta
                     color: Theme.ink2
+                    wrapMode: Text.Wrap
                 }
             }
-            Item { Layout.fillWidth: true }
+            // Holds "Listo" at the end while there is no download to show.
+            Item { Layout.fillWidth: true; visible: !download.visible }
             PillButton {
                 objectName: "onboarding.done"
+                Layout.alignment: Qt.AlignBottom
                 text: "Listo"
                 filled: true
                 enabled: root.consent

@@ -1,6 +1,10 @@
 // The pill: a rectangular face with a 2-wide border on a hard offset shadow. While pressed the
 // face slides onto its shadow; disabled, the whole shows at 40 %. Drawn from the state it is
 // given, so a button (PillButton) or a review sheet can show any state.
+//
+// The shadow is drawn as the two strips that show beside the face, never under it, so the
+// faded pill needs no layer: a layer drawn at a fractional device pixel ratio (1.5× text on
+// X11) shifts its picture and cuts the label.
 import QtQuick
 import Kelvora
 
@@ -23,18 +27,25 @@ Item {
                                                : Theme.ink
     readonly property font labelFont: Theme.caps(Theme.uiStrong, 0.6)
 
-    implicitHeight: 34
+    // 34 high at the design's text size; a larger text makes the pill taller.
+    implicitHeight: Math.max(34, Math.ceil(label.implicitHeight) + 18)
     implicitWidth: (custom.children.length > 0 ? custom.childrenRect.width : label.implicitWidth) + 32
     opacity: enabled ? 1 : 0.4
-    // Faded as one picture, so the shadow does not show through the face.
-    layer.enabled: !enabled
 
     Rectangle {
         objectName: "pillShadow"
-        x: 3
+        x: root.width
         y: 3
-        width: root.width
+        width: 3
         height: root.height
+        color: Theme.line
+    }
+    Rectangle {
+        objectName: "pillShadowBelow"
+        x: 3
+        y: root.height
+        width: root.width - 3
+        height: 3
         color: Theme.line
     }
 

@@ -16,6 +16,8 @@ T.AbstractButton {
     implicitHeight: style.implicitHeight
     Accessible.role: Accessible.Button
     Accessible.name: text
+    // A screen reader's press does what a click does.
+    Accessible.onPressAction: if (enabled) clicked()
 
     background: QuietButtonStyle {
         id: style

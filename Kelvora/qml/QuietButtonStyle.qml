@@ -18,11 +18,10 @@ Item {
                                                 : (hoverShown ? Theme.onHighlight : Theme.ink)
     readonly property font labelFont: Theme.ui
 
-    implicitHeight: 28
-    implicitWidth: square ? 28 : (custom.children.length > 0 ? custom.childrenRect.width : label.implicitWidth) + 16
+    // 28 high (and wide, when square) at the design's text size; a larger text makes it taller.
+    implicitHeight: Math.max(28, Math.ceil(label.implicitHeight) + 12)
+    implicitWidth: square ? implicitHeight : (custom.children.length > 0 ? custom.childrenRect.width : label.implicitWidth) + 16
     opacity: enabled ? 1 : 0.4
-    // Faded as one picture, so the shadow does not show through the face.
-    layer.enabled: !enabled
 
     Rectangle {
         objectName: "quietFace"

@@ -20,6 +20,7 @@ ColumnLayout {
         font: Theme.uiStrong
         color: Theme.ink
         Accessible.role: Accessible.Heading
+        Accessible.name: text
     }
     Rectangle {
         Layout.fillWidth: true

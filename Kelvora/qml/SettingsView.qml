@@ -19,6 +19,15 @@ Rectangle {
         readonly property color labelColor: checked ? Theme.ink : Theme.ink2
 
         font: Theme.ui
+        Accessible.role: Accessible.PageTab
+        Accessible.name: text
+        Accessible.selected: checked
+        // A screen reader's press shows the tab, as a click does.
+        Accessible.onPressAction: {
+            if (!checked)
+                toggle()
+            clicked()
+        }
         background: Rectangle {
             implicitHeight: 40
             color: tabButton.checked ? Theme.canvas : Theme.sidebar

@@ -11,12 +11,13 @@ Window {
     property SettingsModel settings
 
     title: "Ajustes de Tizara"
-    width: 540
-    height: 480
-    minimumWidth: 540
-    maximumWidth: 540
-    minimumHeight: 480
-    maximumHeight: 480
+    // 540 × 480 at the design's text size, larger with a larger text.
+    width: Math.round(540 * Theme.textScale)
+    height: Math.round(480 * Theme.textScale)
+    minimumWidth: width
+    maximumWidth: width
+    minimumHeight: height
+    maximumHeight: height
     color: Theme.canvas
 
     SettingsView {

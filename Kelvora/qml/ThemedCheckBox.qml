@@ -8,6 +8,22 @@ import Kelvora
 CheckBox {
     id: control
 
+    // What a click does, for a screen reader's press or toggle.
+    function activate() {
+        if (!enabled)
+            return
+        toggle()
+        toggled()
+        clicked()
+    }
+
+    Accessible.role: Accessible.CheckBox
+    Accessible.name: text
+    Accessible.checkable: true
+    Accessible.checked: checked
+    Accessible.onPressAction: activate()
+    Accessible.onToggleAction: activate()
+
     palette.highlight: Theme.accent
     palette.base: Theme.raised
     palette.text: Theme.ink

@@ -8,6 +8,9 @@ ComboBox {
     id: control
 
     font: Theme.ui
+    Accessible.role: Accessible.ComboBox
+    // A screen reader's press opens the list, as a click does.
+    Accessible.onPressAction: if (enabled) popup.open()
     // Drawn here: the style's own arrow image is never freed by the software renderer.
     indicator: Symbol {
         x: control.width - width - 10

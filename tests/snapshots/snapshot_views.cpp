@@ -239,7 +239,12 @@ void addSettingsViews(std::vector<SnapshotView>& views) {
           {QStringLiteral("appeared"), true}},
          0,
          0,
-         {}});
+         // As a first start shows it: the speech model's download line under the steps.
+         [app] {
+           app->downloadModel();
+           return app->modelDownloadState() ==
+                  kelv::app::BackgroundProcessing::ModelDownload::Ready;
+         }});
   }
 }
 

@@ -13,17 +13,19 @@ namespace kelv::app {
 
 namespace {
 
-// Sizes are given in points meant as logical pixels; QFont's points are
-// 1/72 inch, so they are scaled by the screen's logical resolution.
-qreal pointsForPixels(qreal pixels) {
-  qreal dpi = 96;
-  if (const QScreen* screen = QGuiApplication::primaryScreen()) dpi = screen->logicalDotsPerInch();
-  return pixels * 72.0 / dpi;
+// The design's sizes are points of a screen at the standard 96 dpi. The desktop's font
+// resolution (Xft.dpi, raised by a "large text" setting) is the user's text size, so fonts are
+// given in real points and grow with it.
+constexpr qreal kStandardDpi = 96;
+
+qreal desktopDpi() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  return screen ? screen->logicalDotsPerInch() : kStandardDpi;
 }
 
 QFont font(QFontDatabase::SystemFont design, qreal size, int weight) {
   QFont result = QFontDatabase::systemFont(design);
-  result.setPointSizeF(pointsForPixels(size));
+  result.setPointSizeF(size * 72.0 / kStandardDpi);
   result.setWeight(static_cast<QFont::Weight>(weight));
   return result;
 }
@@ -44,7 +46,8 @@ Theme* Theme::create(QQmlEngine*, QJSEngine*) {
   return theme;
 }
 
-Theme::Theme(QObject* parent) : QObject(parent) {
+Theme::Theme(QObject* parent)
+    : QObject(parent), textScale_(std::max(1.0, desktopDpi() / kStandardDpi)) {
   const auto mono = QFontDatabase::FixedFont;
   const auto standard = QFontDatabase::GeneralFont;
   caption_ = font(mono, 10.5, kRegular);

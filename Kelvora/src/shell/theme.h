@@ -60,6 +60,10 @@ class Theme : public QObject {
   Q_PROPERTY(QFont title READ title CONSTANT)
   Q_PROPERTY(QFont clock READ clock CONSTANT)
   Q_PROPERTY(QFont code READ code CONSTANT)
+  // How much larger than the design the user's text is (1.5 where the desktop's font resolution
+  // is 144 dpi), never below 1: the sizes that hold text (button heights, window sizes) grow
+  // with it.
+  Q_PROPERTY(qreal textScale READ textScale CONSTANT)
 
   // Milliseconds and QEasingCurve types, for the views' animations.
   Q_PROPERTY(bool reduceMotion READ reduceMotion NOTIFY motionChanged)
@@ -124,6 +128,7 @@ class Theme : public QObject {
   QFont clock() const { return clock_; }
   // The 12-point monospaced system font of code blocks.
   QFont code() const { return code_; }
+  qreal textScale() const { return textScale_; }
 
   bool reduceMotion() const;
   int fadeDuration() const { return 60; }
@@ -163,6 +168,7 @@ class Theme : public QObject {
   std::array<QColor, kColorCount> colors_;
   QFont caption_, mono_, eyebrow_, meta_, metaMedium_, ui_, uiStrong_, reading_, readingItalic_,
       heading_, display_, title_, clock_, code_;
+  qreal textScale_ = 1;
 };
 
 }  // namespace kelv::app

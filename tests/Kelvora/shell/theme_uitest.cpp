@@ -59,7 +59,8 @@ TEST_F(ThemeViews, PillPressedMovesOntoItsShadowUnlessDisabled) {
     const qreal offset = enabled ? 3 : 0;
     EXPECT_EQ(face->x(), offset);
     EXPECT_EQ(face->y(), offset);
-    EXPECT_EQ(shadow->x(), 3);
+    // The shadow's strip beside the face stays where it is.
+    EXPECT_EQ(shadow->x(), button->width());
     EXPECT_EQ(shadow->y(), 3);
     // Hover is never shown on a disabled pill.
     EXPECT_EQ(rgba(face),

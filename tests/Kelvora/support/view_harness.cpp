@@ -116,7 +116,10 @@ QImage ViewHarness::grab() { return window_.grabWindow(); }
 
 QColor ViewHarness::pixel(QQuickItem* item, QPointF at) {
   const QImage image = grab();
-  const QPoint point = item->mapToScene(at).toPoint();
+  // The picture is in device pixels, more than the scene's where the screen is scaled (and
+  // the offscreen platform's picture doesn't say by how much).
+  const qreal scale = window_.width() > 0 ? qreal(image.width()) / window_.width() : 1;
+  const QPoint point = (item->mapToScene(at) * scale).toPoint();
   return image.pixelColor(point);
 }
 
