@@ -7,6 +7,7 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QDBusVariant>
+#include <QStringList>
 #include <QVariantMap>
 
 namespace kelv::app {
@@ -89,7 +90,7 @@ QString PortalShortcuts::triggerOf(const Hotkey& hotkey) {
   if (hotkey.modifiers & Hotkey::kCommand) parts << QStringLiteral("LOGO");
   // The key by its keysym name, which for a letter is the lower-case letter.
   const std::optional<char> letter = Hotkey::letterOf(hotkey.keyCode);
-  parts << (letter ? QString(QChar(*letter).toLower()) : QStringLiteral("?"));
+  parts << (letter ? QString(QChar::fromLatin1(*letter).toLower()) : QStringLiteral("?"));
   return parts.join(QLatin1Char('+'));
 }
 
@@ -284,6 +285,11 @@ void PortalShortcuts::setTrigger(const std::optional<QString>& trigger) {
   emit changed();
 }
 
-QString PortalShortcuts::nextToken() { return QStringLiteral("kelvora%1").arg(++counter_); }
+QString PortalShortcuts::nextToken() {
+  // The portal keys Requests and sessions by the connection and the token, and every client in
+  // this process shares one connection.
+  static unsigned counter = 0;
+  return QStringLiteral("kelvora%1").arg(++counter);
+}
 
 }  // namespace kelv::app

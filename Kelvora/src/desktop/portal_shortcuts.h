@@ -81,7 +81,6 @@ class PortalShortcuts : public QObject {
   QString pendingMethod_;
   QSet<QString> abandoned_;  // CreateSession requests whose session is closed on arrival
   std::optional<QString> trigger_;
-  unsigned counter_ = 0;
 };
 
 }  // namespace kelv::app

@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 
 #include "fake_shortcuts_portal.h"
@@ -45,9 +46,9 @@ struct DesktopSession {
     }
     monitor.registerHotkey(saved);
     // Until the portal has answered the row can't know what to say.
-    if (portal)
-      QTest::qWaitFor(
-          [&] { return monitor.isAvailable() && (!saved || monitor.trigger().has_value()); }, 5000);
+    if (portal && !QTest::qWaitFor(
+                      [&] { return monitor.isAvailable() && (!saved || monitor.trigger()); }, 5000))
+      throw std::runtime_error("the portal did not answer");
   }
 
   ScopedVariable wayland;
@@ -144,8 +145,9 @@ TEST_F(HotkeyRecorderRowTest, ChangeOpensTheDesktopsDialogWhereItHasOne) {
     row.toggleRecording();
     EXPECT_EQ(row.isRecording(), !c.opensDialog);
     if (session->portal) {
-      if (c.opensDialog)
+      if (c.opensDialog) {
         EXPECT_TRUE(QTest::qWaitFor([&] { return !session->portal->configured().empty(); }, 5000));
+      }
       session->portal->sync();
       EXPECT_EQ(session->portal->configured().size(), c.opensDialog ? 1u : 0u);
     }
