@@ -1,18 +1,18 @@
 #include "view_models/hotkey_recorder.h"
 
-#include "desktop/hotkey_monitor.h"
-
 namespace kelv::app {
 
-HotkeyRecorder::HotkeyRecorder(SettingsRecord& record, bool available, QObject* parent)
+HotkeyRecorder::HotkeyRecorder(SettingsRecord& record, HotkeyMonitor& monitor, QObject* parent)
     : QObject(parent),
       record_(record),
-      available_(available),
-      hotkey_(Hotkey::saved(record.store().defaults())) {}
+      monitor_(monitor),
+      hotkey_(Hotkey::saved(record.store().defaults())) {
+  connect(&monitor_, &HotkeyMonitor::changed, this, &HotkeyRecorder::changed);
+}
 
 HotkeyRecorder::~HotkeyRecorder() {
   // A capture cut short keeps the hotkey it replaced.
-  if (recording_) HotkeyMonitor::shared().registerHotkey(hotkey_);
+  if (recording_) monitor_.registerHotkey(hotkey_);
 }
 
 void HotkeyRecorder::save() {
@@ -26,39 +26,47 @@ void HotkeyRecorder::save() {
 void HotkeyRecorder::setHotkey(const std::optional<Hotkey>& hotkey) {
   hotkey_ = hotkey;
   save();
-  if (!recording_) HotkeyMonitor::shared().registerHotkey(hotkey_);
+  if (!recording_) monitor_.registerHotkey(hotkey_);
   emit changed();
 }
 
 QString HotkeyRecorder::text() const {
-  if (!available_) return "Global hotkeys are unavailable here: they need an X11 display.";
-  if (recording_) return "Press a shortcut…";
-  return hotkey_ ? hotkey_->label() : QStringLiteral("Off");
+  if (!isAvailable())
+    return QStringLiteral(
+        "Los atajos globales no están disponibles en este escritorio: hace falta una sesión X11 o "
+        "un portal del escritorio con atajos globales.");
+  if (recording_) return QStringLiteral("Press a shortcut…");
+  if (!hotkey_) return QStringLiteral("Off");
+  if (const std::optional<QString> trigger = monitor_.trigger())
+    return trigger->isEmpty() ? QStringLiteral("Sin asignar en el escritorio") : *trigger;
+  return hotkey_->label();
 }
 
 QString HotkeyRecorder::changeText() const {
   return recording_ ? QStringLiteral("Cancel") : QStringLiteral("Change…");
 }
 
-bool HotkeyRecorder::canTurnOff() const { return available_ && !recording_ && hotkey_; }
+bool HotkeyRecorder::canTurnOff() const { return isAvailable() && !recording_ && hotkey_; }
 
 void HotkeyRecorder::record() {
   if (recording_) return;
   recording_ = true;
-  HotkeyMonitor::shared().registerHotkey(std::nullopt);
+  monitor_.registerHotkey(std::nullopt);
   emit changed();
 }
 
 void HotkeyRecorder::endRecording() {
   if (!recording_) return;
   recording_ = false;
-  HotkeyMonitor::shared().registerHotkey(hotkey_);
+  monitor_.registerHotkey(hotkey_);
   emit changed();
 }
 
 void HotkeyRecorder::toggleRecording() {
   if (recording_)
     endRecording();
+  else if (hotkey_ && monitor_.desktopConfigures())
+    monitor_.configure();
   else
     record();
 }

@@ -10,7 +10,7 @@ SettingsModel::SettingsModel(core::SettingsStore store, QObject* parent)
       general_(record_),
       notes_(record_, BackendSettings::Role::notes),
       transcription_(record_, BackendSettings::Role::transcription),
-      hotkey_(record_, HotkeyMonitor::shared().isAvailable()) {
+      hotkey_(record_, HotkeyMonitor::shared()) {
   connect(&record_, &SettingsRecord::problemChanged, this, &SettingsModel::problemChanged);
   connect(&general_, &GeneralSettings::changed, this, &SettingsModel::notesFolderChanged);
 }

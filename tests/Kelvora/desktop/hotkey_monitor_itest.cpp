@@ -119,6 +119,8 @@ class HotkeyMonitorTest : public ::testing::Test {
   static void SetUpTestSuite() {
     display_ = new test::XvfbDisplay;
     ::setenv("DISPLAY", display_->name().c_str(), 1);
+    // An X11 session: in a Wayland one the hotkey goes through the desktop portal instead.
+    ::unsetenv("WAYLAND_DISPLAY");
   }
   static void TearDownTestSuite() {
     HotkeyMonitor::shared().registerHotkey(std::nullopt);

@@ -1,11 +1,12 @@
-// The hotkey row of the settings over a preferences file in a temporary folder: what it says and
-// offers in each state, and what each key press does to a capture.
+// The hotkey row of the settings over a preferences file in a temporary folder: what each key
+// press does to a capture. (What the row says on each desktop: hotkey_recorder_itest.)
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <optional>
 
 #include "kelv/core/settings/memory_secret_store.h"
+#include "scoped_variable.h"
 #include "temp_dir.h"
 #include "view_models/hotkey_recorder.h"
 
@@ -14,10 +15,15 @@ namespace {
 
 class HotkeyRecorderTest : public testing::Test {
  protected:
-  std::unique_ptr<HotkeyRecorder> recorder(bool available, std::optional<Hotkey> saved) {
+  std::unique_ptr<HotkeyRecorder> recorder(std::optional<Hotkey> saved) {
     Hotkey::setSaved(store.defaults(), saved);
-    return std::make_unique<HotkeyRecorder>(record, available);
+    return std::make_unique<HotkeyRecorder>(record, monitor);
   }
+
+  // Captures need no desktop; none here, so nothing is registered on the one the tests run in.
+  test::ScopedVariable wayland{"WAYLAND_DISPLAY", std::nullopt};
+  test::ScopedVariable x11{"DISPLAY", std::nullopt};
+  HotkeyMonitor monitor;
 
   kelv::test::TempDir temp;
   core::SettingsStore store{core::Preferences(temp / "preferences.json"),
@@ -26,35 +32,6 @@ class HotkeyRecorderTest : public testing::Test {
 };
 
 const Hotkey kCtrlShiftK{*Hotkey::keyCodeOf('K'), Hotkey::kControl | Hotkey::kShift};
-
-TEST_F(HotkeyRecorderTest, TheRowSaysAndOffersWhatTheStateAllows) {
-  const struct {
-    const char* name;
-    bool available;
-    std::optional<Hotkey> saved;
-    bool capturing;
-    QString text;
-    QString changeText;
-    bool canTurnOff;
-  } cases[] = {
-      {"no X11", false, kCtrlShiftK, false,
-       "Global hotkeys are unavailable here: they need an X11 display.", "Change…", false},
-      {"set", true, kCtrlShiftK, false, "Ctrl+Shift+K", "Change…", true},
-      {"the default", true, Hotkey::defaultHotkey(), false, "Ctrl+Alt+Super+R", "Change…", true},
-      {"off", true, std::nullopt, false, "Off", "Change…", false},
-      {"capturing", true, kCtrlShiftK, true, "Press a shortcut…", "Cancel", false},
-      {"capturing with none", true, std::nullopt, true, "Press a shortcut…", "Cancel", false},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    auto row = recorder(c.available, c.saved);
-    if (c.capturing) row->toggleRecording();
-    EXPECT_EQ(row->isRecording(), c.capturing);
-    EXPECT_EQ(row->text(), c.text);
-    EXPECT_EQ(row->changeText(), c.changeText);
-    EXPECT_EQ(row->canTurnOff(), c.canTurnOff);
-  }
-}
 
 TEST_F(HotkeyRecorderTest, KeyPressesWhileCapturing) {
   const struct {
@@ -74,7 +51,7 @@ TEST_F(HotkeyRecorderTest, KeyPressesWhileCapturing) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    auto row = recorder(true, Hotkey::defaultHotkey());
+    auto row = recorder(Hotkey::defaultHotkey());
     row->record();
     EXPECT_TRUE(row->press(c.key, static_cast<int>(c.modifiers)));
     EXPECT_EQ(row->isRecording(), c.stillCapturing);
@@ -88,11 +65,10 @@ TEST_F(HotkeyRecorderTest, KeyPressesWhileCapturing) {
 }
 
 TEST_F(HotkeyRecorderTest, TurningOffStoresNone) {
-  auto row = recorder(true, kCtrlShiftK);
+  auto row = recorder(kCtrlShiftK);
   row->turnOff();
   EXPECT_EQ(row->hotkey(), std::nullopt);
   EXPECT_EQ(Hotkey::saved(store.defaults()), std::nullopt);
-  EXPECT_EQ(row->text(), "Off");
 }
 
 }  // namespace

@@ -7,11 +7,14 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <optional>
 
 #include "app_model_fixture.h"
 #include "kelv/core/notes/notes_writer.h"
+#include "scoped_variable.h"
 #include "view_harness.h"
 #include "view_models/settings_model.h"
+#include "xvfb_display.h"
 
 namespace kelv::app {
 namespace {
@@ -71,6 +74,10 @@ class SettingsViews : public AppModelTest {
   std::unique_ptr<SettingsModel> model;
   // Outlive the views that show them.
   std::unique_ptr<AppModel> app;
+  // An X display of the row's own, where a hotkey can be registered (the tests' has none).
+  std::unique_ptr<kelv::test::XvfbDisplay> display;
+  std::optional<kelv::test::ScopedVariable> x11;
+  std::optional<HotkeyMonitor> monitor;
   std::unique_ptr<HotkeyRecorder> hotkey;
   ViewHarness views;
 };
@@ -179,10 +186,11 @@ TEST_F(SettingsViews, IgnoredAppsAreListedAndAskAgainRemovesThem) {
   EXPECT_EQ(views.findAll("settings.ignoredName").size(), 1);
 }
 
-TEST_F(SettingsViews, HotkeyRowWithoutAnX11Display) {
+TEST_F(SettingsViews, HotkeyRowWithoutX11OrAPortal) {
   ASSERT_NE(showSettings(0), nullptr);
   EXPECT_EQ(views.find("settings.hotkey")->property("text").toString(),
-            "Global hotkeys are unavailable here: they need an X11 display.");
+            "Los atajos globales no están disponibles en este escritorio: hace falta una sesión "
+            "X11 o un portal del escritorio con atajos globales.");
   EXPECT_FALSE(shown("settings.hotkeyChange"));
   EXPECT_FALSE(shown("settings.hotkeyOff"));
 }
@@ -231,8 +239,10 @@ TEST_F(SettingsViews, TheStatusLineFollowsTheTest) {
 }
 
 TEST_F(SettingsViews, TheHotkeyRowCapturesTheKeysItIsGiven) {
-  // A desktop where hotkeys can be registered, unlike the test's own.
-  hotkey = std::make_unique<HotkeyRecorder>(model->record(), /*available=*/true);
+  display = std::make_unique<kelv::test::XvfbDisplay>();
+  x11.emplace("DISPLAY", display->name());
+  monitor.emplace();
+  hotkey = std::make_unique<HotkeyRecorder>(model->record(), *monitor);
   ASSERT_NE(views.load("GeneralTab",
                        {{"settings", QVariant::fromValue<QObject*>(&model->general())},
                         {"hotkey", QVariant::fromValue<QObject*>(hotkey.get())}},
