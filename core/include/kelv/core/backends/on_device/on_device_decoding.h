@@ -1,0 +1,20 @@
+// How the on-device engine decodes a chunk's speech: the search it uses, and a fixed workload
+// for benchmarks. A plain value.
+#pragma once
+
+namespace kelv::core {
+
+struct OnDeviceDecoding {
+  // Greedy decoding keeps a class within the speed goal on a two-core laptop; a beam of 5 costs
+  // about twice the decoder time for little gain on lecture speech (bench/on_device_bench).
+  static constexpr int kDefaultBeam = 1;
+
+  int beamSize = kDefaultBeam;  // 1: greedy
+  // Benchmarks only: every 30-second window decodes exactly this many tokens, whatever the
+  // model would say, with no retries at higher temperatures. 0 in real use.
+  int fixedTokensPerWindow = 0;
+
+  bool operator==(const OnDeviceDecoding&) const = default;
+};
+
+}  // namespace kelv::core
