@@ -32,7 +32,8 @@ endif()
 # with glslc and includes the SPIR-V headers.
 function(kelv_check_vulkan)
   set(wanted 1.3.261)
-  find_package(Vulkan QUIET COMPONENTS glslc)
+  find_package(Vulkan QUIET)
+  find_program(KELV_GLSLC glslc HINTS $ENV{VULKAN_SDK}/bin)
   set(missing "")
   if(NOT Vulkan_FOUND)
     list(APPEND missing "the Vulkan headers and loader (libvulkan-dev ${wanted} or later)")
@@ -41,7 +42,7 @@ function(kelv_check_vulkan)
          "Vulkan headers ${wanted} or later (this system has ${Vulkan_VERSION}; a Vulkan SDK "
          "named by VULKAN_SDK will do)")
   endif()
-  if(NOT Vulkan_glslc_FOUND)
+  if(NOT KELV_GLSLC)
     list(APPEND missing "the shader compiler glslc")
   endif()
   find_package(SPIRV-Headers CONFIG QUIET)
@@ -63,6 +64,17 @@ function(kelv_check_cuda)
     message(FATAL_ERROR "KELV_GPU=cuda: the engine's CUDA backend needs the CUDA toolkit "
                         "(nvcc and the CUDA libraries), which this system lacks. Install it or "
                         "configure with -DKELV_GPU=off.")
+  endif()
+  # The engine builds for the GPU it finds here unless told which ones to build for.
+  if(NOT DEFINED CMAKE_CUDA_ARCHITECTURES)
+    execute_process(COMMAND nvidia-smi -L RESULT_VARIABLE status OUTPUT_VARIABLE gpus
+                    ERROR_QUIET)
+    if(NOT status EQUAL 0 OR NOT gpus MATCHES "GPU [0-9]")
+      message(FATAL_ERROR "KELV_GPU=cuda: the engine's CUDA backend needs a GPU on this "
+                          "machine to build for, or CMAKE_CUDA_ARCHITECTURES naming the GPUs "
+                          "to build for (for example 75;86;89). Set it or configure with "
+                          "-DKELV_GPU=off.")
+    endif()
   endif()
 endfunction()
 

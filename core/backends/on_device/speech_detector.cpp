@@ -7,6 +7,7 @@
 
 #include "kelv/core/audio/audio_format.h"
 #include "kelv/core/backends/on_device/on_device_error.h"
+#include "speech_engine.h"
 
 namespace kelv::core {
 namespace {
@@ -25,6 +26,7 @@ struct SegmentsDeleter {
 }  // namespace
 
 SpeechDetector::SpeechDetector(const std::filesystem::path& model, int threads) {
+  SpeechEngine::silence();
   checkFile(model);
   whisper_vad_context_params params = whisper_vad_default_context_params();
   params.n_threads = threads < 1 ? 1 : threads;

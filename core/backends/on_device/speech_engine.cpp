@@ -17,12 +17,6 @@
 namespace kelv::core {
 namespace {
 
-// The engine talks on standard error by default; the tool's output is ours.
-void silenceEngine() {
-  static std::once_flag once;
-  std::call_once(once, [] { whisper_log_set([](ggml_log_level, const char*, void*) {}, nullptr); });
-}
-
 constexpr int kNarrowModelWidth = 256;
 
 // The engine's own rule for a window without speech: its no-speech token is likely and the
@@ -93,7 +87,7 @@ void forceTokens(whisper_context* context, whisper_state*, const whisper_token_d
 
 SpeechEngine::SpeechEngine(const std::filesystem::path& model, int threads)
     : threads_(threads < 1 ? 1 : threads) {
-  silenceEngine();
+  silence();
   checkFile(model);
 #ifdef KELV_ENGINE_GPU
   if (gpuAnswers()) {
@@ -116,6 +110,11 @@ SpeechEngine::SpeechEngine(const std::filesystem::path& model, int threads)
 SpeechEngine::~SpeechEngine() { whisper_free(context_); }
 
 const char* SpeechEngine::version() { return whisper_version(); }
+
+void SpeechEngine::silence() {
+  static std::once_flag once;
+  std::call_once(once, [] { whisper_log_set([](ggml_log_level, const char*, void*) {}, nullptr); });
+}
 
 int SpeechEngine::promptLimit() const { return whisper_n_text_ctx(context_) / 2 - 1; }
 

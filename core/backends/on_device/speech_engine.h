@@ -59,6 +59,9 @@ class SpeechEngine {
 
   // The engine's release, "1.9.1".
   static const char* version();
+  // Turns the engine's own messages on standard error off, once for the process: the tool's
+  // output is ours.
+  static void silence();
 
  private:
   whisper_context* context_ = nullptr;

@@ -17,8 +17,9 @@
 namespace kelv::core {
 
 struct OnDeviceModel {
-  // How long a class takes to transcribe with the model on a two-core laptop, measured with
-  // bench/on_device_bench: fast is well under a tenth of the class, slow about its length.
+  // How long a class takes to transcribe with the model on a two-core machine (real-time
+  // factor, bench/on_device_bench): fastest about 0.03, fast 0.06, moderate 0.2, slow 0.5,
+  // slowest 0.8.
   enum class Speed { fastest, fast, moderate, slow, slowest };
 
   std::string name;      // "base": the value of the transcription configuration's `model`
