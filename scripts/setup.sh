@@ -42,13 +42,14 @@ if ((${#missing[@]})); then
   $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-# The on-device speech engine (whisper.cpp, MIT) comes as C/C++ sources inside an npm package.
-# Fetched once with the ordinary client, checked against the known digest, and unpacked into
-# external/ (ignored by git); CMake builds it from there. Without it the build still works and
-# the on-device backend reports that it isn't available.
-engine_package=smart-whisper
-engine_version=0.8.1
-engine_sha256=f02ab18b17fb75316b43172b82d50e4440d4b08f32f73ba708556065695beada
+# The on-device speech engine (whisper.cpp 1.9.1, MIT) comes as C/C++ sources inside an npm
+# package. Fetched once with the ordinary client, checked against the known digest, and its
+# CMake project unpacked into external/ (ignored by git); our build adds it as a subdirectory.
+# Without it the build still works and the on-device backend reports that it isn't available.
+engine_package=nodejs-whisper
+engine_version=0.3.1
+engine_sha256=92041caf2b26c74b7f489fedf37bd093f216eebd61df512045ec2d19d0531d37
+engine_root=package/cpp/whisper.cpp
 engine_dir=external/whisper.cpp
 engine_stamp="$engine_dir/.package-sha256"
 cd "$(dirname "$0")/.."
@@ -63,11 +64,12 @@ if [[ "$(cat "$engine_stamp" 2>/dev/null)" != "$engine_sha256" ]]; then
     echo "setup: $engine_package-$engine_version.tgz has SHA-256 $actual, expected $engine_sha256" >&2
     exit 1
   fi
-  tar -xzf "$tarball" -C "$work" package/whisper.cpp
+  tar -xzf "$tarball" -C "$work" "$engine_root"
   rm -rf "$engine_dir"
   mkdir -p "$engine_dir"
-  for part in LICENSE include src ggml; do
-    cp -R "$work/package/whisper.cpp/$part" "$engine_dir/"
+  # The library's own build: its CMake project without examples, tests and bindings.
+  for part in CMakeLists.txt LICENSE cmake include src ggml; do
+    cp -R "$work/$engine_root/$part" "$engine_dir/"
   done
   echo "$engine_sha256" >"$engine_stamp"
 fi

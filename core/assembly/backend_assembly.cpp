@@ -16,7 +16,9 @@ std::shared_ptr<TranscriptionBackend> BackendAssembly::transcriptionBackend(
   auto maker = makers_.transcription.find(config.type);
   if (maker == makers_.transcription.end() || !maker->second)
     return std::make_shared<UnavailableBackend>(std::string(storedValue(config.type)));
-  return maker->second(settings_.setup(config, TranscriptionPreset::all()));
+  TranscriptionSetup setup = settings_.setup(config, TranscriptionPreset::all());
+  setup.vocabulary = settings_.load().vocabulary;
+  return maker->second(setup);
 }
 
 std::shared_ptr<NotesBackend> BackendAssembly::notesBackend(const NotesConfig& config) const {

@@ -6,8 +6,14 @@
 
 #include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <limits>
+#include <optional>
 #include <random>
+#include <set>
+#include <sstream>
+#include <thread>
+#include <vector>
 
 namespace kelv::core {
 
@@ -40,6 +46,53 @@ int64_t volumeFreeSpace(const std::filesystem::path& path) {
   struct statvfs info {};
   if (::statvfs(path.c_str(), &info) != 0) return std::numeric_limits<int64_t>::max();
   return static_cast<int64_t>(info.f_bavail) * static_cast<int64_t>(info.f_frsize);
+}
+
+namespace {
+
+std::optional<std::string> firstLine(const std::filesystem::path& file) {
+  std::ifstream in(file);
+  std::string line;
+  if (!in || !std::getline(in, line)) return std::nullopt;
+  return line;
+}
+
+// "0-3,6,8-9" (the kernel's list of online processors) as numbers; empty when unreadable.
+std::vector<int> processorList(const std::string& text) {
+  std::vector<int> numbers;
+  std::istringstream parts(text);
+  std::string part;
+  while (std::getline(parts, part, ',')) {
+    int first = 0, last = 0;
+    char dash = 0;
+    std::istringstream range(part);
+    if (!(range >> first)) return {};
+    if (range >> dash) {
+      if (dash != '-' || !(range >> last) || last < first || last - first > 4096) return {};
+    } else {
+      last = first;
+    }
+    for (int n = first; n <= last; ++n) numbers.push_back(n);
+  }
+  return numbers;
+}
+
+}  // namespace
+
+int physicalCoreCount(const std::filesystem::path& cpuFolder) {
+  const unsigned logical = std::thread::hardware_concurrency();
+  const int fallback = logical == 0 ? 1 : static_cast<int>(logical);
+  const std::optional<std::string> online = firstLine(cpuFolder / "online");
+  if (!online) return fallback;
+  std::set<std::pair<std::string, std::string>> cores;
+  for (int n : processorList(*online)) {
+    const std::filesystem::path topology = cpuFolder / ("cpu" + std::to_string(n)) / "topology";
+    const auto package = firstLine(topology / "physical_package_id");
+    const auto core = firstLine(topology / "core_id");
+    if (!package || !core) return fallback;
+    cores.emplace(*package, *core);
+  }
+  return cores.empty() ? fallback : static_cast<int>(cores.size());
 }
 
 std::filesystem::path temporaryDirectory() {

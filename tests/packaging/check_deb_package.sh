@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Builds the Debian package from a built tree and checks what it holds:
 #   check_deb_package.sh BUILD_DIR
-# the two programs, the desktop entry with the URL scheme, the scalable icon, AppStream
-# metadata that appstreamcli accepts, and dependencies computed from the libraries and the Qt
-# pieces the programs use.
+# the two programs (and the speech engine's licence, not its libraries), the desktop entry with
+# the URL scheme, the scalable icon, AppStream metadata that appstreamcli accepts, and
+# dependencies computed from the libraries and the Qt pieces the programs use.
 set -euo pipefail
 
 build=$(cd "$1" && pwd)
@@ -28,6 +28,14 @@ for path in ./usr/bin/kelvora ./usr/bin/kelv ./usr/share/applications/com.tizara
 done
 if grep -qE '_test|_itest|snapshots|bench' <<<"$contents"; then
   fail "the package holds test or benchmark files"
+fi
+# The speech engine is linked into the programs; only its licence is installed.
+if grep -qE '/include/|\.a$|\.so(\.[0-9]+)*$|/pkgconfig/|/cmake/' <<<"$contents"; then
+  fail "the package holds the speech engine's libraries or headers"
+fi
+if [[ -d "$build/whisper.cpp" ]]; then
+  grep -qF " ./usr/share/doc/kelvora/LICENSE.whisper.cpp" <<<"$contents" ||
+    fail "the package lacks the speech engine's licence"
 fi
 
 depends=$(dpkg-deb -f "$deb" Depends)

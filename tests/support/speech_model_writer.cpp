@@ -16,7 +16,9 @@ constexpr int32_t kFloat32 = 0, kFloat16 = 1;
 constexpr int32_t kTextTokens = 50257;  // words written; the engine adds the special tokens
 constexpr int32_t kFftBins = 201;       // 400-point transform
 
-uint16_t toHalf(float value) {
+}  // namespace
+
+uint16_t halfPrecision(float value) {
   uint32_t bits;
   std::memcpy(&bits, &value, sizeof bits);
   const uint32_t sign = (bits >> 16) & 0x8000;
@@ -31,6 +33,8 @@ uint16_t toHalf(float value) {
   }
   return static_cast<uint16_t>(sign | (exponent << 10) | (mantissa >> 13));
 }
+
+namespace {
 
 class ModelFile {
  public:
@@ -58,7 +62,7 @@ class ModelFile {
     out_.write(name.data(), static_cast<std::streamsize>(name.size()));
     if (half) {
       std::vector<uint16_t> data(static_cast<size_t>(count));
-      for (int64_t i = 0; i < count; ++i) data[static_cast<size_t>(i)] = toHalf(fill(i));
+      for (int64_t i = 0; i < count; ++i) data[static_cast<size_t>(i)] = halfPrecision(fill(i));
       out_.write(reinterpret_cast<const char*>(data.data()),
                  static_cast<std::streamsize>(data.size() * 2));
     } else {

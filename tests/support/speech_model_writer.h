@@ -26,6 +26,10 @@ struct SpeechModelShape {
   static SpeechModelShape base() { return {51865, 1500, 512, 8, 6, 448, 6, 80}; }
 };
 
+// The IEEE half-precision bits of `value` (rounded to nearest; tiny values flush to zero), as
+// the engine's files store weights.
+uint16_t halfPrecision(float value);
+
 // Writes the model file (half-precision weights); the same seed gives the same bytes.
 void writeSpeechModel(const std::filesystem::path& file, const SpeechModelShape& shape,
                       uint32_t seed = 1);

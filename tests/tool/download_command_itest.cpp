@@ -1,10 +1,11 @@
-// kelv download against a model host on loopback: the file arrives whole and checked, an
-// interrupted transfer continues with a range request, and every refusal leaves nothing in
-// place of the model.
+// kelv download against a model host on loopback: the model and the speech detector arrive
+// whole and checked, an interrupted transfer of either continues with a range request, and
+// every refusal leaves nothing in place of the file refused.
 #include <sys/mount.h>
 #include <unistd.h>
 
 #include <functional>
+#include <sstream>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -36,7 +37,10 @@ std::string modelBytes(size_t size) {
 
 class KelvDownload : public testing::Test {
  protected:
-  KelvDownload() { host.serve("ggml-base.bin", content); }
+  KelvDownload() {
+    host.serve("ggml-base.bin", content);
+    host.serve(kDetector, detectorContent);
+  }
 
   void SetUp() override {
 #ifndef KELV_HAS_ON_DEVICE
@@ -60,6 +64,7 @@ class KelvDownload : public testing::Test {
   fs::path models() const { return dataHome / "Kelvora" / "Models"; }
   fs::path model() const { return models() / "ggml-base.bin"; }
   fs::path partial() const { return models() / "ggml-base.bin.partial"; }
+  fs::path detector() const { return models() / kDetector; }
   // Requests for the model file itself, with their Range headers ("" for none).
   std::vector<std::string> fileRequests(const std::string& name = "ggml-base.bin") const {
     std::vector<std::string> ranges;
@@ -72,6 +77,8 @@ class KelvDownload : public testing::Test {
   fs::path dataHome = temp / "data";
   ModelHost host;
   std::string content = modelBytes(3'000'000);
+  std::string detectorContent = modelBytes(200'000);
+  static constexpr const char* kDetector = "ggml-silero-v6.2.0.bin";
 };
 
 TEST_F(KelvDownload, FetchesTheChosenModelAndChecksIt) {
@@ -79,14 +86,17 @@ TEST_F(KelvDownload, FetchesTheChosenModelAndChecksIt) {
   ASSERT_EQ(result.exitStatus, 0) << result.err;
   EXPECT_EQ(result.out, model().string() + "\n");
   EXPECT_EQ(kelv::test::readFile(model()), content);
+  EXPECT_EQ(kelv::test::readFile(detector()), detectorContent);
   EXPECT_FALSE(fs::exists(partial()));
   EXPECT_THAT(result.err, HasSubstr("downloading the transcription model \"base\""));
+  EXPECT_THAT(result.err, HasSubstr("downloading the speech detection model \"silero-v6.2.0\""));
   EXPECT_THAT(result.err, HasSubstr("(100%)"));
 
   // Ready and intact: the second run only reads the checksum list.
   const ToolResult again = download();
   ASSERT_EQ(again.exitStatus, 0) << again.err;
   EXPECT_EQ(fileRequests().size(), 1u);
+  EXPECT_EQ(fileRequests(kDetector).size(), 1u);
 }
 
 TEST_F(KelvDownload, AnotherModelCanBeNamed) {
@@ -97,14 +107,26 @@ TEST_F(KelvDownload, AnotherModelCanBeNamed) {
   const ToolResult unknown = download({"huge"});
   EXPECT_EQ(unknown.exitStatus, 1);
   EXPECT_THAT(unknown.err, HasSubstr("The on-device transcription model \"huge\" doesn't exist."));
+  // The valid names, quantized ones too.
+  EXPECT_THAT(unknown.err, HasSubstr("\"small-q8_0\", \"medium\", \"medium-q5_0\""));
 }
 
 TEST_F(KelvDownload, ACutConnectionContinuesWithARangeRequest) {
-  host.cutNextAfter("ggml-base.bin", 1'000'000);
-  const ToolResult result = download();
-  ASSERT_EQ(result.exitStatus, 0) << result.err;
-  EXPECT_EQ(kelv::test::readFile(model()), content);
-  EXPECT_THAT(fileRequests(), testing::ElementsAre("", "bytes=1000000-"));
+  for (const char* name : {"ggml-base.bin", kDetector}) {
+    ModelHost other;
+    other.serve("ggml-base.bin", content);
+    other.serve(kDetector, detectorContent);
+    other.cutNextAfter(name, 100'000);
+    fs::remove_all(models());
+    const ToolResult result = download({}, other.baseUrl());
+    ASSERT_EQ(result.exitStatus, 0) << name << ": " << result.err;
+    EXPECT_EQ(kelv::test::readFile(model()), content) << name;
+    EXPECT_EQ(kelv::test::readFile(detector()), detectorContent) << name;
+    std::vector<std::string> ranges;
+    for (const auto& request : other.requests())
+      if (request.path == std::string("/") + name) ranges.push_back(request.range.value_or(""));
+    EXPECT_THAT(ranges, testing::ElementsAre("", "bytes=100000-")) << name;
+  }
 }
 
 TEST_F(KelvDownload, APartialFileFromAnEarlierRunIsContinued) {
@@ -128,35 +150,76 @@ TEST_F(KelvDownload, RefusalsLeaveNothingInPlace) {
   struct Case {
     const char* what;
     std::function<void(ModelHost&)> arrange;
+    const char* refused;  // the file left out
     const char* message;
   };
+  const std::string bad(64, 'a');
   const Case cases[] = {
-      {"wrong checksum",
-       [&](ModelHost& other) { other.serve("ggml-base.bin", content, std::string(64, 'a')); },
+      {"wrong checksum of the model",
+       [&](ModelHost& other) { other.serve("ggml-base.bin", content, bad); }, "ggml-base.bin",
        "kelv download: The downloaded transcription model \"base\" doesn't match its published "
        "checksum; it was discarded.\n"},
-      {"missing file",
-       [](ModelHost& other) { other.listOnly("ggml-base.bin", std::string(64, 'a')); },
-       "ggml-base.bin isn't there (HTTP 404).\n"},
+      {"wrong checksum of the detector",
+       [&](ModelHost& other) { other.serve(kDetector, detectorContent, bad); }, kDetector,
+       "kelv download: The downloaded speech detection model \"silero-v6.2.0\" doesn't match its "
+       "published checksum; it was discarded.\n"},
+      {"missing model", [&](ModelHost& other) { other.listOnly("ggml-base.bin", bad); },
+       "ggml-base.bin", "ggml-base.bin isn't there (HTTP 404).\n"},
+      {"missing detector", [&](ModelHost& other) { other.listOnly(kDetector, bad); }, kDetector,
+       "ggml-silero-v6.2.0.bin isn't there (HTTP 404).\n"},
       {"not in the checksum list",
-       [&](ModelHost& other) { other.serve("ggml-base.bin", content, ""); },
+       [&](ModelHost& other) { other.serve("ggml-base.bin", content, ""); }, "ggml-base.bin",
        "SHA256SUMS doesn't name ggml-base.bin.\n"},
-      {"no checksum list",
-       [&](ModelHost& other) {
-         other.serve("ggml-base.bin", content);
-         other.withoutChecksumList();
-       },
+      {"no checksum list", [&](ModelHost& other) { other.withoutChecksumList(); }, kDetector,
        "SHA256SUMS isn't there (HTTP 404).\n"},
   };
   for (const Case& c : cases) {
     ModelHost other;
+    other.serve("ggml-base.bin", content);
+    other.serve(kDetector, detectorContent);
     c.arrange(other);
+    fs::remove_all(models());
     const ToolResult result = download({}, other.baseUrl());
     EXPECT_EQ(result.exitStatus, 1) << c.what;
     EXPECT_THAT(result.err, testing::EndsWith(c.message)) << c.what;
-    EXPECT_FALSE(fs::exists(model())) << c.what;
-    EXPECT_FALSE(fs::exists(partial())) << c.what;
+    EXPECT_FALSE(fs::exists(models() / c.refused)) << c.what;
+    EXPECT_FALSE(fs::exists(models() / (std::string(c.refused) + ".partial"))) << c.what;
   }
+}
+
+TEST_F(KelvDownload, TheListShowsEveryModelAndWhichAreHere) {
+  fs::create_directories(models());
+  kelv::test::writeFile(models() / "ggml-small-q8_0.bin", "x");
+  const ToolResult result = download({"--list"});
+  ASSERT_EQ(result.exitStatus, 0) << result.err;
+  std::vector<std::string> lines;
+  std::istringstream text(result.out);
+  for (std::string line; std::getline(text, line);) lines.push_back(line);
+  ASSERT_EQ(lines.size(), 12u) << result.out;
+  EXPECT_EQ(lines[0], "whisper.cpp 1.9.1");
+  const std::vector<std::string> names = {"tiny",
+                                          "base",
+                                          "base-q8_0",
+                                          "small",
+                                          "small-q8_0",
+                                          "medium",
+                                          "medium-q5_0",
+                                          "large-v3-turbo",
+                                          "large-v3-turbo-q5_0",
+                                          "large-v3-turbo-q8_0",
+                                          "silero-v6.2.0"};
+  for (size_t i = 0; i < names.size(); ++i) {
+    const std::string& line = lines[i + 1];
+    EXPECT_EQ(line.substr(0, line.find(' ')), names[i]) << line;
+    EXPECT_THAT(line,
+                testing::EndsWith(names[i] == "small-q8_0" ? "  present" : "  not downloaded"))
+        << line;
+  }
+  EXPECT_THAT(lines[5], HasSubstr("264.5 MB"));
+  EXPECT_THAT(lines[2], HasSubstr("fast"));
+  EXPECT_THAT(lines[11], HasSubstr("885 KB"));
+  // Listing fetches nothing.
+  EXPECT_TRUE(host.requests().empty());
 }
 
 // A small volume for the models: root mounts a tmpfs of 1 MB (skipped where that isn't allowed).

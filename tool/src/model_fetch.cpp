@@ -29,7 +29,8 @@ namespace {
 class DownloadProgress {
  public:
   DownloadProgress(const std::string& command, const std::string& model)
-      : prefix_(command + ": downloading the transcription model \"" + model + "\""),
+      : prefix_(command + ": downloading the " + core::OnDeviceError::modelWords(model) + " \"" +
+                model + "\""),
         terminal_(isatty(fileno(stderr))) {}
   ~DownloadProgress() {
     if (terminal_ && shown_) std::fputc('\n', stderr);
@@ -65,8 +66,10 @@ class DownloadProgress {
 
 }  // namespace
 
-std::optional<std::string> readyModel(const OnDeviceModel& model, bool verify,
-                                      const std::string& command) {
+namespace {
+
+std::optional<std::string> readyFile(const OnDeviceModel& model, bool verify,
+                                     const std::string& command) {
   const std::filesystem::path folder = OnDeviceModel::folder();
   const std::filesystem::path file = folder / model.fileName;
   try {
@@ -83,6 +86,21 @@ std::optional<std::string> readyModel(const OnDeviceModel& model, bool verify,
   } catch (const std::exception& failure) {
     return failure.what();
   }
+}
+
+}  // namespace
+
+std::optional<std::string> readyModel(const OnDeviceModel& model, bool verify,
+                                      const std::string& command) {
+  // The detector first: it is small, and without it no speech reaches the model.
+  if (auto failure = readyFile(OnDeviceModel::voiceDetector(), verify, command)) return failure;
+  return readyFile(model, verify, command);
+}
+
+bool modelsPresent(const OnDeviceModel& model) {
+  std::error_code error;
+  return std::filesystem::exists(OnDeviceModel::voiceDetector().path(), error) &&
+         std::filesystem::exists(model.path(), error);
 }
 
 }  // namespace kelv::tool

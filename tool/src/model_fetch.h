@@ -14,10 +14,14 @@ namespace kelv::tool {
 // model otherwise). nullptr for a name this build doesn't know.
 const core::OnDeviceModel* configuredModel(const core::Environment& environment);
 
-// Makes sure the model is in the models folder. `verify` also checks a file already there
-// against its published digest and fetches it again when it differs. Returns the failure's
-// text, or nothing when the model is ready. `command` prefixes the progress lines.
+// Makes sure the speech detector and the model are in the models folder. `verify` also checks
+// a file already there against its published digest and fetches it again when it differs.
+// Returns the first failure's text, or nothing when both are ready. `command` prefixes the
+// progress lines.
 std::optional<std::string> readyModel(const core::OnDeviceModel& model, bool verify,
                                       const std::string& command);
+
+// Whether the speech detector and the model are both in the models folder (unchecked).
+bool modelsPresent(const core::OnDeviceModel& model);
 
 }  // namespace kelv::tool

@@ -21,7 +21,7 @@ namespace {
 
 using namespace kelv::core;
 
-// A meeting still to be transcribed on this computer needs the model: fetched here, where its
+// A meeting still to be transcribed on this computer needs the models: fetched here, where their
 // progress can be shown. A failure is left to the backend, which tries once more and records
 // the reason in the meeting.
 void fetchModelIfMissing(const MeetingFolder& folder, const Environment& environment) {
@@ -32,8 +32,7 @@ void fetchModelIfMissing(const MeetingFolder& folder, const Environment& environ
     const Settings settings = store.load();
     if (settings.transcription.type != TranscriptionBackendType::onDevice) return;
     const OnDeviceModel* model = OnDeviceModel::chosen(settings.transcription.model);
-    std::error_code error;
-    if (!model || std::filesystem::exists(model->path(), error)) return;
+    if (!model || modelsPresent(*model)) return;
     (void)readyModel(*model, /*verify=*/false, "kelv process");
   } catch (const std::exception&) {
     // The run reports whatever is wrong with the folder.

@@ -77,8 +77,8 @@ size_t appendText(char* data, size_t size, size_t count, void* into) {
 }
 
 Expected expectedFor(const OnDeviceModel& model) {
-  const std::string base = OnDeviceModel::baseURL();
-  if (base == OnDeviceModel::officialBaseURL) return {model.sha256, model.bytes};
+  if (model.fromOfficialHost()) return {model.sha256, model.bytes};
+  const std::string base = model.sourceURL();
 
   const std::string url = base + "/" + kChecksumList;
   char errorText[CURL_ERROR_SIZE];
@@ -228,7 +228,7 @@ enum class Outcome { complete, retry };
 
 Outcome transferOnce(const OnDeviceModel& model, const Expected& expected, const fs::path& folder,
                      const fs::path& partial, const Progress& progress) {
-  const std::string url = OnDeviceModel::baseURL() + "/" + model.fileName;
+  const std::string url = model.sourceURL() + "/" + model.fileName;
   char errorText[CURL_ERROR_SIZE];
   Handle handle = newHandle(url, errorText);
   Transfer transfer(model, expected, folder, partial, progress, handle.get());
@@ -254,7 +254,8 @@ Outcome transferOnce(const OnDeviceModel& model, const Expected& expected, const
     // What we wrote filled the disk: give the space back rather than keep half a model.
     removeQuietly(partial);
     throw OnDeviceError(OnDeviceError::Kind::notEnoughSpace,
-                        "Not enough disk space for the transcription model \"" + model.name +
+                        "Not enough disk space for the " + OnDeviceError::modelWords(model.name) +
+                            " \"" + model.name +
                             "\": the disk filled up while it was downloading.");
   }
   if (transfer.writeErrno)

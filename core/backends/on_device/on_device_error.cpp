@@ -5,6 +5,11 @@
 
 namespace kelv::core {
 
+std::string OnDeviceError::modelWords(const std::string& name) {
+  return name == OnDeviceModel::voiceDetector().name ? "speech detection model"
+                                                     : "transcription model";
+}
+
 OnDeviceError OnDeviceError::unknownModel(const std::string& name) {
   return {Kind::unknownModel, "The on-device transcription model \"" + name +
                                   "\" doesn't exist. Choose one of " + OnDeviceModel::namesList() +
@@ -12,9 +17,12 @@ OnDeviceError OnDeviceError::unknownModel(const std::string& name) {
 }
 
 OnDeviceError OnDeviceError::damagedModel(const std::filesystem::path& file) {
-  return {Kind::damagedModel,
-          "The transcription model file " + file.filename().string() +
-              " is damaged or incomplete. Run \"kelv download\" to fetch it again."};
+  const std::string name = file.filename().string();
+  const char* what =
+      name == OnDeviceModel::voiceDetector().fileName ? "speech detection" : "transcription";
+  return {Kind::damagedModel, std::string("The ") + what + " model file " + name +
+                                  " is damaged or incomplete. Run \"kelv download\" to fetch it "
+                                  "again."};
 }
 
 OnDeviceError OnDeviceError::engineFailed(int code) {
@@ -24,18 +32,18 @@ OnDeviceError OnDeviceError::engineFailed(int code) {
 
 OnDeviceError OnDeviceError::downloadFailed(const std::string& model, const std::string& reason) {
   return {Kind::downloadFailed,
-          "Couldn't download the transcription model \"" + model + "\": " + reason};
+          "Couldn't download the " + modelWords(model) + " \"" + model + "\": " + reason};
 }
 
 OnDeviceError OnDeviceError::notEnoughSpace(const std::string& model, int64_t needed,
                                             int64_t available) {
-  return {Kind::notEnoughSpace, "Not enough disk space for the transcription model \"" + model +
-                                    "\": it needs " + formatByteCount(needed) + ", " +
+  return {Kind::notEnoughSpace, "Not enough disk space for the " + modelWords(model) + " \"" +
+                                    model + "\": it needs " + formatByteCount(needed) + ", " +
                                     formatByteCount(available) + " are free."};
 }
 
 OnDeviceError OnDeviceError::checksumMismatch(const std::string& model) {
-  return {Kind::checksumMismatch, "The downloaded transcription model \"" + model +
+  return {Kind::checksumMismatch, "The downloaded " + modelWords(model) + " \"" + model +
                                       "\" doesn't match its published checksum; it was discarded."};
 }
 

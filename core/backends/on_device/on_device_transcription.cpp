@@ -4,7 +4,6 @@
 #include <cmath>
 #include <memory>
 #include <system_error>
-#include <thread>
 
 #include <nlohmann/json.hpp>
 
@@ -15,7 +14,10 @@
 #include "kelv/core/backends/on_device/model_download.h"
 #include "kelv/core/backends/on_device/on_device_error.h"
 #include "kelv/core/backends/on_device/on_device_model.h"
+#include "kelv/core/backends/on_device/spoken_audio.h"
 #include "kelv/core/util/library_json.h"
+#include "kelv/core/util/system_info.h"
+#include "speech_detector.h"
 #include "speech_engine.h"
 
 namespace kelv::core {
@@ -68,11 +70,13 @@ class ChunkCollector : public ChunkCutter::Sink {
 };
 
 // What a saved progress file must match to be taken up again: the same audio, cut the same
-// way, heard by the same model in the same language.
+// way, heard by the same model in the same language with the same terms.
 nlohmann::json progressKey(const std::string& model, const std::optional<std::string>& language,
-                           int64_t trackFrames, int64_t chunkFrames, size_t chunkCount) {
+                           const std::vector<std::string>& vocabulary, int64_t trackFrames,
+                           int64_t chunkFrames, size_t chunkCount) {
   return {{"model", model},
           {"language", language ? nlohmann::json(*language) : nlohmann::json(nullptr)},
+          {"vocabulary", vocabulary},
           {"trackFrames", trackFrames},
           {"chunkFrames", chunkFrames},
           {"chunkCount", chunkCount}};
@@ -110,9 +114,12 @@ std::optional<std::string> primaryLanguage(const std::optional<std::string>& cod
   return primary;
 }
 
-int coreCount() {
-  const unsigned cores = std::thread::hardware_concurrency();
-  return cores == 0 ? 1 : static_cast<int>(cores);
+// A model file in the folder, fetched first when it isn't there.
+fs::path present(const OnDeviceModel& model, const fs::path& folder) {
+  const fs::path file = folder / model.fileName;
+  std::error_code missing;
+  if (!fs::exists(file, missing)) ModelDownload::fetch(model, folder);
+  return file;
 }
 
 }  // namespace
@@ -124,7 +131,13 @@ OnDeviceTranscription::OnDeviceTranscription(std::optional<std::string> model,
       chunkSeconds(chunkSeconds) {}
 
 OnDeviceTranscription::OnDeviceTranscription(const TranscriptionSetup& setup)
-    : OnDeviceTranscription(setup.model, OnDeviceModel::folder()) {}
+    : OnDeviceTranscription(setup.model, OnDeviceModel::folder()) {
+  vocabulary = setup.vocabulary;
+}
+
+std::string OnDeviceTranscription::engineVersion() {
+  return std::string("whisper.cpp ") + SpeechEngine::version();
+}
 
 fs::path OnDeviceTranscription::progressFile(const fs::path& track) {
   return fs::path(track).concat(".on-device.json");
@@ -152,17 +165,16 @@ std::vector<TimedSegment> OnDeviceTranscription::transcribe(
   if (chunks.empty()) return {};
 
   const fs::path progressPath = progressFile(track);
-  const nlohmann::json key = progressKey(model, spoken, trackFrames, chunkFrames, chunks.size());
+  const nlohmann::json key =
+      progressKey(model, spoken, vocabulary, trackFrames, chunkFrames, chunks.size());
   Progress progress = readProgress(progressPath, key);
 
   if (progress.chunksDone < chunks.size()) {
-    const fs::path modelFile = modelsFolder / known->fileName;
-    const bool anySound =
-        std::any_of(chunks.begin() + static_cast<std::ptrdiff_t>(progress.chunksDone), chunks.end(),
-                    [](const ChunkInfo& c) { return c.peak >= kSilentPeak; });
-    std::error_code missing;
-    if (anySound && !fs::exists(modelFile, missing)) ModelDownload::fetch(*known, modelsFolder);
-    std::unique_ptr<SpeechEngine> engine;  // loaded at the first chunk with sound
+    const int threads = physicalCoreCount();
+    // Each loaded at the first chunk that needs it.
+    std::unique_ptr<SpeechDetector> detector;
+    std::unique_ptr<SpeechEngine> engine;
+    std::string prompt;
 
     const int count = static_cast<int>(chunks.size());
     ChunkCollector collector(
@@ -171,18 +183,31 @@ std::vector<TimedSegment> OnDeviceTranscription::transcribe(
           if (index >= count) return;
           const ChunkInfo& chunk = chunks[static_cast<size_t>(index)];
           ChunkProgress::report(static_cast<int>(index) + 1, count);
+          // The cheap gate first: digital silence needs no detector.
           if (chunk.peak >= kSilentPeak) {
-            if (!engine) engine = std::make_unique<SpeechEngine>(modelFile, coreCount());
-            const double offset = static_cast<double>(chunk.start) / AudioFormat::kSampleRate;
-            const double limit =
-                static_cast<double>(chunk.start + chunk.frames) / AudioFormat::kSampleRate;
-            double floor = progress.segments.empty() ? 0 : progress.segments.back().start;
-            for (SpeechEngine::Segment& piece : engine->transcribe(samples, spoken)) {
-              // The engine pads the audio to whole windows and may place times past its end.
-              const double start = std::clamp(offset + piece.start, std::max(offset, floor), limit);
-              const double end = std::clamp(offset + piece.end, start, limit);
-              floor = start;
-              progress.segments.push_back({start, end, std::move(piece.text), std::nullopt});
+            if (!detector)
+              detector = std::make_unique<SpeechDetector>(
+                  present(OnDeviceModel::voiceDetector(), modelsFolder), 1);
+            const SpokenAudio speech(samples, detector->speech(samples));
+            if (!speech.empty()) {
+              if (!engine) {
+                engine = std::make_unique<SpeechEngine>(present(*known, modelsFolder), threads);
+                prompt = engine->promptFor(vocabulary);
+              }
+              const double offset = static_cast<double>(chunk.start) / AudioFormat::kSampleRate;
+              const double limit =
+                  static_cast<double>(chunk.start + chunk.frames) / AudioFormat::kSampleRate;
+              double floor = progress.segments.empty() ? 0 : progress.segments.back().start;
+              for (SpeechEngine::Segment& piece :
+                   engine->transcribe(speech.samples(), spoken, prompt, decoding)) {
+                // The engine pads the audio to whole windows and may place times past its end.
+                const double start = std::clamp(offset + speech.chunkSeconds(piece.start),
+                                                std::max(offset, floor), limit);
+                const double end =
+                    std::clamp(offset + speech.chunkSeconds(piece.end), start, limit);
+                floor = start;
+                progress.segments.push_back({start, end, std::move(piece.text), std::nullopt});
+              }
             }
           }
           progress.chunksDone = static_cast<size_t>(index) + 1;

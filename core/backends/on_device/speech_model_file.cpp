@@ -3,59 +3,14 @@
 // tensor as a small header followed by its data, with nothing after the last one.
 #include <ggml.h>
 
-#include <cerrno>
 #include <cstdint>
-#include <fstream>
 #include <limits>
 
-#include "kelv/core/backends/on_device/on_device_error.h"
-#include "kelv/core/util/platform_error.h"
+#include "model_file_reader.h"
 #include "speech_engine.h"
 
 namespace kelv::core {
 namespace {
-
-struct Damaged {};
-
-class Reader {
- public:
-  static constexpr int64_t kBuffered = 1 << 16;
-
-  explicit Reader(std::ifstream& in, int64_t size) : in_(in), size_(size) {}
-
-  int32_t int32() {
-    int32_t value = 0;
-    take(sizeof value, &value);
-    return value;
-  }
-  int32_t within(int32_t low, int32_t high) {
-    const int32_t value = int32();
-    if (value < low || value > high) throw Damaged{};
-    return value;
-  }
-  void skip(int64_t bytes) {
-    if (bytes < 0 || bytes > size_ - position_) throw Damaged{};
-    position_ += bytes;
-    // Short skips (vocabulary words) stay within the stream's buffer; a seek would refill it.
-    if (bytes < kBuffered)
-      in_.ignore(bytes);
-    else
-      in_.seekg(position_);
-  }
-  bool atEnd() const { return position_ == size_; }
-
- private:
-  void take(int64_t bytes, void* into) {
-    if (bytes > size_ - position_) throw Damaged{};
-    in_.read(static_cast<char*>(into), bytes);
-    if (!in_) throw Damaged{};
-    position_ += bytes;
-  }
-
-  std::ifstream& in_;
-  int64_t size_;
-  int64_t position_ = 0;
-};
 
 // Weight types the engine reads, by the file's ftype (modulo the quantisation version).
 bool knownFileType(int32_t ftype) {
@@ -88,8 +43,8 @@ bool knownTensorType(int32_t type) {
   }
 }
 
-void checkLayout(Reader& file) {
-  if (static_cast<uint32_t>(file.int32()) != GGML_FILE_MAGIC) throw Damaged{};
+void checkLayout(ModelFileReader& file) {
+  if (static_cast<uint32_t>(file.int32()) != GGML_FILE_MAGIC) throw ModelFileReader::Damaged{};
   constexpr int32_t kMany = 1 << 20;
   file.within(1, kMany);    // vocabulary size
   file.within(1, 1 << 16);  // audio context
@@ -101,8 +56,10 @@ void checkLayout(Reader& file) {
   const int32_t textHeads = file.within(1, 1 << 10);
   file.within(1, 1 << 10);  // text layers
   file.within(1, 1 << 10);  // mel bands
-  if (audioState != textState || audioState % audioHeads || textState % textHeads) throw Damaged{};
-  if (!knownFileType(file.within(0, std::numeric_limits<int32_t>::max()))) throw Damaged{};
+  if (audioState != textState || audioState % audioHeads || textState % textHeads)
+    throw ModelFileReader::Damaged{};
+  if (!knownFileType(file.within(0, std::numeric_limits<int32_t>::max())))
+    throw ModelFileReader::Damaged{};
 
   const int32_t mels = file.within(1, 1 << 10);
   const int32_t fftBins = file.within(1, 1 << 16);
@@ -116,7 +73,7 @@ void checkLayout(Reader& file) {
     const int32_t dimensions = file.within(1, 4);
     const int32_t nameLength = file.within(1, 1024);
     const int32_t type = file.int32();
-    if (!knownTensorType(type)) throw Damaged{};
+    if (!knownTensorType(type)) throw ModelFileReader::Damaged{};
     int64_t elements = 1;
     int64_t rowLength = 0;
     for (int32_t d = 0; d < dimensions; ++d) {
@@ -124,33 +81,22 @@ void checkLayout(Reader& file) {
       if (d == 0) rowLength = extent;
       elements *= extent;
       // The engine counts elements in 32 bits.
-      if (elements > std::numeric_limits<int32_t>::max()) throw Damaged{};
+      if (elements > std::numeric_limits<int32_t>::max()) throw ModelFileReader::Damaged{};
     }
     const auto ggmlType = static_cast<ggml_type>(type);
     const int64_t block = ggml_blck_size(ggmlType);
-    if (block <= 0 || rowLength % block) throw Damaged{};
+    if (block <= 0 || rowLength % block) throw ModelFileReader::Damaged{};
     file.skip(nameLength);
     file.skip(elements / block * static_cast<int64_t>(ggml_type_size(ggmlType)));
     ++tensors;
   }
-  if (tensors == 0) throw Damaged{};
+  if (tensors == 0) throw ModelFileReader::Damaged{};
 }
 
 }  // namespace
 
 void SpeechEngine::checkFile(const std::filesystem::path& model) {
-  std::ifstream in(model, std::ios::binary);
-  if (!in) throw PlatformError::fromErrno(errno ? errno : ENOENT, "open", model);
-  in.seekg(0, std::ios::end);
-  const int64_t size = in.tellg();
-  in.seekg(0);
-  if (size < 0) throw PlatformError::fromErrno(EIO, "read", model);
-  try {
-    Reader reader(in, size);
-    checkLayout(reader);
-  } catch (const Damaged&) {
-    throw OnDeviceError::damagedModel(model);
-  }
+  ModelFileReader::check(model, checkLayout);
 }
 
 }  // namespace kelv::core

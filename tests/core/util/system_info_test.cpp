@@ -2,10 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <thread>
+#include <vector>
+
+#include "temp_dir.h"
 
 namespace kelv::core {
 namespace {
@@ -61,6 +66,46 @@ TEST(SystemInfo, UptimeIsTheSteadyClock) {
   const double after = seconds(std::chrono::steady_clock::now());
   EXPECT_LE(before, uptime);
   EXPECT_LE(uptime, after);
+}
+
+// A sysfs processor folder: "online", and per processor its package and core number.
+struct Processor {
+  int number;
+  const char* package;
+  const char* core;
+};
+
+TEST(SystemInfo, PhysicalCoresCountHyperThreadsOnce) {
+  const int logical = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  struct Case {
+    const char* what;
+    const char* online;  // nullptr: no such file
+    std::vector<Processor> processors;
+    int expected;
+  };
+  const std::vector<Case> cases = {
+      {"two cores with two threads each",
+       "0-3",
+       {{0, "0", "0"}, {1, "0", "1"}, {2, "0", "0"}, {3, "0", "1"}},
+       2},
+      {"no hyper-threads", "0-1", {{0, "0", "0"}, {1, "0", "1"}}, 2},
+      {"two packages with equal core numbers", "0-1", {{0, "0", "0"}, {1, "1", "0"}}, 2},
+      {"an offline processor is left out", "0,2", {{0, "0", "0"}, {1, "0", "1"}, {2, "0", "2"}}, 2},
+      {"a processor without topology", "0-1", {{0, "0", "0"}}, logical},
+      {"no list of online processors", nullptr, {{0, "0", "0"}}, logical},
+      {"an unreadable list", "zero", {{0, "0", "0"}}, logical},
+  };
+  for (const Case& c : cases) {
+    kelv::test::TempDir cpu;
+    if (c.online) kelv::test::writeFile(cpu / "online", std::string(c.online) + "\n");
+    for (const Processor& p : c.processors) {
+      const auto topology = cpu / ("cpu" + std::to_string(p.number)) / "topology";
+      std::filesystem::create_directories(topology);
+      kelv::test::writeFile(topology / "physical_package_id", std::string(p.package) + "\n");
+      kelv::test::writeFile(topology / "core_id", std::string(p.core) + "\n");
+    }
+    EXPECT_EQ(physicalCoreCount(cpu.path()), c.expected) << c.what;
+  }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "kelv/core/backends/backend_type.h"
 
@@ -29,6 +30,8 @@ struct BackendSetup {
   std::optional<std::string> model;
   std::optional<std::string> apiKey;
   int contextTokens = 0;
+  // The subject's terms, for a backend that can be told what to listen for.
+  std::vector<std::string> vocabulary;
 
   bool operator==(const BackendSetup&) const = default;
 

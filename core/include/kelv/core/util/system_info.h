@@ -19,6 +19,11 @@ std::string randomUUID();
 // f_frsize); the largest 64-bit value when the volume can't be asked.
 int64_t volumeFreeSpace(const std::filesystem::path& path);
 
+// Cores that compute on their own: hyper-threads of one core count once, as sysfs lists them
+// under `cpuFolder` (cpuN/topology/core_id and physical_package_id, where N is an online
+// processor). Falls back to the logical processors, and never answers less than 1.
+int physicalCoreCount(const std::filesystem::path& cpuFolder = "/sys/devices/system/cpu");
+
 // The system temporary folder: $TMPDIR, else /tmp.
 std::filesystem::path temporaryDirectory();
 

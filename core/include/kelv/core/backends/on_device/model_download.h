@@ -1,6 +1,6 @@
 // Fetching an on-device speech model into the models folder.
 //
-// The file comes from OnDeviceModel::baseURL() + "/" + its file name. It is written to
+// The file comes from OnDeviceModel::sourceURL() + "/" + its file name. It is written to
 // "<file>.partial" beside its final place; an interrupted transfer is taken up again with an
 // HTTP range, both within one fetch (a few tries) and by a later fetch. Only a file whose
 // SHA-256 matches the known digest is renamed into place; a file that doesn't match is

@@ -30,6 +30,9 @@ class OnDeviceError : public std::runtime_error {
   static OnDeviceError notEnoughSpace(const std::string& model, int64_t needed, int64_t available);
   static OnDeviceError checksumMismatch(const std::string& model);
 
+  // "transcription model", or "speech detection model" for the detector's name.
+  static std::string modelWords(const std::string& model);
+
  private:
   Kind kind_;
 };
