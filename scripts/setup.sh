@@ -8,7 +8,7 @@ packages=(
   cmake ninja-build g++ pkg-config ccache
   # libraries
   libicu-dev nlohmann-json3-dev libcurl4-openssl-dev libssl-dev
-  libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
+  libavformat-dev libavcodec-dev libswresample-dev libavutil-dev libavfilter-dev
   libsecret-1-dev libpulse-dev libsystemd-dev libxcb1-dev libxcb-keysyms1-dev libxcb-xkb-dev libxcb-xtest0-dev
   qt6-base-dev qt6-declarative-dev qml6-module-qtquick qml6-module-qtquick-controls
   qml6-module-qtquick-layouts qml6-module-qtquick-window qml6-module-qtquick-templates

@@ -21,6 +21,10 @@ Item {
     required property color speakerColor
     required property bool continued
     required property bool first
+    required property real seconds
+    // A turn being heard now; its time was pressed.
+    property bool heard: false
+    signal timePressed()
 
     // The loader takes the implicit size of the drawing it holds.
     implicitHeight: shown.implicitHeight
@@ -82,6 +86,8 @@ Item {
             continued: cell.continued
             text: cell.text
             styledText: cell.styledText
+            heard: cell.heard
+            onTimePressed: cell.timePressed()
             // qmllint enable unqualified
         }
     }

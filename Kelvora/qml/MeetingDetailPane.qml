@@ -1,6 +1,7 @@
 // The right side of the meetings window for the selected meeting: one scrolling column, at
 // most 660 wide, of the header and banner followed by the Meeting file or the placeholder,
-// with the toolbar over its top right.
+// with the toolbar over its top right, and the player under the header. Space plays and
+// pauses while the pane has the keyboard (a click on it gives it).
 import QtQuick
 import QtQuick.Controls.Basic
 import Kelvora
@@ -15,6 +16,15 @@ Item {
     readonly property real columnX: Math.max(72, (width - columnWidth) / 2)
 
     clip: true
+    activeFocusOnTab: true
+    Keys.onSpacePressed: (event) => {
+        const player = pane.detail.player
+        event.accepted = player.state === Player.Ready || player.state === Player.Playing
+        if (event.accepted) player.toggle()
+    }
+    TapHandler {
+        onTapped: pane.forceActiveFocus()
+    }
 
     Loader {
         id: body
@@ -38,14 +48,21 @@ Item {
                 opacity: 0
                 Component.onCompleted: opacity = 1
                 Behavior on opacity { NumberAnimation { duration: Theme.appearDuration } }
+                player: pane.detail.player
                 header: Item {
                     width: file.width
-                    height: 32 + meetingHeader.height
+                    height: 32 + meetingHeader.height + (fileBar.visible ? fileBar.height + 24 : 0)
                     MeetingHeader {
                         id: meetingHeader
                         y: 32
                         width: file.width
                         meetings: pane.meetings
+                    }
+                    PlayerBar {
+                        id: fileBar
+                        y: 32 + meetingHeader.height
+                        width: file.width
+                        player: pane.detail.player
                     }
                 }
                 footer: Item { width: 1; height: 64 }
@@ -57,6 +74,7 @@ Item {
                     const bottom = file.originY + Math.max(0, file.contentHeight - file.height)
                     file.contentY = Math.max(file.originY,
                                              Math.min(bottom, file.contentY - event.angleDelta.y))
+                    file.userScrolled()
                 }
             }
         }
@@ -80,6 +98,11 @@ Item {
                     width: column.width
                     meetings: pane.meetings
                 }
+                PlayerBar {
+                    width: column.width
+                    player: pane.detail.player
+                }
+                Item { width: 1; height: 24; visible: pane.detail.player.shown }
                 MeetingPlaceholder {
                     meetings: pane.meetings
                     // qmllint enable unqualified

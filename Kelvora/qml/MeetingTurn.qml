@@ -1,5 +1,6 @@
 // One transcript turn: the time (without a leading "00:") and, unless it continues the same
-// speaker, the speaker's label above the styled text.
+// speaker, the speaker's label above the styled text. The time is a button that plays the
+// class from that moment; the turn being heard shows its time on the highlight.
 import QtQuick
 import Kelvora
 
@@ -16,6 +17,8 @@ Item {
     required property string styledText
     readonly property bool labelled: !root.continued && root.speaker !== ""
     readonly property int above: root.continued ? 8 : 24
+    property bool heard: false
+    signal timePressed()
 
     implicitHeight: above + column.height
 
@@ -30,8 +33,31 @@ Item {
         width: 52
         text: root.shortTime
         font: Theme.mono
-        color: Theme.ink3
+        color: root.heard ? Theme.onHighlight : (timePress.containsMouse ? Theme.ink : Theme.ink3)
+        Accessible.role: Accessible.Button
         Accessible.name: "En " + root.time
+        Accessible.onPressAction: root.timePressed()
+
+        Rectangle {
+            objectName: "turnHeard"
+            z: -1
+            x: -4
+            y: -2
+            width: timeText.contentWidth + 8
+            height: timeText.height + 4
+            visible: root.heard
+            color: Theme.highlight
+        }
+        MouseArea {
+            id: timePress
+            objectName: "turnTimeButton"
+            x: -4
+            width: timeText.contentWidth + 8
+            height: timeText.height
+            hoverEnabled: true
+            cursorShape: Qt.PointingHandCursor
+            onClicked: root.timePressed()
+        }
     }
 
     Column {

@@ -21,6 +21,7 @@
 #include "view_models/meetings_window_model.h"
 #include "view_models/menu_model.h"
 #include "view_models/permissions_model.h"
+#include "view_models/player.h"
 #include "view_models/settings_model.h"
 
 namespace kelv::snapshots {
@@ -248,6 +249,39 @@ void addSettingsViews(std::vector<SnapshotView>& views) {
   }
 }
 
+// The player bar in each of its states, as the detail pane shows it under the header; the
+// players live as long as the program.
+void addPlayerViews(std::vector<SnapshotView>& views) {
+  using app::Player;
+  struct Look {
+    const char* name;
+    Player::State state;
+    double position;
+    double speed;
+    const char* message;
+  };
+  for (const Look& look : {
+           Look{"player-ready", Player::Ready, 0, 1.0, ""},
+           Look{"player-playing", Player::Playing, 65, 1.25, ""},
+           Look{"player-paused-late", Player::Ready, 2475, 2.0, ""},
+           Look{"player-loading", Player::Loading, 0, 1.0, ""},
+           Look{"player-failed", Player::Failed, 0, 1.0,
+                "El audio «mic.m4a» está dañado o incompleto."},
+           Look{"player-no-server", Player::Failed, 0, 1.0,
+                "No se puede reproducir el audio: no hay servidor de sonido."},
+       }) {
+    auto* player = new Player(QCoreApplication::instance());
+    player->setSpeed(look.speed);
+    player->present(look.state, look.position, 2530, QString::fromUtf8(look.message));
+    views.push_back({QString::fromLatin1(look.name),
+                     QUrl(QStringLiteral("qrc:/qt/qml/Kelvora/PlayerBar.qml")),
+                     {{"player", QVariant::fromValue(player)}, {"width", 516}},
+                     516,
+                     46,
+                     {}});
+  }
+}
+
 }  // namespace
 
 std::vector<SnapshotView> snapshotViews(const QStringList& meetingFiles) {
@@ -264,6 +298,7 @@ std::vector<SnapshotView> snapshotViews(const QStringList& meetingFiles) {
   views.push_back(meetingView(QStringLiteral("meeting-file"),
                               QStringLiteral(KELV_SNAPSHOT_FIXTURES "/clase-algebra-lineal.md")));
   addMenuViews(views);
+  addPlayerViews(views);
   views.push_back(meetingsView(QStringLiteral("meetings"), true, "Historia del arte: el Barroco"));
   views.push_back(
       meetingsView(QStringLiteral("meetings-attention"), true, "Álgebra lineal: autovalores"));

@@ -33,6 +33,10 @@ constexpr std::pair<const char*, const char*> kIcons[] = {
     {"sparkles", "starred-symbolic"},
     {"chevron.down", "pan-down-symbolic"},
     {"slider.horizontal.3", "preferences-system-symbolic"},
+    {"play.fill", "media-playback-start-symbolic"},
+    {"pause.fill", "media-playback-pause-symbolic"},
+    {"gobackward.10", "media-seek-backward-symbolic"},
+    {"goforward.10", "media-seek-forward-symbolic"},
 };
 
 void useFallbackTheme() {

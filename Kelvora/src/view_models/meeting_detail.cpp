@@ -14,7 +14,7 @@ namespace kelv::app {
 
 using State = core::MeetingEntry::State;
 
-MeetingDetail::MeetingDetail(QObject* parent) : QObject(parent) {
+MeetingDetail::MeetingDetail(QObject* parent) : QObject(parent), player_(new Player(this)) {
   clockTimer_.setInterval(1000);
   connect(&clockTimer_, &QTimer::timeout, this, &MeetingDetail::tick);
   copiedTimer_.setSingleShot(true);
@@ -32,9 +32,15 @@ void MeetingDetail::show(const MeetingRow* row, bool recordingNow) {
     copiedTimer_.stop();
     setCopied(false);
   }
+  // Audio that may change or go under the player: a new title renames the folder, a busy
+  // meeting is being recorded or reprocessed.
+  const bool replay = !same || row_->entry.title != row->entry.title ||
+                      row_->entry.isBusy() != row->entry.isBusy() ||
+                      row_->entry.folder != row->entry.folder || row_->hasAudio != row->hasAudio;
   row_ = row ? std::optional<MeetingRow>(*row) : std::nullopt;
   recordingNow_ = row != nullptr && recordingNow;
   if (reload) loadFile();
+  if (replay) reloadPlayer();
   if (stateValue() == State::recording) {
     tick();
     if (!clockTimer_.isActive()) clockTimer_.start();
@@ -53,6 +59,14 @@ std::optional<QString> MeetingDetail::readText(const std::filesystem::path& file
   QString text = decoder.decode(bytes);
   if (decoder.hasError()) return std::nullopt;
   return text;
+}
+
+void MeetingDetail::reloadPlayer() {
+  if (!row_ || !row_->hasAudio || row_->entry.isBusy()) {
+    player_->unload();
+    return;
+  }
+  player_->load(Player::tracksOf(row_->entry));
 }
 
 void MeetingDetail::loadFile() {

@@ -4,7 +4,9 @@
 //
 // The window's model shows a row in it whenever the selection or the selected row changes; the
 // file is read again when another meeting is shown or the shown one changes state or file, and
-// the copy confirmation starts fresh with each meeting. Main thread only.
+// the copy confirmation starts fresh with each meeting. The player stops when another meeting
+// is shown and whenever the shown one is renamed, deleted, recorded or worked on (reprocessed).
+// Main thread only.
 #pragma once
 
 #include <QtQml/qqmlregistration.h>
@@ -18,6 +20,7 @@
 
 #include "view_models/meeting_row.h"
 #include "view_models/meeting_state.h"
+#include "view_models/player.h"
 
 namespace kelv::app {
 
@@ -60,6 +63,8 @@ class MeetingDetail : public QObject {
   // while the copy is confirmed.
   Q_PROPERTY(QString copySymbol READ copySymbol NOTIFY copiedChanged)
   Q_PROPERTY(QString copyHelp READ copyHelp NOTIFY copiedChanged)
+  // Listening back to the meeting shown; hidden while it is recorded or worked on.
+  Q_PROPERTY(kelv::app::Player* player READ player CONSTANT)
 
  public:
   // What the pane shows: nothing selected, the notes, or the placeholder of a meeting without
@@ -115,6 +120,7 @@ class MeetingDetail : public QObject {
   bool copied() const { return copied_; }
   QString copySymbol() const;
   QString copyHelp() const;
+  Player* player() const { return player_; }
 
  signals:
   void changed();
@@ -127,6 +133,8 @@ class MeetingDetail : public QObject {
   void loadFile();
   void tick();
   void setCopied(bool copied);
+  // Loads the shown meeting's audio into the player, or hides it.
+  void reloadPlayer();
 
   std::optional<MeetingRow> row_;
   bool recordingNow_ = false;
@@ -135,6 +143,7 @@ class MeetingDetail : public QObject {
   QTimer clockTimer_;
   bool copied_ = false;
   QTimer copiedTimer_;
+  Player* player_;
 };
 
 }  // namespace kelv::app

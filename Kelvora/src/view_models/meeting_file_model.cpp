@@ -2,6 +2,8 @@
 
 #include <QFile>
 
+#include <cstdio>
+
 #include "shell/qt_text.h"
 #include "shell/theme.h"
 #include "view_models/inline_markdown.h"
@@ -133,6 +135,8 @@ QVariant MeetingFileModel::data(const QModelIndex& index, int role) const {
       return block.continued;
     case FirstRole:
       return index.row() == 0;
+    case SecondsRole:
+      return block.kind == core::Block::Kind::turn ? seconds(block.time) : -1.0;
     default:
       return {};
   }
@@ -156,7 +160,28 @@ QHash<int, QByteArray> MeetingFileModel::roleNames() const {
       {SpeakerColorRole, "speakerColor"},
       {ContinuedRole, "continued"},
       {FirstRole, "first"},
+      {SecondsRole, "seconds"},
   };
+}
+
+int MeetingFileModel::turnAt(double at) const {
+  int found = -1;
+  for (size_t row = 0; row < blocks_.size(); ++row) {
+    if (blocks_[row].kind != core::Block::Kind::turn) continue;
+    const double start = seconds(blocks_[row].time);
+    if (start < 0) continue;
+    // The transcript lists turns in order of their start.
+    if (start > at) break;
+    found = static_cast<int>(row);
+  }
+  return found;
+}
+
+double MeetingFileModel::seconds(const std::string& time) {
+  int hours = 0, minutes = 0, secs = 0;
+  char end = 0;
+  if (std::sscanf(time.c_str(), "%d:%d:%d%c", &hours, &minutes, &secs, &end) != 3) return -1;
+  return hours * 3600.0 + minutes * 60.0 + secs;
 }
 
 QString MeetingFileModel::shortTime(const QString& time) {

@@ -46,6 +46,7 @@ class MeetingFileModel : public QAbstractListModel, public QQmlParserStatus {
     SpeakerColorRole,  // that colour in the current appearance
     ContinuedRole,
     FirstRole,
+    SecondsRole,  // a turn's time in seconds from the recording's start; -1 for other blocks
   };
 
   explicit MeetingFileModel(QObject* parent = nullptr);
@@ -66,6 +67,13 @@ class MeetingFileModel : public QAbstractListModel, public QQmlParserStatus {
   // A view made with its text and title reads the file once, when both are in.
   void classBegin() override;
   void componentComplete() override;
+
+  // The row of the turn heard at `seconds`: the last turn whose time is not after it; -1
+  // before the first turn or without any.
+  Q_INVOKABLE int turnAt(double seconds) const;
+
+  // "00:01:05" → 65; -1 for a text that is no such time.
+  static double seconds(const std::string& time);
 
   // The rules of a turn's time and speaker, shared with the accessibility texts.
   static QString shortTime(const QString& time);

@@ -21,6 +21,7 @@
 #include "fake_file_manager.h"
 #include "kelv/core/settings/memory_secret_store.h"
 #include "kelv/core/settings/settings.h"
+#include "pulse_server.h"
 #include "sample_library.h"
 #include "shell/theme.h"
 #include "temp_dir.h"
@@ -555,6 +556,64 @@ TEST_F(MeetingsWindowTest, AnEmptyLibraryOffersToRecordWithTheHotkey) {
   EXPECT_EQ(text("emptyHotkey"), QStringLiteral("or press Ctrl+Alt+Super+R anywhere"));
   EXPECT_TRUE(shows("emptyList"));
   EXPECT_EQ(text("emptyList"), QStringLiteral("Tus clases aparecerán aquí."));
+}
+
+// The player follows the meeting it plays: Space in the detail pane plays and pauses, and
+// whatever takes the meeting from under it (another selection, a rename, a delete, a
+// reprocess) stops it.
+TEST_F(MeetingsWindowTest, ThePlayerStopsWhenItsMeetingGoesFromUnderIt) {
+  kelv::test::PulseServer server;
+  enum class Action { selectOther, rename, remove, reprocess };
+  int round = 0;
+  for (const Action action :
+       {Action::selectOther, Action::rename, Action::remove, Action::reprocess}) {
+    SCOPED_TRACE(static_cast<int>(action));
+    ++round;
+    const auto other =
+        library.add({"Otra " + std::to_string(round), kNow - std::chrono::hours(2 * round + 1), 2,
+                     State::done, true, true});
+    const auto played =
+        library.add({"Oída " + std::to_string(round), kNow - std::chrono::hours(2 * round), 2,
+                     State::done, true, true});
+    open();
+    const QString id = QString::fromStdString(played.id());
+    meetings->select(id);
+    view.settle();
+    Player* player = meetings->detail()->player();
+    ASSERT_TRUE(view.waitUntil([&] { return player->state() == Player::Ready; }));
+    EXPECT_TRUE(shows("playerBar"));
+
+    QQuickItem* pane = view.find(QStringLiteral("meetingDetail"));
+    ASSERT_NE(pane, nullptr);
+    pane->forceActiveFocus();
+    key(Qt::Key_Space);
+    EXPECT_EQ(player->state(), Player::Playing);
+    key(Qt::Key_Space);
+    EXPECT_EQ(player->state(), Player::Ready);
+    player->playFrom(0.5);
+    ASSERT_TRUE(view.waitUntil([&] { return player->position() > 0.6; }));
+
+    switch (action) {
+      case Action::selectOther:
+        meetings->select(QString::fromStdString(other.id()));
+        break;
+      case Action::rename:
+        meetings->beginRename(id);
+        meetings->rename(id, QStringLiteral("Renombrada %1").arg(round));
+        break;
+      case Action::remove:
+        meetings->askDelete(id);
+        meetings->confirmDelete();
+        break;
+      case Action::reprocess:
+        meetings->reprocess(id);
+        break;
+    }
+    ASSERT_TRUE(refreshed());
+    view.settle();
+    EXPECT_NE(player->state(), Player::Playing);
+    EXPECT_EQ(player->position(), 0);
+  }
 }
 
 }  // namespace
