@@ -24,7 +24,6 @@ Item {
         square: true
         focusPolicy: Qt.TabFocus
         Accessible.name: text
-        Accessible.onPressAction: if (button.enabled) button.clicked()
         ToolTip.visible: hovered
         ToolTip.delay: Theme.tooltipDelay
         ToolTip.text: text
@@ -155,7 +154,6 @@ Item {
             focusPolicy: Qt.TabFocus
             text: bar.player.speedText
             Accessible.name: "Velocidad " + bar.player.speedText
-            Accessible.onPressAction: if (speed.enabled) speed.clicked()
             onClicked: bar.player.nextSpeed()
         }
     }

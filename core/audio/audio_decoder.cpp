@@ -21,12 +21,6 @@ namespace kelv::core {
 namespace {
 constexpr int kRate = AudioFormat::kSampleRate;
 
-// Failures of the machine rather than of the file's content.
-bool isSystemFailure(int code) {
-  return code == AVERROR(EIO) || code == AVERROR(ENOMEM) || code == AVERROR(EACCES) ||
-         code == AVERROR(ENOENT) || code == AVERROR(EISDIR);
-}
-
 // A stream that declares its length but delivers clearly less was cut short. The margin
 // allows for codec delay and for lengths rounded in headers.
 bool endsEarly(double declared, double decoded) {
@@ -35,38 +29,15 @@ bool endsEarly(double declared, double decoded) {
 }  // namespace
 
 AudioDecoder::AudioDecoder(const std::filesystem::path& path) : path_(path) {
-  ffmpeg::quietLogging();
   // FFmpeg reports "not a media file" with errno-like codes too (EINVAL), so whether the file
   // can be opened at all is asked of the system first.
   const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) throw PlatformError::fromErrno(errno, "open", path_);
   ::close(fd);
-  int ret = avformat_open_input(&format_, path_.c_str(), nullptr, nullptr);
-  if (ret < 0) {
-    format_ = nullptr;
-    if (isSystemFailure(ret)) ffmpeg::throwPlatform(ret, "open", path_);
-    unreadable();
-  }
-  try {
-    if (avformat_find_stream_info(format_, nullptr) < 0) unreadable();
-    const AVCodec* decoder = nullptr;
-    streamIndex_ = av_find_best_stream(format_, AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
-    if (streamIndex_ < 0 || !decoder) unreadable();
-    // Only the audio stream is demuxed further; video packets are skipped by the demuxer.
-    for (unsigned i = 0; i < format_->nb_streams; ++i)
-      if (static_cast<int>(i) != streamIndex_) format_->streams[i]->discard = AVDISCARD_ALL;
-
-    const AVCodecParameters* params = format_->streams[streamIndex_]->codecpar;
-    if (params->sample_rate <= 0 || params->ch_layout.nb_channels <= 0) unreadable();
-    codec_.reset(avcodec_alloc_context3(decoder));
-    if (!codec_) ffmpeg::throwPlatform(AVERROR(ENOMEM), "read", path_);
-    if (avcodec_parameters_to_context(codec_.get(), params) < 0) unreadable();
-    codec_->pkt_timebase = format_->streams[streamIndex_]->time_base;
-    if (avcodec_open2(codec_.get(), decoder, nullptr) < 0) unreadable();
-  } catch (...) {
-    avformat_close_input(&format_);
-    throw;
-  }
+  ffmpeg::AudioInput input = ffmpeg::openAudioInput(path_);
+  format_ = input.format;
+  streamIndex_ = input.streamIndex;
+  codec_ = std::move(input.codec);
 }
 
 AudioDecoder::~AudioDecoder() {

@@ -43,4 +43,15 @@ using PacketPtr = std::unique_ptr<AVPacket, PacketFree>;
 using CodecPtr = std::unique_ptr<AVCodecContext, CodecFree>;
 using SwrPtr = std::unique_ptr<SwrContext, SwrFree>;
 
+// An audio file opened for decoding: its container, demuxing only its best audio stream, and
+// a decoder open for that stream. The caller closes `format` (avformat_close_input).
+struct AudioInput {
+  AVFormatContext* format = nullptr;
+  int streamIndex = -1;
+  CodecPtr codec;
+};
+// Throws PlatformError when the system fails the file (it can't be read, memory runs out),
+// AudioError::unreadableAudio when its content isn't audio FFmpeg can decode.
+AudioInput openAudioInput(const std::filesystem::path& path);
+
 }  // namespace kelv::core::ffmpeg

@@ -24,11 +24,6 @@ constexpr int kRate = AudioFormat::kSampleRate;
 // A seek starts decoding this much before its target, so the codec's overlap is primed by the
 // time the target is heard.
 constexpr int64_t kPreroll = kRate / 10;
-
-bool isSystemFailure(int code) {
-  return code == AVERROR(EIO) || code == AVERROR(ENOMEM) || code == AVERROR(EACCES) ||
-         code == AVERROR(ENOENT) || code == AVERROR(EISDIR);
-}
 }  // namespace
 
 TrackReader::TrackReader(const std::filesystem::path& path) : path_(path) {
@@ -48,24 +43,12 @@ TrackReader::TrackReader(const std::filesystem::path& path) : path_(path) {
   const off_t fileSize = ::lseek(fd, 0, SEEK_END);
   ::close(fd);
 
-  ffmpeg::quietLogging();
-  int ret = avformat_open_input(&format_, path_.c_str(), nullptr, nullptr);
-  if (ret < 0) {
-    format_ = nullptr;
-    if (isSystemFailure(ret)) ffmpeg::throwPlatform(ret, "open", path_);
-    unreadable();
-  }
+  ffmpeg::AudioInput input = ffmpeg::openAudioInput(path_);
+  format_ = input.format;
+  streamIndex_ = input.streamIndex;
+  codec_ = std::move(input.codec);
   try {
-    if (avformat_find_stream_info(format_, nullptr) < 0) unreadable();
-    const AVCodec* decoder = nullptr;
-    streamIndex_ = av_find_best_stream(format_, AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
-    if (streamIndex_ < 0 || !decoder) unreadable();
-    for (unsigned i = 0; i < format_->nb_streams; ++i)
-      if (static_cast<int>(i) != streamIndex_) format_->streams[i]->discard = AVDISCARD_ALL;
     AVStream* stream = format_->streams[streamIndex_];
-    const AVCodecParameters* params = stream->codecpar;
-    if (params->sample_rate <= 0 || params->ch_layout.nb_channels <= 0) unreadable();
-
     // A container whose index points past the end of the file lost its tail.
     const int entries = avformat_index_get_entries_count(stream);
     if (entries > 0 && fileSize > 0) {
@@ -78,13 +61,9 @@ TrackReader::TrackReader(const std::filesystem::path& path) : path_(path) {
     else if (format_->duration != AV_NOPTS_VALUE && format_->duration > 0)
       frames_ = av_rescale(format_->duration, kRate, AV_TIME_BASE);
 
-    codec_.reset(avcodec_alloc_context3(decoder));
     packet_.reset(av_packet_alloc());
     frame_.reset(av_frame_alloc());
-    if (!codec_ || !packet_ || !frame_) ffmpeg::throwPlatform(AVERROR(ENOMEM), "read", path_);
-    if (avcodec_parameters_to_context(codec_.get(), params) < 0) unreadable();
-    codec_->pkt_timebase = stream->time_base;
-    if (avcodec_open2(codec_.get(), decoder, nullptr) < 0) unreadable();
+    if (!packet_ || !frame_) ffmpeg::throwPlatform(AVERROR(ENOMEM), "read", path_);
   } catch (...) {
     avformat_close_input(&format_);
     throw;
