@@ -20,7 +20,7 @@ Rectangle {
     signal dismissRequested()
 
     objectName: "menuView"
-    // 300 wide at the design's text size, wider with a larger text.
+    // 300 wide at the standard text size, wider with a larger text.
     width: Math.round(300 * Theme.textScale)
     implicitHeight: column.implicitHeight
     color: Theme.sidebar

@@ -32,7 +32,7 @@ Rectangle {
     }
 
     objectName: "onboarding.root"
-    // 520 wide at the design's text size, wider with a larger text.
+    // 520 wide at the standard text size, wider with a larger text.
     implicitWidth: Math.round(520 * Theme.textScale)
     implicitHeight: column.implicitHeight + 12 + 32
     color: Theme.canvas

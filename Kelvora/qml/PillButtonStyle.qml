@@ -27,7 +27,7 @@ Item {
                                                : Theme.ink
     readonly property font labelFont: Theme.caps(Theme.uiStrong, 0.6)
 
-    // 34 high at the design's text size; a larger text makes the pill taller.
+    // 34 high at the standard text size; a larger text makes the pill taller.
     implicitHeight: Math.max(34, Math.ceil(label.implicitHeight) + 18)
     implicitWidth: (custom.children.length > 0 ? custom.childrenRect.width : label.implicitWidth) + 32
     opacity: enabled ? 1 : 0.4

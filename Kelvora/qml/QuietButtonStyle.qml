@@ -18,7 +18,7 @@ Item {
                                                 : (hoverShown ? Theme.onHighlight : Theme.ink)
     readonly property font labelFont: Theme.ui
 
-    // 28 high (and wide, when square) at the design's text size; a larger text makes it taller.
+    // 28 high (and wide, when square) at the standard text size; a larger text makes it taller.
     implicitHeight: Math.max(28, Math.ceil(label.implicitHeight) + 12)
     implicitWidth: square ? implicitHeight : (custom.children.length > 0 ? custom.childrenRect.width : label.implicitWidth) + 16
     opacity: enabled ? 1 : 0.4

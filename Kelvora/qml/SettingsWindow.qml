@@ -11,7 +11,7 @@ Window {
     property SettingsModel settings
 
     title: "Ajustes de Tizara"
-    // 540 × 480 at the design's text size, larger with a larger text.
+    // 540 × 480 at the standard text size, larger with a larger text.
     width: Math.round(540 * Theme.textScale)
     height: Math.round(480 * Theme.textScale)
     minimumWidth: width

@@ -13,7 +13,7 @@ namespace kelv::app {
 
 namespace {
 
-// The design's sizes are points of a screen at the standard 96 dpi. The desktop's font
+// The sizes below are points of a screen at the standard 96 dpi. The desktop's font
 // resolution (Xft.dpi, raised by a "large text" setting) is the user's text size, so fonts are
 // given in real points and grow with it.
 constexpr qreal kStandardDpi = 96;

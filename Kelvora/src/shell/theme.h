@@ -60,9 +60,9 @@ class Theme : public QObject {
   Q_PROPERTY(QFont title READ title CONSTANT)
   Q_PROPERTY(QFont clock READ clock CONSTANT)
   Q_PROPERTY(QFont code READ code CONSTANT)
-  // How much larger than the design the user's text is (1.5 where the desktop's font resolution
-  // is 144 dpi), never below 1: the sizes that hold text (button heights, window sizes) grow
-  // with it.
+  // How much larger than the standard size the user's text is (1.5 where the desktop's font
+  // resolution is 144 dpi), never below 1: the sizes that hold text (button heights, window sizes)
+  // grow with it.
   Q_PROPERTY(qreal textScale READ textScale CONSTANT)
 
   // Milliseconds and QEasingCurve types, for the views' animations.

@@ -1,7 +1,7 @@
 // Every window as a first start really shows it (no speech model yet, so the download line
 // shows; a long notes folder; three call applications ignored), and the meetings window over a
 // term of classes, in each appearance: nothing sticks out of its window and no text is cut that
-// doesn't elide by design; and a screen reader finds a name for every control, heading and field
+// doesn't elide on purpose; and a screen reader finds a name for every control, heading and field
 // and an action on every button. The suite runs again with 1.5× text and at a scale of 2.
 #include <QQmlEngine>
 #include <QQuickItem>

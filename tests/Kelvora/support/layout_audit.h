@@ -1,7 +1,7 @@
 // What a user would see stick out or cut off in a window: every visible item must lie inside
 // the window and inside each item that clips it (a clipping item, a layer, which draws only
 // its own rectangle, a scrolling view across its width), and a text must fit its box unless it
-// elides by design.
+// elides on purpose.
 #pragma once
 
 #include <QQuickWindow>
