@@ -1,6 +1,6 @@
 // One backend's choice: the picker, and once a server is chosen, the address and model fields
 // with the preset's values as placeholders, the API key when one is needed, and the connection
-// test with its status line.
+// test with its status line. Transcription on this computer picks its speech model instead.
 import QtQuick
 import QtQuick.Controls.Basic
 import QtQuick.Layouts
@@ -25,6 +25,31 @@ SettingsGroup {
             currentIndex: count > 0 ? indexOfValue(section.backend.choice) : -1
             onActivated: section.backend.setChoice(currentValue)
         }
+    }
+
+    RowLayout {
+        visible: section.backend.onDevice
+        SettingsLabel { text: "Model" }
+        ThemedComboBox {
+            objectName: section.objectName + ".speechModel"
+            Accessible.name: "Model"
+            Accessible.description: section.title
+            Layout.fillWidth: true
+            textRole: "name"
+            valueRole: "value"
+            model: section.backend.onDeviceModels
+            currentIndex: count > 0 ? indexOfValue(section.backend.onDeviceModel) : -1
+            onActivated: section.backend.setModel(currentValue)
+        }
+    }
+    Text {
+        objectName: section.objectName + ".speechModelLine"
+        Layout.fillWidth: true
+        visible: section.backend.onDevice
+        text: section.backend.onDeviceModelLine
+        font: Theme.meta
+        color: Theme.ink2
+        wrapMode: Text.Wrap
     }
 
     RowLayout {

@@ -178,8 +178,11 @@ SnapshotView meetingsView(const QString& name, bool sample, const std::string& s
 }
 
 // The settings being edited, filled as a user would through the model: a cloud preset with a
-// key for the notes, or a server of their own.
-app::SettingsModel* settingsModel(const QString& name, bool custom) {
+// key for the notes, a server of their own, or no notes at all, which leaves the on-device
+// transcription's model picker in view.
+enum class NotesChoice { preset, custom, none };
+
+app::SettingsModel* settingsModel(const QString& name, NotesChoice choice) {
   const ScratchApp scratch = scratchApp(name, false, snapshotNow());
   auto* settings = new app::SettingsModel(scratch.app->settings(), scratch.app);
   scratch.app->setSettingsModel(settings);
@@ -188,14 +191,21 @@ app::SettingsModel* settingsModel(const QString& name, bool custom) {
   settings->general().setNotesPrompt(QStringLiteral(
       "Escribe apuntes de estudio claros a partir de la transcripción de la clase."));
   app::BackendSettings& notes = settings->notes();
-  if (custom) {
-    // A server that isn't there: the test's result is the real failure line.
-    notes.setChoice(QStringLiteral("custom"));
-    notes.setAddress(QStringLiteral("http://127.0.0.1:9/v1"));
-    notes.test();
-  } else {
-    notes.setChoice(QStringLiteral("Anthropic"));
-    notes.setApiKey(QStringLiteral("sk-ant-example"));
+  switch (choice) {
+    case NotesChoice::custom:
+      // A server that isn't there: the test's result is the real failure line.
+      notes.setChoice(QStringLiteral("custom"));
+      notes.setAddress(QStringLiteral("http://127.0.0.1:9/v1"));
+      notes.test();
+      break;
+    case NotesChoice::preset:
+      notes.setChoice(QStringLiteral("Anthropic"));
+      notes.setApiKey(QStringLiteral("sk-ant-example"));
+      break;
+    case NotesChoice::none:
+      notes.setChoice(QString());
+      settings->transcription().setModel(QStringLiteral("small-q8_0"));
+      break;
   }
   return settings;
 }
@@ -205,13 +215,15 @@ void addSettingsViews(std::vector<SnapshotView>& views) {
   const struct {
     const char* name;
     int tab;
-    bool custom;
-  } tabs[] = {{"settings-general", 0, false},
-              {"settings-ai-preset", 1, false},
-              {"settings-ai-custom", 1, true},
-              {"settings-advanced", 2, false}};
-  for (const auto& [name, tab, custom] : tabs) {
-    app::SettingsModel* model = settingsModel(QString::fromLatin1(name), custom);
+    NotesChoice notes;
+  } tabs[] = {{"settings-general", 0, NotesChoice::preset},
+              {"settings-ai-preset", 1, NotesChoice::preset},
+              {"settings-ai-custom", 1, NotesChoice::custom},
+              {"settings-ai-on-device", 1, NotesChoice::none},
+              {"settings-advanced", 2, NotesChoice::preset}};
+  for (const auto& [name, tab, notes] : tabs) {
+    const bool custom = notes == NotesChoice::custom;
+    app::SettingsModel* model = settingsModel(QString::fromLatin1(name), notes);
     views.push_back({QString::fromLatin1(name),
                      sheet,
                      {{QStringLiteral("tab"), tab},
@@ -227,7 +239,7 @@ void addSettingsViews(std::vector<SnapshotView>& views) {
   for (const bool consent : {false, true}) {
     const QString name =
         consent ? QStringLiteral("onboarding-consent") : QStringLiteral("onboarding");
-    app::SettingsModel* model = settingsModel(name, false);
+    app::SettingsModel* model = settingsModel(name, NotesChoice::preset);
     auto* app = qobject_cast<app::AppModel*>(model->parent());
     auto* permissions = new app::PermissionsModel(app->settings(), app);
     views.push_back(

@@ -5,13 +5,16 @@
 #include <QUrl>
 #include <QVariantMap>
 
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <type_traits>
 #include <vector>
 
 #include "kelv/core/assembly/backend_assembly.h"
+#include "kelv/core/backends/on_device/on_device_model.h"
 #include "kelv/core/backends/preset.h"
+#include "kelv/core/util/byte_count.h"
 #include "shell/qt_text.h"
 
 namespace kelv::app {
@@ -161,6 +164,7 @@ BackendSettings::BackendSettings(SettingsRecord& record, Role role, core::Backen
                                  QObject* parent)
     : QObject(parent),
       record_(record),
+      role_(role),
       makers_(std::move(makers)),
       kind_(kindOf(role)),
       self_(std::make_shared<BackendSettings*>(this)) {
@@ -201,6 +205,38 @@ QString BackendSettings::model() const { return kind_->model(record_.settings())
 QString BackendSettings::modelPlaceholder() const {
   const PresetRow* preset = kind_->matching(choice());
   return preset && preset->model ? *preset->model : QStringLiteral("Server default");
+}
+
+bool BackendSettings::onDevice() const {
+  return role_ == Role::transcription && choice().isEmpty();
+}
+
+QVariantList BackendSettings::onDeviceModels() const {
+  QVariantList rows;
+  for (const core::OnDeviceModel& speech : core::OnDeviceModel::all())
+    rows.append(
+        QVariantMap{{"name", QStringLiteral("%1 · %2 · %3")
+                                 .arg(text(speech.name), text(core::formatByteCount(speech.bytes)),
+                                      core::OnDeviceModel::speedName(speech.speed))},
+                    {"value", text(speech.name)}});
+  return rows;
+}
+
+QString BackendSettings::onDeviceModel() const {
+  const QString named = model();
+  return named.isEmpty() ? QString::fromLatin1(core::OnDeviceModel::defaultName) : named;
+}
+
+QString BackendSettings::onDeviceModelLine() const {
+  const core::OnDeviceModel* speech = core::OnDeviceModel::named(onDeviceModel().toStdString());
+  if (!speech)
+    return QStringLiteral("“%1” is not a model this version knows. Choose one of the list.")
+        .arg(onDeviceModel());
+  std::error_code error;
+  if (std::filesystem::is_regular_file(speech->path(), error))
+    return QStringLiteral("On this computer.");
+  return QStringLiteral("Downloads (%1) with the next class it transcribes.")
+      .arg(text(core::formatByteCount(speech->bytes)));
 }
 
 bool BackendSettings::keyNeeded() const {

@@ -35,6 +35,10 @@ class BackendSettings : public QObject {
   Q_PROPERTY(QString addressProblem READ addressProblem NOTIFY changed)
   Q_PROPERTY(QString model READ model NOTIFY changed)
   Q_PROPERTY(QString modelPlaceholder READ modelPlaceholder NOTIFY changed)
+  Q_PROPERTY(bool onDevice READ onDevice NOTIFY changed)
+  Q_PROPERTY(QVariantList onDeviceModels READ onDeviceModels NOTIFY changed)
+  Q_PROPERTY(QString onDeviceModel READ onDeviceModel NOTIFY changed)
+  Q_PROPERTY(QString onDeviceModelLine READ onDeviceModelLine NOTIFY changed)
   Q_PROPERTY(bool keyNeeded READ keyNeeded NOTIFY changed)
   Q_PROPERTY(QString key READ key NOTIFY changed)
   Q_PROPERTY(QString keyProblem READ keyProblem NOTIFY changed)
@@ -71,6 +75,16 @@ class BackendSettings : public QObject {
   QString model() const;
   // The chosen preset's model, or "Server default".
   QString modelPlaceholder() const;
+  // Whether this computer transcribes, so the speech model picker applies instead of a server's
+  // rows.
+  bool onDevice() const;
+  // The on-device picker's {name, value} rows, one per speech model, each named with its
+  // download size and speed class: "small-q8_0 · 264.5 MB · moderate".
+  QVariantList onDeviceModels() const;
+  // The speech model the configuration names, or the default when it names none.
+  QString onDeviceModel() const;
+  // Whether that model is on this computer or still to download, or that its name is unknown.
+  QString onDeviceModelLine() const;
   // A custom server, or a preset that needs a key.
   bool keyNeeded() const;
   // The key stored for the current configuration, or the empty text.
@@ -104,6 +118,7 @@ class BackendSettings : public QObject {
   void follow(const core::Settings& previous);
 
   SettingsRecord& record_;
+  Role role_;
   core::BackendMakers makers_;
   std::unique_ptr<const Kind> kind_;
   QString addressProblem_;

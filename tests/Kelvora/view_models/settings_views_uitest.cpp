@@ -7,9 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <filesystem>
 #include <optional>
 
 #include "app_model_fixture.h"
+#include "kelv/core/backends/on_device/on_device_model.h"
 #include "kelv/core/notes/notes_writer.h"
 #include "scoped_variable.h"
 #include "view_harness.h"
@@ -220,6 +222,46 @@ TEST_F(SettingsViews, PickersShowTheModelsOptions) {
   model->general().setLanguage("fr");
   views.settle();
   EXPECT_EQ(language->property("displayText").toString(), GeneralSettings::languageName("fr"));
+}
+
+TEST_F(SettingsViews, OnDeviceTranscriptionPicksItsSpeechModel) {
+  ASSERT_NE(showSettings(1), nullptr);
+  model->transcription().setChoice("");
+  views.settle();
+  QQuickItem* picker = views.find("settings.transcriptionBackend.speechModel");
+  ASSERT_NE(picker, nullptr);
+  const auto line = [&] {
+    return views.find("settings.transcriptionBackend.speechModelLine")->property("text").toString();
+  };
+  EXPECT_TRUE(picker->isVisible());
+  EXPECT_FALSE(shown("settings.transcriptionBackend.address"));
+  EXPECT_FALSE(shown("settings.transcriptionBackend.test"));
+  EXPECT_EQ(picker->property("count").toInt(), core::OnDeviceModel::all().size());
+  // No model named: the default, still to download.
+  EXPECT_EQ(picker->property("displayText").toString(), "base · 148 MB · fast");
+  EXPECT_EQ(line(), "Downloads (148 MB) with the next class it transcribes.");
+
+  // From base, three rows down is small-q8_0, which is already here.
+  const core::OnDeviceModel* chosen = core::OnDeviceModel::named("small-q8_0");
+  std::filesystem::create_directories(chosen->path().parent_path());
+  kelv::test::writeFile(chosen->path(), "weights");
+  picker->forceActiveFocus();
+  for (int i = 0; i < 3; ++i) QTest::keyClick(&views.window(), Qt::Key_Down);
+  views.settle();
+  EXPECT_EQ(model->store().load().transcription.model, "small-q8_0");
+  EXPECT_EQ(picker->property("displayText").toString(), "small-q8_0 · 264.5 MB · moderate");
+  EXPECT_EQ(line(), "On this computer.");
+
+  model->transcription().setModel("huge");
+  views.settle();
+  EXPECT_EQ(picker->property("currentIndex").toInt(), -1);
+  EXPECT_EQ(line(), "“huge” is not a model this version knows. Choose one of the list.");
+
+  model->transcription().setChoice("custom");
+  views.settle();
+  EXPECT_FALSE(picker->isVisible());
+  EXPECT_FALSE(shown("settings.transcriptionBackend.speechModelLine"));
+  EXPECT_TRUE(shown("settings.transcriptionBackend.address"));
 }
 
 TEST_F(SettingsViews, TheStatusLineFollowsTheTest) {
