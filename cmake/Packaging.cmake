@@ -2,8 +2,9 @@
 # kelvora_<version>_<arch>.deb from what `cmake --install` puts in place.
 #
 # Its dependencies are computed, never listed by hand: dpkg-shlibdeps reads the libraries the
-# two programs link, and the Qt pieces loaded at run time (the QML modules the views import and
-# the SVG icon engine) are looked up with `dpkg -S` in the packages that own them here.
+# programs link, and the Qt pieces loaded at run time (the QML modules the views import, the
+# SVG icon engine and the offscreen platform) are looked up with `dpkg -S` in the packages that
+# own them here.
 
 set(CPACK_PACKAGE_NAME kelvora)
 set(CPACK_PACKAGE_VENDOR "Tizara")
@@ -51,7 +52,9 @@ if(TARGET Qt6::qmake)
       ${qml_root}/QtQuick/Window/qmldir ${qml_root}/QtQuick/Templates/qmldir
       ${qml_root}/QtQuick/Controls/qmldir ${qml_root}/QtQuick/Dialogs/qmldir
       ${qml_root}/QtQml/WorkerScript/qmldir
-      ${plugin_root}/iconengines/libqsvgicon.so)
+      ${plugin_root}/iconengines/libqsvgicon.so
+      # kelvora-pdf typesets without a display
+      ${plugin_root}/platforms/libqoffscreen.so)
     foreach(file ${runtime_files})
       kelv_owning_package("${file}" package)
       if(package)

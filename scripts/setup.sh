@@ -21,7 +21,7 @@ packages=(
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
   pulseaudio pulseaudio-utils gnome-keyring libsecret-tools libnotify-bin dbus dbus-x11
-  xvfb sox ffmpeg python3-dbus python3-gi python3-yaml tzdata appstream dpkg-dev
+  xvfb sox ffmpeg poppler-utils python3-dbus python3-gi python3-yaml tzdata appstream dpkg-dev
   # a screen reader's view of the application: the accessibility bus and its Python client
   at-spi2-core python3-pyatspi
 )

@@ -87,6 +87,18 @@ Menu {
         enabled: menu.actions.canRevealAudio
         onTriggered: menu.meetings.revealAudio(menu.meetingId)
     }
+    Entry {
+        objectName: "actionExport"
+        text: "Exportar…"
+        enabled: menu.actions.canExport
+        onTriggered: menu.meetings.exportMeeting(menu.meetingId)
+    }
+    Entry {
+        objectName: "actionCards"
+        text: "Crear tarjetas de estudio"
+        enabled: menu.actions.canMakeCards
+        onTriggered: menu.meetings.makeCards(menu.meetingId)
+    }
     Line {}
     Entry {
         objectName: "actionRetry"

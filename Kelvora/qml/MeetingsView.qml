@@ -1,6 +1,6 @@
 // The content of the meetings window: the sidebar of meetings beside the selected meeting,
-// the empty state before the first meeting, the drop target for audio files, and the delete
-// confirmation and problem alert.
+// the empty state before the first meeting, the drop target for audio files, the progress of
+// study cards being made, and the delete confirmation and problem alert.
 import QtQuick
 import QtQuick.Controls.Basic
 import Kelvora
@@ -154,6 +154,27 @@ FocusScope {
                 tint: Theme.ink2
                 onClicked: deleteDialog.close()
             }
+        }
+    }
+
+    // Study cards wait on the language model for a while: the window says so until the
+    // notification comes.
+    Notice {
+        objectName: "cardsProgress"
+        x: detailArea.x + 24
+        y: view.height - height - 24
+        width: detailArea.width - 48
+        visible: view.meetings.makingCards !== ""
+        tint: Theme.accent
+        symbol: "sparkles"
+        title: view.meetings.makingCards
+        detail: "Te avisaremos cuando estén listas."
+        BusyIndicator {
+            objectName: "cardsBusy"
+            width: 20
+            height: 20
+            running: parent.visible
+            Accessible.name: "Creando tarjetas de estudio"
         }
     }
 

@@ -21,7 +21,7 @@ deb=$(find "$work/out" -maxdepth 1 -name 'kelvora_*.deb' | head -n 1)
 [[ -n "$deb" ]] || fail "no kelvora_*.deb was made"
 
 contents=$(dpkg-deb -c "$deb")
-for path in ./usr/bin/kelvora ./usr/bin/kelv ./usr/share/applications/com.tizara.app.desktop \
+for path in ./usr/bin/kelvora ./usr/bin/kelv ./usr/bin/kelvora-pdf ./usr/share/applications/com.tizara.app.desktop \
   ./usr/share/icons/hicolor/scalable/apps/com.tizara.app.svg \
   ./usr/share/metainfo/com.tizara.app.metainfo.xml; do
   grep -qF " $path" <<<"$contents" || fail "the package lacks $path"

@@ -9,7 +9,7 @@
 namespace kelv::app {
 
 QProcess* makeKelvChild(const std::filesystem::path& kelv, const QStringList& arguments,
-                        bool secretsOnInput, QObject* parent) {
+                        bool secretsOnInput, QObject* parent, bool keepOutput) {
   auto* child = new QProcess(parent);
   child->setProgram(QString::fromStdString(kelv.string()));
   child->setArguments(arguments);
@@ -17,8 +17,10 @@ QProcess* makeKelvChild(const std::filesystem::path& kelv, const QStringList& ar
   environment.insert("KELV_APP_CHILD", "1");
   child->setProcessEnvironment(environment);
   if (!secretsOnInput) child->setStandardInputFile(QProcess::nullDevice());
-  child->setStandardOutputFile(QProcess::nullDevice());
-  child->setStandardErrorFile(QProcess::nullDevice());
+  if (!keepOutput) {
+    child->setStandardOutputFile(QProcess::nullDevice());
+    child->setStandardErrorFile(QProcess::nullDevice());
+  }
   // Runs in the child between fork and exec: two system calls, nothing that allocates.
   child->setChildProcessModifier([] { core::enterBackgroundPriority(); });
   return child;

@@ -15,9 +15,10 @@
 namespace kelv::app {
 
 // A child not yet started. With `secretsOnInput` its standard input is a pipe for the secrets
-// document; otherwise the null device.
+// document; otherwise the null device. With `keepOutput` its standard output and error are
+// pipes the parent reads (its result and its error message) instead of being discarded.
 QProcess* makeKelvChild(const std::filesystem::path& kelv, const QStringList& arguments,
-                        bool secretsOnInput, QObject* parent);
+                        bool secretsOnInput, QObject* parent, bool keepOutput = false);
 
 // {"<key account>": "<API key>", ...} for the current transcription and notes configurations;
 // accounts without a stored key are left out. Compact JSON.

@@ -235,6 +235,12 @@ void DesktopNotifications::setCategories(std::vector<Category> categories) {
   impl_->categories = std::move(categories);
 }
 
+void DesktopNotifications::addCategory(Category category) {
+  std::erase_if(impl_->categories,
+                [&](const Category& each) { return each.identifier == category.identifier; });
+  impl_->categories.push_back(std::move(category));
+}
+
 void DesktopNotifications::show(const Request& request) { impl_->add(request); }
 
 void DesktopNotifications::close(const QStringList& identifiers) {

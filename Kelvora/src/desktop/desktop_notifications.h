@@ -41,6 +41,8 @@ class DesktopNotifications : public QObject {
 
   // Replaces the whole set of categories.
   void setCategories(std::vector<Category> categories);
+  // Adds one category, or replaces the one with its identifier.
+  void addCategory(Category category);
   // Shows the notification at once, replacing one shown under the same identifier.
   void show(const Request& request);
   // Closes the shown notifications with these identifiers.

@@ -6,6 +6,7 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QStringList>
 #include <QUrl>
@@ -22,7 +23,27 @@ void openContainingFolder(const std::filesystem::path& file) {
   QDesktopServices::openUrl(fileUrl(file.parent_path()));
 }
 
+SaveChooser& chooser() {
+  static SaveChooser replaced;
+  return replaced;
+}
+
+std::optional<SaveAnswer> saveDialog(const SaveQuestion& question) {
+  QString chosenType = question.types.value(0);
+  const QString file = QFileDialog::getSaveFileName(
+      nullptr, question.title, QString::fromStdString(question.proposed.string()),
+      question.types.join(QStringLiteral(";;")), &chosenType);
+  if (file.isEmpty()) return std::nullopt;
+  return SaveAnswer{file.toStdString(), std::max<int>(0, question.types.indexOf(chosenType))};
+}
+
 }  // namespace
+
+std::optional<SaveAnswer> chooseSaveFile(const SaveQuestion& question) {
+  return chooser() ? chooser()(question) : saveDialog(question);
+}
+
+void setSaveChooser(SaveChooser replacement) { chooser() = std::move(replacement); }
 
 void reveal(const std::vector<std::filesystem::path>& files) {
   if (files.empty()) return;

@@ -7,6 +7,7 @@
 
 #include <QString>
 
+#include <filesystem>
 #include <optional>
 
 namespace kelv::app {
@@ -15,6 +16,15 @@ class Notifier {
  public:
   static void post(const QString& title, const QString& body,
                    const std::optional<QString>& meeting = std::nullopt);
+  // A file made for the user: installed, the notification has a "Mostrar en la carpeta" button
+  // and a click on it shows the file in the file manager (its path under "reveal").
+  static void postFile(const QString& title, const QString& body, const std::filesystem::path& file,
+                       const std::optional<QString>& meeting = std::nullopt);
+  // The button of postFile's notifications; call once when notifications are answered.
+  static void registerCategories();
+
+  static constexpr const char* kFileCategory = "file.ready";
+  static constexpr const char* kRevealAction = "reveal";
 };
 
 }  // namespace kelv::app

@@ -7,9 +7,11 @@
 #include "controllers/app_model.h"
 #include "controllers/call_prompt.h"
 #include "desktop/desktop_notifications.h"
+#include "desktop/desktop_services.h"
 #include "desktop/dock.h"
 #include "desktop/hotkey.h"
 #include "desktop/hotkey_monitor.h"
+#include "desktop/notifier.h"
 #include "desktop/updater.h"
 #include "shell/installed_app.h"
 
@@ -34,6 +36,7 @@ void AppDelegate::launch() {
     connect(&DesktopNotifications::instance(), &DesktopNotifications::responded, this,
             &AppDelegate::respond);
     CallPrompt::registerCategories();
+    Notifier::registerCategories();
   }
   model_.launch();
 }
@@ -71,6 +74,12 @@ void AppDelegate::respond(const QVariantMap& context, const QString& actionKey) 
         model_.record(*app);
       return;
     }
+  }
+  // A file made for the user is shown where it is, by its button or a click alike.
+  const QVariant file = context.value("reveal");
+  if (file.typeId() == QMetaType::QString) {
+    DesktopServices::reveal({file.toString().toStdString()});
+    return;
   }
   const QVariant meeting = context.value("meeting");
   if (meeting.typeId() == QMetaType::QString) model_.select(meeting.toString());

@@ -13,6 +13,8 @@ MeetingActions::Allowed MeetingActions::of(const MeetingRow* row) {
           .open = file,
           .reveal = file,
           .revealAudio = row->hasAudio,
+          .exportFile = file,
+          .cards = file,
           .retry = entry.state == State::needsAttention,
           .reprocess = row->canReprocess(),
           .remove = !entry.isBusy()};
@@ -25,7 +27,10 @@ void MeetingActions::setMeetings(MeetingsWindowModel* meetings) {
   if (meetings_) disconnect(meetings_, nullptr, this, nullptr);
   meetings_ = meetings;
   // The list is made when the window's model is attached to the application model.
-  if (meetings_) connect(meetings_, &MeetingsWindowModel::attached, this, &MeetingActions::follow);
+  if (meetings_) {
+    connect(meetings_, &MeetingsWindowModel::attached, this, &MeetingActions::follow);
+    connect(meetings_, &MeetingsWindowModel::makingCardsChanged, this, &MeetingActions::reconsider);
+  }
   follow();
   emit meetingsChanged();
 }
@@ -50,7 +55,8 @@ void MeetingActions::follow() {
 }
 
 void MeetingActions::reconsider() {
-  const Allowed now = of(list_ ? list_->find(meetingId_) : nullptr);
+  Allowed now = of(list_ ? list_->find(meetingId_) : nullptr);
+  if (meetings_ && meetings_->makesCards(meetingId_)) now.cards = false;
   if (now == allowed_) return;
   allowed_ = now;
   emit changed();

@@ -1,7 +1,8 @@
 // Which actions the action menu of one meeting offers (the context menu of a row and "Más
 // acciones" of the detail toolbar), decided from the meeting's row in the list: nothing that
-// changes a busy meeting, nothing about the notes without a Meeting file, nothing about the
-// audio without track files, "Reintentar" only for a meeting that needs attention.
+// changes a busy meeting, nothing about the notes without a Meeting file (export and study
+// cards included), nothing about the audio without track files, "Reintentar" only for a
+// meeting that needs attention.
 //
 // Made in QML for one menu: it follows the meeting named by `meetingId` in the list of
 // `meetings`, so a menu left open stays right when the meeting changes. Main thread only.
@@ -29,6 +30,9 @@ class MeetingActions : public QObject {
   Q_PROPERTY(bool canOpen READ canOpen NOTIFY changed)
   Q_PROPERTY(bool canReveal READ canReveal NOTIFY changed)
   Q_PROPERTY(bool canRevealAudio READ canRevealAudio NOTIFY changed)
+  Q_PROPERTY(bool canExport READ canExport NOTIFY changed)
+  // No second set of cards for a meeting while its first is being made.
+  Q_PROPERTY(bool canMakeCards READ canMakeCards NOTIFY changed)
   // "Reintentar" is in the menu at all.
   Q_PROPERTY(bool canRetry READ canRetry NOTIFY changed)
   Q_PROPERTY(bool canReprocess READ canReprocess NOTIFY changed)
@@ -41,6 +45,8 @@ class MeetingActions : public QObject {
     bool open = false;
     bool reveal = false;
     bool revealAudio = false;
+    bool exportFile = false;
+    bool cards = false;
     bool retry = false;
     bool reprocess = false;
     bool remove = false;
@@ -63,6 +69,8 @@ class MeetingActions : public QObject {
   bool canOpen() const { return allowed_.open; }
   bool canReveal() const { return allowed_.reveal; }
   bool canRevealAudio() const { return allowed_.revealAudio; }
+  bool canExport() const { return allowed_.exportFile; }
+  bool canMakeCards() const { return allowed_.cards; }
   bool canRetry() const { return allowed_.retry; }
   bool canReprocess() const { return allowed_.reprocess; }
   bool canDelete() const { return allowed_.remove; }

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "kelv/core/transcript/speaker_label.h"
 #include "shell/qt_text.h"
 #include "shell/theme.h"
 #include "view_models/inline_markdown.h"
@@ -189,9 +190,8 @@ QString MeetingFileModel::shortTime(const QString& time) {
 }
 
 QString MeetingFileModel::speakerLabel(const QString& speaker) {
-  if (speaker == QLatin1String("You")) return QStringLiteral("Yo");
-  if (speaker == QLatin1String("Them")) return QStringLiteral("Profe");
-  return speaker;
+  const QByteArray utf8 = speaker.toUtf8();
+  return text(core::speakerLabel(std::string_view(utf8.constData(), utf8.size())));
 }
 
 QString MeetingFileModel::speakerTone(const QString& speaker) {

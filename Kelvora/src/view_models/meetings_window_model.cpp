@@ -2,12 +2,18 @@
 
 #include <QTimer>
 
+#include <algorithm>
 #include <exception>
+#include <iterator>
 #include <utility>
 
 #include "controllers/app_model.h"
+#include "controllers/class_exports.h"
+#include "controllers/processing_child.h"
 #include "desktop/desktop_services.h"
 #include "desktop/hotkey.h"
+#include "desktop/notifier.h"
+#include "kelv/core/export/export_format.h"
 
 namespace kelv::app {
 
@@ -64,6 +70,17 @@ void MeetingsWindowModel::attach(AppModel& app, Options options) {
     showDetail();
     // A meeting selected from elsewhere (a notification, an import) may not be listed yet.
     if (!selection().isEmpty() && list_->indexOf(selection()) < 0) refreshSoon();
+  });
+  exports_ = new ClassExports(
+      app.kelvPath(),
+      [app = QPointer<AppModel>(&app)] {
+        return app ? passedSecrets(app->settings()) : QByteArray("{}");
+      },
+      this);
+  connect(exports_, &ClassExports::changed, this, &MeetingsWindowModel::makingCardsChanged);
+  connect(exports_, &ClassExports::finished, this, [this](const ClassExports::Outcome& outcome) {
+    exported(outcome.meetingId, outcome.kind == ClassExports::Kind::cards, outcome.succeeded,
+             outcome.title, outcome.file, outcome.message);
   });
   readHotkey();
   // The first read starts now, on the worker, while the view is still being built: the rows
@@ -301,6 +318,77 @@ void MeetingsWindowModel::revealAudio(const QString& id) {
   const MeetingRow* meeting = row(id);
   if (meeting) DesktopServices::reveal(meeting->entry.audioFiles());
   refresh();
+}
+
+namespace {
+
+constexpr core::ExportFormat kExportFormats[] = {core::ExportFormat::pdf, core::ExportFormat::srt,
+                                                 core::ExportFormat::vtt, core::ExportFormat::txt};
+
+QString fileName(const QString& path) {
+  return QString::fromStdString(std::filesystem::path(path.toStdString()).filename().string());
+}
+
+}  // namespace
+
+bool MeetingsWindowModel::exportMeeting(const QString& id) {
+  const MeetingRow* meeting = row(id);
+  if (!meeting || !meeting->entry.meetingFile || !exports_) return false;
+  const std::filesystem::path source = *meeting->entry.meetingFile;
+  const QString title = QString::fromStdString(meeting->entry.title);
+  DesktopServices::SaveQuestion question{
+      QStringLiteral("Exportar «") + title + QStringLiteral("»"),
+      source.parent_path() / (source.stem().string() + ".pdf"),
+      {QStringLiteral("Documento PDF (*.pdf)"), QStringLiteral("Subtítulos SubRip (*.srt)"),
+       QStringLiteral("Subtítulos WebVTT (*.vtt)"), QStringLiteral("Texto sin formato (*.txt)")}};
+  const std::optional<DesktopServices::SaveAnswer> answer =
+      DesktopServices::chooseSaveFile(question);
+  if (!answer) return false;
+  std::filesystem::path file = answer->file;
+  // A name typed without its extension takes the type chosen in the dialog.
+  if (!core::exportFormatOf(file)) {
+    const int type = std::clamp(answer->type, 0, static_cast<int>(std::size(kExportFormats)) - 1);
+    file += "." + std::string(core::exportFormatName(kExportFormats[type]));
+  }
+  return exports_->exportTo(id, title, QString::fromStdString(file.string()));
+}
+
+bool MeetingsWindowModel::makeCards(const QString& id) {
+  const MeetingRow* meeting = row(id);
+  if (!meeting || !meeting->entry.meetingFile || !exports_) return false;
+  return exports_->makeCards(id, QString::fromStdString(meeting->entry.title));
+}
+
+bool MeetingsWindowModel::makesCards(const QString& id) const {
+  return exports_ && exports_->running(ClassExports::Kind::cards, id);
+}
+
+QString MeetingsWindowModel::makingCards() const {
+  const QString title = exports_ ? exports_->makingCardsOf() : QString();
+  return title.isEmpty()
+             ? QString()
+             : QStringLiteral("Creando tarjetas de estudio de «") + title + QStringLiteral("»…");
+}
+
+void MeetingsWindowModel::exported(const QString& meetingId, bool cards, bool succeeded,
+                                   const QString& title, const QString& file,
+                                   const QString& message) {
+  if (!succeeded) {
+    setProblem(message);
+    return;
+  }
+  if (cards) {
+    Notifier::postFile(QStringLiteral("Tarjetas de estudio listas"),
+                       QStringLiteral("Las tarjetas de «") + title + QStringLiteral("» están en ") +
+                           fileName(file) +
+                           QStringLiteral(". Impórtalas en Anki con Archivo ▸ Importar."),
+                       file.toStdString(), meetingId);
+  } else {
+    Notifier::postFile(QStringLiteral("Clase exportada"),
+                       QStringLiteral("«") + title + QStringLiteral("» está en ") + fileName(file) +
+                           QStringLiteral("."),
+                       file.toStdString(), meetingId);
+  }
 }
 
 bool MeetingsWindowModel::importDropped(const QList<QUrl>& urls) {

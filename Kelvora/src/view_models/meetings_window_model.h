@@ -29,6 +29,7 @@
 namespace kelv::app {
 
 class AppModel;
+class ClassExports;
 
 class MeetingsWindowModel : public QObject {
   Q_OBJECT
@@ -49,6 +50,8 @@ class MeetingsWindowModel : public QObject {
   Q_PROPERTY(bool recording READ recording NOTIFY recordingChanged)
   Q_PROPERTY(QString hotkey READ hotkey NOTIFY hotkeyChanged)
   Q_PROPERTY(kelv::app::MeetingsWindowModel::Content content READ content NOTIFY contentChanged)
+  // "Creando tarjetas de estudio de «…»…" while cards are being made; empty otherwise.
+  Q_PROPERTY(QString makingCards READ makingCards NOTIFY makingCardsChanged)
 
  public:
   // What the window shows beside the list: nothing until the first read is in, the empty
@@ -121,6 +124,14 @@ class MeetingsWindowModel : public QObject {
   Q_INVOKABLE void openInEditor(const QString& id);
   Q_INVOKABLE void reveal(const QString& id);
   Q_INVOKABLE void revealAudio(const QString& id);
+  // Asks where to save (the format follows the file type, the class's name proposed beside
+  // its Meeting file) and exports there; a notification says when the file is ready.
+  Q_INVOKABLE bool exportMeeting(const QString& id);
+  // Has the notes backend make study cards beside the Meeting file; a notification says when
+  // they are ready, a problem what went wrong.
+  Q_INVOKABLE bool makeCards(const QString& id);
+  bool makesCards(const QString& id) const;
+  QString makingCards() const;
 
   // Imports dropped local files as a new meeting; true when the import took them.
   Q_INVOKABLE bool importDropped(const QList<QUrl>& urls);
@@ -140,6 +151,7 @@ class MeetingsWindowModel : public QObject {
   void hotkeyChanged();
   void renamingShownChanged();
   void contentChanged();
+  void makingCardsChanged();
 
  private:
   void attach(AppModel& app, Options options);
@@ -149,6 +161,8 @@ class MeetingsWindowModel : public QObject {
   void setRenaming(const QString& id);
   void setProblem(const QString& text);
   void readHotkey();
+  void exported(const QString& meetingId, bool cards, bool succeeded, const QString& title,
+                const QString& file, const QString& message);
   // Announces a change of what the window shows (content, renamingShown).
   void reconsiderShown();
   const MeetingRow* row(const QString& id) const;
@@ -164,6 +178,7 @@ class MeetingsWindowModel : public QObject {
   bool refreshQueued_ = false;
   Content content_ = Loading;
   bool renamingShown_ = false;
+  ClassExports* exports_ = nullptr;
 };
 
 }  // namespace kelv::app
