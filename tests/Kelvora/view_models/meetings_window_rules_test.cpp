@@ -72,25 +72,25 @@ TEST(MeetingActionRules, TheMenuOffersWhatTheMeetingAllows) {
       {"no meeting", std::nullopt, {}},
       {"done with file and audio",
        row(State::done, true, true),
-       {true, true, true, true, true, false, true, true}},
+       {true, true, true, true, true, true, true, false, true, true}},
       {"done without audio",
        row(State::done, true, false),
-       {true, true, true, true, false, false, false, true}},
+       {true, true, true, true, false, true, true, false, false, true}},
       {"a file without a folder",
        row(State::done, true, true, false),
-       {true, true, true, true, true, false, false, true}},
+       {true, true, true, true, true, true, true, false, false, true}},
       {"needs attention, no notes yet",
        row(State::needsAttention, false, true),
-       {true, false, false, false, true, true, true, true}},
+       {true, false, false, false, true, false, false, true, true, true}},
       {"interrupted",
        row(State::interrupted, true, true),
-       {true, true, true, true, true, false, true, true}},
+       {true, true, true, true, true, true, true, false, true, true}},
       {"processing over older notes",
        row(State::processing, true, true),
-       {false, true, true, true, true, false, false, false}},
+       {false, true, true, true, true, true, true, false, false, false}},
       {"recording",
        row(State::recording, false, true),
-       {false, false, false, false, true, false, false, false}},
+       {false, false, false, false, true, false, false, false, false, false}},
   };
   for (const auto& expected : cases) {
     SCOPED_TRACE(expected.name);
@@ -100,6 +100,8 @@ TEST(MeetingActionRules, TheMenuOffersWhatTheMeetingAllows) {
     EXPECT_EQ(allowed.open, expected.allowed.open);
     EXPECT_EQ(allowed.reveal, expected.allowed.reveal);
     EXPECT_EQ(allowed.revealAudio, expected.allowed.revealAudio);
+    EXPECT_EQ(allowed.exportFile, expected.allowed.exportFile);
+    EXPECT_EQ(allowed.cards, expected.allowed.cards);
     EXPECT_EQ(allowed.retry, expected.allowed.retry);
     EXPECT_EQ(allowed.reprocess, expected.allowed.reprocess);
     EXPECT_EQ(allowed.remove, expected.allowed.remove);
