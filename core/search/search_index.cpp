@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <fstream>
 #include <map>
 #include <set>
@@ -23,11 +25,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::string_view kFormat = "kelvora-search/1";
+constexpr std::string_view kFormat = "kelvora-search/2";
 // A passage's rowid is its file's id shifted by this many bits plus its place in the file, so
 // a file's passages are one rowid range: FTS5 finds and drops them without a scan.
 constexpr int kPassageBits = 20;
 constexpr int kFilesPerBatch = 64;
+constexpr int64_t kMostRanked = 1000;
 constexpr char kOpenMark = '\x02';
 constexpr char kCloseMark = '\x03';
 
@@ -39,7 +42,7 @@ CREATE TABLE files(
   device INTEGER NOT NULL, inode INTEGER NOT NULL, size INTEGER NOT NULL, mtime INTEGER NOT NULL);
 CREATE VIRTUAL TABLE passages USING fts5(
   text, kind UNINDEXED, time UNINDEXED, speaker UNINDEXED, section UNINDEXED, block UNINDEXED,
-  tokenize = 'unicode61 remove_diacritics 2');
+  tokenize = 'unicode61 remove_diacritics 2', prefix = '2 3');
 )sql";
 
 struct FileStamp {
@@ -238,8 +241,9 @@ SearchIndex::UpdateReport SearchIndex::updateOnce(const std::vector<MeetingEntry
   if (toRead.empty()) return report;
 
   SqliteStatement addFile = database_->prepare(
-      "INSERT INTO files(path, meeting, title, date, device, inode, size, mtime) "
-      "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
+      "INSERT INTO files(id, path, meeting, title, date, device, inode, size, mtime) "
+      "VALUES(?9, ?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
+  SqliteStatement idTaken = database_->prepare("SELECT 1 FROM files WHERE id = ?1");
   SqliteStatement addPassage = database_->prepare(
       "INSERT INTO passages(rowid, text, kind, time, speaker, section, block) "
       "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7)");
@@ -261,7 +265,18 @@ SearchIndex::UpdateReport SearchIndex::updateOnce(const std::vector<MeetingEntry
         ++report.skipped;
       } else {
         const MeetingEntry& entry = *pending.entry;
-        addFile.bind(1, path)
+        // A file's id is its class's start in seconds (the next free one when two start
+        // together), so the passages' rowids run in the order of the classes' dates.
+        int64_t id = std::max<int64_t>(
+            1, std::chrono::duration_cast<std::chrono::seconds>(entry.date.time_since_epoch())
+                   .count());
+        while (idTaken.bind(1, id).step()) {
+          idTaken.reset();
+          ++id;
+        }
+        idTaken.reset();
+        addFile.bind(9, id)
+            .bind(1, path)
             .bind(2, entry.id)
             .bind(3, entry.title)
             .bind(4, dateCount(entry.date))
@@ -270,7 +285,6 @@ SearchIndex::UpdateReport SearchIndex::updateOnce(const std::vector<MeetingEntry
             .bind(7, pending.stamp.size)
             .bind(8, pending.stamp.mtime)
             .run();
-        const int64_t id = sqlite3_last_insert_rowid(database_->handle());
         int64_t place = 0;
         for (const MeetingPassage& passage : MeetingPassages::of(*text, entry.title)) {
           if (place >= (int64_t{1} << kPassageBits)) break;
@@ -308,12 +322,17 @@ std::vector<SearchHit> SearchIndex::search(std::string_view text, int limit) con
   const std::optional<std::string> expression = SearchQuery::matchExpression(text);
   if (!expression || limit <= 0) return hits;
 
-  // The order first, over rowids alone; the snippets only for the hits kept.
+  // The order first, the snippets only for the hits kept. Ranking weighs every match, so a
+  // word found nearly everywhere ranks only its newest matches (rowids follow the classes'
+  // dates): the cost of a query stays bounded, and older classes come after newer ones
+  // anyway among equals.
   SqliteStatement best = database_->prepare(
       "SELECT p.rowid, f.meeting, f.title, f.date, p.kind, p.time, p.speaker, p.section, "
-      "p.block FROM passages p JOIN files f ON f.id = (p.rowid >> 20) "
-      "WHERE passages MATCH ?1 ORDER BY p.kind, bm25(passages), f.date DESC LIMIT ?2");
-  best.bind(1, *expression).bind(2, static_cast<int64_t>(limit));
+      "p.block FROM (SELECT rowid, kind, time, speaker, section, block, bm25(passages) AS score "
+      "FROM passages WHERE passages MATCH ?1 ORDER BY rowid DESC LIMIT ?3) AS p "
+      "CROSS JOIN files f ON f.id = (p.rowid >> 20) "
+      "ORDER BY p.kind, p.score, f.date DESC LIMIT ?2");
+  best.bind(1, *expression).bind(2, static_cast<int64_t>(limit)).bind(3, kMostRanked);
   std::vector<int64_t> rowids;
   while (best.step()) {
     rowids.push_back(best.integer(0));
@@ -332,14 +351,25 @@ std::vector<SearchHit> SearchIndex::search(std::string_view text, int limit) con
     hits.push_back(std::move(hit));
   }
 
-  SqliteStatement snippet = database_->prepare(
-      "SELECT snippet(passages, 0, char(2), char(3), '…', 16) FROM passages "
-      "WHERE passages MATCH ?1 AND rowid = ?2");
-  for (size_t index = 0; index < hits.size(); ++index) {
-    snippet.bind(1, *expression).bind(2, rowids[index]);
-    if (snippet.step()) takeMarks(snippet.text(0), hits[index]);
-    snippet.reset();
+  // All the snippets in one pass over the matches: each MATCH builds its word lists anew,
+  // which for a prefix costs far more than reading them.
+  if (rowids.empty()) return hits;
+  const auto [lowest, highest] = std::minmax_element(rowids.begin(), rowids.end());
+  SqliteStatement snippets = database_->prepare(
+      "SELECT rowid, snippet(passages, 0, char(2), char(3), '…', 16) FROM passages "
+      "WHERE passages MATCH ?1 AND rowid BETWEEN ?2 AND ?3 "
+      "AND rowid IN (SELECT value FROM json_each(?4))");
+  std::string wanted = "[";
+  std::map<int64_t, size_t> placeOf;
+  for (size_t index = 0; index < rowids.size(); ++index) {
+    wanted += (index > 0 ? "," : "") + std::to_string(rowids[index]);
+    placeOf[rowids[index]] = index;
   }
+  wanted += "]";
+  snippets.bind(1, *expression).bind(2, *lowest).bind(3, *highest).bind(4, wanted);
+  while (snippets.step())
+    if (const auto found = placeOf.find(snippets.integer(0)); found != placeOf.end())
+      takeMarks(snippets.text(1), hits[found->second]);
   return hits;
 }
 
