@@ -15,7 +15,7 @@ packages=(
   qml6-module-qtqml-workerscript qml6-module-qtquick-dialogs shared-mime-info libqt6svg6
   # qmllint and the QtQml types it checks the views against, for the views' lint
   qt6-declarative-dev-tools qml6-module-qtqml qml6-module-qtqml-models
-  libmd4c-dev
+  libmd4c-dev libsqlite3-dev
   # the views' fonts and symbols
   fonts-dejavu-core adwaita-icon-theme
   # tests and benchmarks

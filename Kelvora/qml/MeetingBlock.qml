@@ -24,11 +24,26 @@ Item {
     required property real seconds
     // A turn being heard now; its time was pressed.
     property bool heard: false
+    // The block a search hit chose.
+    property bool found: false
     signal timePressed()
 
     // The loader takes the implicit size of the drawing it holds.
     implicitHeight: shown.implicitHeight
     height: implicitHeight
+
+    Rectangle {
+        objectName: "foundMark"
+        visible: cell.found
+        x: -12
+        y: -4
+        width: cell.width + 24
+        height: cell.height + 8
+        radius: 6
+        color: Theme.card(Theme.accent, 0.12)
+        border.width: 1
+        border.color: Theme.card(Theme.accent, 0.4)
+    }
 
     Loader {
         id: shown

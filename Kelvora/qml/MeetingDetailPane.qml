@@ -49,6 +49,8 @@ Item {
                 Component.onCompleted: opacity = 1
                 Behavior on opacity { NumberAnimation { duration: Theme.appearDuration } }
                 player: pane.detail.player
+                foundRow: pane.meetings.foundMeeting === pane.detail.meetingId
+                          ? pane.meetings.foundBlock : -2
                 header: Item {
                     width: file.width
                     height: 32 + meetingHeader.height + (fileBar.visible ? fileBar.height + 24 : 0)

@@ -15,6 +15,8 @@ ListView {
     property alias title: fileBlocks.title
     readonly property alias blocks: fileBlocks
     property Player player: null
+    // The row a search hit chose: scrolled to when the blocks are in, and marked.
+    property int foundRow: -1
     readonly property int heardRow: view.player !== null
                                     && (view.player.playing || view.player.position > 0)
                                     ? fileBlocks.turnAt(view.player.position) : -1
@@ -30,6 +32,20 @@ ListView {
         view.positionViewAtIndex(view.heardRow, ListView.Contain)
     }
     onHeardRowChanged: view.follow()
+    function showFound() {
+        if (view.foundRow >= 0 && view.foundRow < view.count)
+            view.positionViewAtIndex(view.foundRow, ListView.Center)
+        else if (view.foundRow === -1 && view.count > 0)
+            view.positionViewAtBeginning()
+    }
+    // Once the rows just set are laid out.
+    Timer {
+        id: foundLater
+        interval: 0
+        onTriggered: view.showFound()
+    }
+    onFoundRowChanged: foundLater.restart()
+    onCountChanged: foundLater.restart()
     onMovementStarted: view.userScrolled()
 
     model: MeetingFileModel { id: fileBlocks }
@@ -48,6 +64,7 @@ ListView {
         // can't see that.
         // qmllint disable unqualified
         heard: block.index === view.heardRow
+        found: block.index === view.foundRow
         onTimePressed: if (view.player !== null) view.player.playFrom(block.seconds)
         // qmllint enable unqualified
     }

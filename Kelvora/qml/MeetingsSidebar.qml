@@ -1,6 +1,7 @@
-// The sidebar of the meetings window: "Clases" with the number of meetings, then the meetings
-// grouped by day under pinned day headers. It takes the keyboard: Up and Down move the
-// selection, Return renames, Delete asks to delete.
+// The sidebar of the meetings window: the search field, "Clases" with the number of meetings,
+// then the meetings grouped by day under pinned day headers, or the search results while the
+// field holds text. The list takes the keyboard: Up and Down move the selection, Return
+// renames, Delete asks to delete. Ctrl+F goes to the search field.
 import QtQuick
 import QtQuick.Controls.Basic
 import Kelvora
@@ -11,6 +12,8 @@ FocusScope {
 
     required property MeetingsWindowModel meetings
     readonly property alias list: list
+    readonly property alias searchField: search
+    readonly property bool searching: sidebar.meetings.search.active
 
     Accessible.role: Accessible.Pane
     Accessible.name: "Clases"
@@ -20,8 +23,27 @@ FocusScope {
         color: Theme.sidebar
     }
 
+    SearchField {
+        id: search
+        x: 12
+        y: 12
+        width: sidebar.width - 24
+        results: sidebar.meetings.search
+        // Escape gives the keyboard back to the list.
+        onFinished: list.forceActiveFocus()
+    }
+
+    Shortcut {
+        sequence: "Ctrl+F"
+        onActivated: {
+            search.input.forceActiveFocus()
+            search.input.selectAll()
+        }
+    }
+
     Item {
         id: header
+        y: search.y + search.height + 4
         width: sidebar.width
         height: 52
 
@@ -40,8 +62,8 @@ FocusScope {
             anchors.right: parent.right
             anchors.rightMargin: 24
             anchors.verticalCenter: parent.verticalCenter
-            visible: list.count > 0
-            text: list.count
+            visible: sidebar.searching ? sidebar.meetings.search.hitCount > 0 : list.count > 0
+            text: sidebar.searching ? sidebar.meetings.search.hitCount : list.count
             font: Theme.meta
             color: Theme.ink3
         }
@@ -50,9 +72,10 @@ FocusScope {
     ListView {
         id: list
         objectName: "meetingList"
-        y: header.height
+        y: header.y + header.height
         width: sidebar.width
-        height: sidebar.height - header.height
+        height: sidebar.height - y
+        visible: !sidebar.searching
         clip: true
         focus: true
         activeFocusOnTab: true
@@ -133,6 +156,16 @@ FocusScope {
             font: Theme.meta
             color: Theme.ink3
         }
+    }
+
+    SearchResults {
+        id: results
+        y: list.y
+        width: sidebar.width
+        height: list.height
+        visible: sidebar.searching
+        results: sidebar.meetings.search
+        Keys.onEscapePressed: search.clear()
     }
 
     MeetingActionMenu {

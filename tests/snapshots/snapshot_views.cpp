@@ -134,7 +134,7 @@ core::Date snapshotNow() {
 }
 
 // What the meetings window is doing besides showing the selection.
-enum class Moment { still, dropping, renaming, deleting };
+enum class Moment { still, dropping, renaming, deleting, searching };
 
 // The meetings window with a fixed "now"; `selectTitle` picks the meeting shown beside the list.
 SnapshotView meetingsView(const QString& name, bool sample, const std::string& selectTitle,
@@ -172,6 +172,17 @@ SnapshotView meetingsView(const QString& name, bool sample, const std::string& s
               case Moment::deleting:
                 if (meetings->deleting() != selected) meetings->askDelete(selected);
                 break;
+              case Moment::searching: {
+                // Typed, answered, and the first hit opened in its class.
+                app::SearchResultsModel* search = meetings->search();
+                if (!search->active()) search->setQuery(QStringLiteral("gradiente"));
+                if (!search->answered()) return false;
+                if (meetings->foundMeeting().isEmpty()) {
+                  search->chooseCurrent();
+                  return false;
+                }
+                return detail->fileLoaded();
+              }
             }
             return true;
           }};
@@ -319,6 +330,8 @@ std::vector<SnapshotView> snapshotViews(const QStringList& meetingFiles) {
   views.push_back(meetingsView(QStringLiteral("meetings-drop"), true, barroco, Moment::dropping));
   views.push_back(meetingsView(QStringLiteral("meetings-rename"), true, barroco, Moment::renaming));
   views.push_back(meetingsView(QStringLiteral("meetings-delete"), true, barroco, Moment::deleting));
+  views.push_back(
+      meetingsView(QStringLiteral("meetings-search"), true, barroco, Moment::searching));
   for (const QString& path : meetingFiles)
     views.push_back(meetingView(QStringLiteral("file-") + QFileInfo(path).completeBaseName(),
                                 QFileInfo(path).absoluteFilePath()));

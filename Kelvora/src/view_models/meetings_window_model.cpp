@@ -14,12 +14,16 @@
 #include "desktop/hotkey.h"
 #include "desktop/notifier.h"
 #include "kelv/core/export/export_format.h"
+#include "kelv/core/search/search_index.h"
 
 namespace kelv::app {
 
 MeetingsWindowModel::MeetingsWindowModel(QObject* parent)
-    : QObject(parent), detail_(new MeetingDetail(this)) {
+    : QObject(parent), detail_(new MeetingDetail(this)), search_(new SearchResultsModel(this)) {
+  connect(search_, &SearchResultsModel::chosen, this, &MeetingsWindowModel::showFound);
   connect(detail_, &MeetingDetail::changed, this, &MeetingsWindowModel::reconsiderShown);
+  connect(detail_->player(), &Player::stateChanged, this, &MeetingsWindowModel::playPending);
+  connect(detail_, &MeetingDetail::changed, this, &MeetingsWindowModel::playPending);
   connect(this, &MeetingsWindowModel::renamingChanged, this, &MeetingsWindowModel::reconsiderShown);
 }
 
@@ -39,6 +43,8 @@ AppModel* MeetingsWindowModel::appModel() const { return app_.data(); }
 
 void MeetingsWindowModel::attach(AppModel& app, Options options) {
   app_ = &app;
+  search_->useIndex(core::SearchIndex::pathFor(app.store().root()), options.locale,
+                    options.timeZone);
   list_ = std::make_unique<MeetingListModel>(
       MeetingListModel::Source{app.store(), app.settings(), std::move(options.now),
                                std::move(options.locale), std::move(options.timeZone)});
@@ -168,6 +174,36 @@ void MeetingsWindowModel::refreshed(bool settled) {
   if (!renaming_.isEmpty() && !row(renaming_)) setRenaming({});
   showDetail();
   emit selectionChanged();
+  // The index follows every read of the list: processing, renames, deletes and imports all
+  // end in one.
+  if (settled) {
+    std::vector<core::MeetingEntry> entries;
+    entries.reserve(list_->rows().size());
+    for (const MeetingRow& listed : list_->rows()) entries.push_back(listed.entry);
+    search_->libraryRead(std::move(entries));
+  }
+}
+
+void MeetingsWindowModel::showFound(const QString& id, int block, double playFrom) {
+  if (!row(id)) return;
+  select(id);
+  foundMeeting_ = id;
+  foundBlock_ = block;
+  emit foundChanged();
+  pendingPlay_.reset();
+  // The detail may show the class a moment later; the time plays once its player is ready
+  // (never for a class without audio, whose player stays hidden).
+  if (playFrom >= 0) pendingPlay_ = playFrom;
+  playPending();
+}
+
+void MeetingsWindowModel::playPending() {
+  if (!pendingPlay_ || detail_->meetingId() != foundMeeting_) return;
+  Player* player = detail_->player();
+  if (player->state() != Player::Ready && player->state() != Player::Playing) return;
+  const double seconds = *pendingPlay_;
+  pendingPlay_.reset();
+  player->playFrom(seconds);
 }
 
 void MeetingsWindowModel::showDetail() {

@@ -25,6 +25,7 @@
 
 #include "view_models/meeting_detail.h"
 #include "view_models/meeting_list_model.h"
+#include "view_models/search_results_model.h"
 
 namespace kelv::app {
 
@@ -52,6 +53,12 @@ class MeetingsWindowModel : public QObject {
   Q_PROPERTY(kelv::app::MeetingsWindowModel::Content content READ content NOTIFY contentChanged)
   // "Creando tarjetas de estudio de «…»…" while cards are being made; empty otherwise.
   Q_PROPERTY(QString makingCards READ makingCards NOTIFY makingCardsChanged)
+  // The search field's results.
+  Q_PROPERTY(kelv::app::SearchResultsModel* search READ search CONSTANT)
+  // The search hit last chosen: its class, and its row in the Meeting file view (-1: the
+  // top), which the view scrolls to and marks while that class is shown.
+  Q_PROPERTY(QString foundMeeting READ foundMeeting NOTIFY foundChanged)
+  Q_PROPERTY(int foundBlock READ foundBlock NOTIFY foundChanged)
 
  public:
   // What the window shows beside the list: nothing until the first read is in, the empty
@@ -76,6 +83,9 @@ class MeetingsWindowModel : public QObject {
   AppModel* appModel() const;
 
   MeetingListModel* list() const { return list_.get(); }
+  SearchResultsModel* search() const { return search_; }
+  QString foundMeeting() const { return foundMeeting_; }
+  int foundBlock() const { return foundBlock_; }
   MeetingDetail* detail() const { return detail_; }
   QString selection() const;
   int selectedIndex() const;
@@ -152,6 +162,7 @@ class MeetingsWindowModel : public QObject {
   void renamingShownChanged();
   void contentChanged();
   void makingCardsChanged();
+  void foundChanged();
 
  private:
   void attach(AppModel& app, Options options);
@@ -163,13 +174,21 @@ class MeetingsWindowModel : public QObject {
   void readHotkey();
   void exported(const QString& meetingId, bool cards, bool succeeded, const QString& title,
                 const QString& file, const QString& message);
+  // A search hit was chosen: select its class, show the hit, play from its time if asked.
+  void showFound(const QString& id, int block, double playFrom);
+  // Plays the chosen turn once the class's player is ready.
+  void playPending();
   // Announces a change of what the window shows (content, renamingShown).
   void reconsiderShown();
   const MeetingRow* row(const QString& id) const;
 
   QPointer<AppModel> app_;
   std::unique_ptr<MeetingListModel> list_;
+  QString foundMeeting_;
+  int foundBlock_ = -1;
+  std::optional<double> pendingPlay_;
   MeetingDetail* detail_;
+  SearchResultsModel* search_;
   QString renaming_;
   std::optional<core::MeetingEntry> deleting_;
   QString problem_;

@@ -1,0 +1,50 @@
+// The search results in place of the day list while the search field holds text: the hits
+// grouped by class, or "Sin resultados". Choosing a hit opens its class at it.
+import QtQuick
+import QtQuick.Controls.Basic
+import Kelvora
+
+ListView {
+    id: list
+    objectName: "searchResults"
+
+    required property SearchResultsModel results
+
+    clip: true
+    activeFocusOnTab: true
+    boundsBehavior: Flickable.StopAtBounds
+    model: list.results
+    currentIndex: list.results.currentIndex
+    keyNavigationEnabled: false
+    Accessible.role: Accessible.List
+    Accessible.name: "Resultados de la búsqueda"
+    ScrollBar.vertical: ScrollBar {}
+    highlightFollowsCurrentItem: false
+
+    onCurrentIndexChanged: if (currentIndex >= 0) positionViewAtIndex(currentIndex, ListView.Contain)
+
+    Keys.onUpPressed: (event) => { event.accepted = list.results.moveCurrent(-1) }
+    Keys.onDownPressed: (event) => { event.accepted = list.results.moveCurrent(1) }
+    Keys.onReturnPressed: list.results.chooseCurrent()
+    Keys.onEnterPressed: list.results.chooseCurrent()
+
+    delegate: SearchHitRow {
+        // The delegate lives inside this file, where its ids are in scope; Qt 6.4's lint
+        // can't see that.
+        // qmllint disable unqualified
+        results: list.results
+        // qmllint enable unqualified
+    }
+
+    Text {
+        objectName: "noResults"
+        visible: list.results.empty
+        x: 24
+        y: 24
+        width: list.width - 48
+        wrapMode: Text.Wrap
+        text: "Sin resultados"
+        font: Theme.meta
+        color: Theme.ink3
+    }
+}

@@ -1,0 +1,226 @@
+// The search field of the meetings window as the user meets it: real QML on the offscreen
+// platform over a real meeting store and a real search index in a temporary folder, typed into
+// with the keyboard.
+#include <QGuiApplication>
+#include <QQuickItem>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+
+#include "controllers/app_model.h"
+#include "kelv/core/library/meeting_file_writer.h"
+#include "kelv/core/settings/memory_secret_store.h"
+#include "kelv/core/settings/settings.h"
+#include "pulse_server.h"
+#include "sample_library.h"
+#include "temp_dir.h"
+#include "view_harness.h"
+#include "view_models/meetings_window_model.h"
+
+namespace kelv::app {
+
+namespace {
+
+namespace fs = std::filesystem;
+using State = core::MeetingEntry::State;
+using namespace std::chrono_literals;
+
+const core::Date kNow = core::Date(std::chrono::sys_days(std::chrono::year(2025) / 3 / 14) + 9h);
+
+class MeetingSearchTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ::setenv("HOME", temp.path().c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (temp / "config").c_str(), 1);
+    ::setenv("KELV_DEFAULTS_SUITE", "test", 1);
+    ::setenv("TZ", "Europe/Madrid", 1);
+    ::tzset();
+    const nlohmann::json settings = {{"notesFolder", core::folderURL(temp / "notes")}};
+    fs::create_directories(temp / "config" / "test");
+    kelv::test::writeFile(temp / "config" / "test" / "preferences.json",
+                          nlohmann::json{{"v2.settings", settings}}.dump());
+  }
+  void TearDown() override {
+    ::setenv("TZ", "UTC", 1);
+    ::tzset();
+  }
+
+  void open() {
+    app = std::make_unique<AppModel>(
+        AppModel::Options{core::MeetingStore(temp / "meetings"),
+                          std::make_shared<core::MemorySecretStore>(),
+                          core::Preferences(temp / "config" / "test" / "preferences.json"),
+                          fs::path("/bin/true"),
+                          {}});
+    meetings = std::make_unique<MeetingsWindowModel>(
+        *app, MeetingsWindowModel::Options{[] { return kNow; }, "es_ES", "Europe/Madrid"});
+    view.load(QStringLiteral("MeetingsView"),
+              {{QStringLiteral("meetings"), QVariant::fromValue(meetings.get())}}, {1100, 760});
+    ASSERT_TRUE(view.waitUntil([&] { return meetings->list()->loaded(); }));
+    view.settle();
+  }
+
+  SearchResultsModel& results() { return *meetings->search(); }
+
+  void key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QTest::keyClick(&view.window(), static_cast<Qt::Key>(key), modifiers);
+    QCoreApplication::processEvents();
+  }
+  // Types into whatever has the keyboard, then waits for the answer to the whole text.
+  void typeText(const QString& text) {
+    for (const char c : text.toLatin1()) QTest::keyClick(&view.window(), c);
+    QCoreApplication::processEvents();
+    waitForAnswer();
+  }
+  void waitForAnswer() {
+    ASSERT_TRUE(view.waitUntil([&] { return results().answered(); }));
+    view.settle();
+  }
+  // The first item of that name on screen: delegates of earlier answers may linger unseen.
+  QQuickItem* shown(const char* name) {
+    for (QQuickItem* item : view.findAll(QString::fromLatin1(name)))
+      if (item->isVisible()) return item;
+    return nullptr;
+  }
+  bool shows(const char* name) { return shown(name) != nullptr; }
+  QQuickItem* field() { return view.find(QStringLiteral("searchField")); }
+  QString fieldText() { return field() ? field()->property("text").toString() : QString(); }
+
+  // What the results show: each class's title, then each hit's text, in order.
+  std::vector<std::string> listed() {
+    std::vector<std::string> out;
+    for (const SearchRow& row : results().rows())
+      out.push_back(row.heading ? "# " + row.title.toStdString()
+                                : (row.time.isEmpty() ? "" : row.time.toStdString() + " ") +
+                                      row.plain.toStdString());
+    return out;
+  }
+
+  kelv::test::TempDir temp;
+  kelv::test::SampleLibrary library{core::MeetingStore(temp / "meetings"), temp / "notes"};
+  std::unique_ptr<AppModel> app;
+  std::unique_ptr<MeetingsWindowModel> meetings;
+  kelv::test::ViewHarness view;
+};
+
+// Ctrl+F goes to the field; what is typed gives way to the results grouped by class, newest
+// class first among equals; Up and Down walk the hits (never a class's heading); Return opens
+// one, scrolled to and marked in its Meeting file; Escape clears the field and brings back the
+// day list.
+TEST_F(MeetingSearchTest, TypedWordsShowHitsByClassAndReturnOpensOne) {
+  library.add({"Cálculo II: integrales dobles", kNow - 8 * 24h});
+  library.add({"Física: ley de Gauss", kNow - 12 * 24h});
+  open();
+  EXPECT_TRUE(shows("meetingList"));
+  key(Qt::Key_F, Qt::ControlModifier);
+  ASSERT_NE(field(), nullptr);
+  EXPECT_TRUE(field()->hasActiveFocus());
+
+  typeText(QStringLiteral("GRADIENTE crece"));
+  EXPECT_FALSE(shows("meetingList"));
+  EXPECT_TRUE(shows("searchResults"));
+  EXPECT_EQ(listed(), (std::vector<std::string>{
+                          "# Cálculo II: integrales dobles",
+                          "El gradiente apunta hacia donde la función crece más deprisa.",
+                          "# Física: ley de Gauss",
+                          "El gradiente apunta hacia donde la función crece más deprisa.",
+                      }));
+  // The marked words are bold in the line of context.
+  EXPECT_TRUE(results().rows()[1].snippet.contains(QStringLiteral("<b>gradiente</b>")))
+      << results().rows()[1].snippet.toStdString();
+  EXPECT_EQ(results().currentIndex(), 1);
+  key(Qt::Key_Up);
+  EXPECT_EQ(results().currentIndex(), 1);
+  key(Qt::Key_Down);
+  EXPECT_EQ(results().currentIndex(), 3);
+  key(Qt::Key_Down);
+  EXPECT_EQ(results().currentIndex(), 3);
+
+  key(Qt::Key_Return);
+  const std::string gauss = meetings->list()->rows().at(1).entry.id;
+  EXPECT_EQ(meetings->selection().toStdString(), gauss);
+  ASSERT_TRUE(view.waitUntil([&] { return shows("foundMark"); }));
+  QQuickItem* fileView = view.find(QStringLiteral("meetingFileView"));
+  ASSERT_NE(fileView, nullptr);
+  EXPECT_EQ(fileView->property("foundRow").toInt(), results().rows()[3].block);
+  EXPECT_GE(results().rows()[3].block, 0);
+
+  key(Qt::Key_Escape);
+  EXPECT_EQ(fieldText(), QString());
+  EXPECT_TRUE(shows("meetingList"));
+  EXPECT_FALSE(shows("searchResults"));
+  EXPECT_TRUE(view.find(QStringLiteral("meetingList"))->hasActiveFocus());
+}
+
+// Nothing found says so; stray query syntax is only text; a class renamed meanwhile is found
+// under its new title once the list is read again.
+TEST_F(MeetingSearchTest, SaysWhenNothingMatchesAndFollowsTheLibrary) {
+  library.add({"Historia del arte: el Barroco", kNow - 50h});
+  open();
+  field()->forceActiveFocus();
+  struct Case {
+    const char* typed;
+    bool found;
+  };
+  for (const Case& c : {Case{"teorema espectral", false}, Case{"\"", false},
+                        Case{"NEAR(* -", false}, Case{"barr", true}, Case{"\"regla de la", true}}) {
+    QMetaObject::invokeMethod(field(), "selectAll");
+    typeText(QString::fromUtf8(c.typed));
+    EXPECT_EQ(results().hitCount() > 0, c.found) << c.typed;
+    EXPECT_EQ(shows("noResults"), !c.found) << c.typed;
+  }
+
+  meetings->beginRename(QString::fromStdString(meetings->list()->rows().at(0).entry.id));
+  meetings->rename(QString::fromStdString(meetings->list()->rows().at(0).entry.id),
+                   QStringLiteral("Arte moderno: Picasso"));
+  field()->forceActiveFocus();
+  QMetaObject::invokeMethod(field(), "selectAll");
+  typeText(QStringLiteral("picasso"));
+  ASSERT_TRUE(view.waitUntil([&] { return results().hitCount() == 1; }));
+  EXPECT_EQ(results().rows().at(1).kind, QStringLiteral("title"));
+}
+
+// A transcript hit's time plays its class from there.
+TEST_F(MeetingSearchTest, ATurnsTimePlaysTheClassFromThere) {
+  kelv::test::PulseServer server;
+  const core::MeetingFolder folder =
+      library.add({"Química: alquenos", kNow - 3h, 2, State::done, true, true});
+  // The Meeting file rewritten elsewhere with a turn inside the two seconds of audio.
+  const fs::path file = *folder.readStatus().meetingFile;
+  core::MeetingFileWriter::Content content;
+  content.meetingID = folder.id();
+  content.title = "Química: alquenos";
+  content.startedAt = kNow - 3h;
+  content.duration = 2;
+  content.turns = {{0, "Them", "Empezamos."}, {1, "Them", "Los alquenos tienen un doble enlace."}};
+  content.defaultSpeaker = "Them";
+  kelv::test::writeFile(file, core::MeetingFileWriter::markdown(content));
+  open();
+  field()->forceActiveFocus();
+  typeText(QStringLiteral("doble enlace"));
+  ASSERT_EQ(results().hitCount(), 1);
+  const SearchRow hit = results().rows().at(1);
+  EXPECT_EQ(hit.time, QStringLiteral("00:01"));
+  EXPECT_EQ(hit.speaker, QStringLiteral("Profe"));
+
+  QQuickItem* play = shown("searchHitPlay");
+  ASSERT_NE(play, nullptr);
+  QSignalSpy chosen(&results(), &SearchResultsModel::chosen);
+  view.press(play);
+  view.release(play);
+  ASSERT_EQ(chosen.size(), 1);
+  EXPECT_EQ(chosen[0][2].toDouble(), 1.0);
+  EXPECT_EQ(meetings->selection().toStdString(), folder.id());
+  Player* player = meetings->detail()->player();
+  ASSERT_TRUE(view.waitUntil([&] { return player->position() >= 1.0; }))
+      << player->state() << " " << player->position() << " " << player->message().toStdString()
+      << " " << meetings->detail()->hasAudio();
+}
+
+}  // namespace
+}  // namespace kelv::app
