@@ -166,12 +166,34 @@ void SearchIndex::remake() {
 SearchIndex::UpdateReport SearchIndex::update(const std::vector<MeetingEntry>& entries,
                                               const Progress& progress) {
   try {
-    return updateOnce(entries, progress);
+    return updateWithLargerCache(entries, progress);
   } catch (const SqliteError& error) {
     if (!error.meansDamaged()) throw;
   }
   remake();
-  return updateOnce(entries, progress);
+  return updateWithLargerCache(entries, progress);
+}
+
+SearchIndex::UpdateReport SearchIndex::updateWithLargerCache(
+    const std::vector<MeetingEntry>& entries, const Progress& progress) {
+  // Merging the index's segments rereads what was just written: a 64 MB page cache while
+  // updating makes a first build a third faster, and searching needs none of it afterwards.
+  const auto giveBack = [this] {
+    try {
+      database_->execute("PRAGMA cache_size = -2000; PRAGMA shrink_memory;");
+    } catch (const SqliteError&) {
+      // Only memory is at stake, and the next update sets the size again.
+    }
+  };
+  database_->execute("PRAGMA cache_size = -65536");
+  try {
+    UpdateReport report = updateOnce(entries, progress);
+    giveBack();
+    return report;
+  } catch (...) {
+    giveBack();
+    throw;
+  }
 }
 
 SearchIndex::UpdateReport SearchIndex::updateOnce(const std::vector<MeetingEntry>& entries,
@@ -351,14 +373,16 @@ std::vector<SearchHit> SearchIndex::search(std::string_view text, int limit) con
     hits.push_back(std::move(hit));
   }
 
-  // All the snippets in one pass over the matches: each MATCH builds its word lists anew,
-  // which for a prefix costs far more than reading them.
+  // All the snippets in one pass over the matches between the hits' rowids, which lie among
+  // the newest ranked: each MATCH builds its word lists anew, which for a prefix costs far
+  // more than reading them. The wanted rowids stay out of the WHERE clause, where SQLite
+  // would run the MATCH once for each of them.
   if (rowids.empty()) return hits;
   const auto [lowest, highest] = std::minmax_element(rowids.begin(), rowids.end());
   SqliteStatement snippets = database_->prepare(
-      "SELECT rowid, snippet(passages, 0, char(2), char(3), '…', 16) FROM passages "
-      "WHERE passages MATCH ?1 AND rowid BETWEEN ?2 AND ?3 "
-      "AND rowid IN (SELECT value FROM json_each(?4))");
+      "SELECT rowid, CASE WHEN rowid IN (SELECT value FROM json_each(?4)) "
+      "THEN snippet(passages, 0, char(2), char(3), '…', 16) END FROM passages "
+      "WHERE passages MATCH ?1 AND rowid BETWEEN ?2 AND ?3");
   std::string wanted = "[";
   std::map<int64_t, size_t> placeOf;
   for (size_t index = 0; index < rowids.size(); ++index) {
@@ -367,9 +391,11 @@ std::vector<SearchHit> SearchIndex::search(std::string_view text, int limit) con
   }
   wanted += "]";
   snippets.bind(1, *expression).bind(2, *lowest).bind(3, *highest).bind(4, wanted);
-  while (snippets.step())
+  while (snippets.step()) {
+    if (snippets.isNull(1)) continue;
     if (const auto found = placeOf.find(snippets.integer(0)); found != placeOf.end())
       takeMarks(snippets.text(1), hits[found->second]);
+  }
   return hits;
 }
 

@@ -63,6 +63,8 @@ class SearchIndex {
   void open();
   bool createSchemaIfEmpty();
   void remake();
+  UpdateReport updateWithLargerCache(const std::vector<MeetingEntry>& entries,
+                                     const Progress& progress);
   UpdateReport updateOnce(const std::vector<MeetingEntry>& entries, const Progress& progress);
 
   std::filesystem::path file_;
