@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+#include <unistd.h>
+
 #include <nlohmann/json.hpp>
 
 #include "command.h"
@@ -19,6 +21,9 @@ namespace kelv::tool {
 namespace {
 
 using namespace kelv::core;
+
+// Below this many files to read, an update is over before a progress line would be read.
+constexpr int kFilesWorthProgress = 20;
 
 constexpr int kDefaultLimit = 20;
 
@@ -84,7 +89,16 @@ int searchCommand(const std::vector<std::string>& arguments, const Environment& 
         settingsStore(environment, std::make_shared<MemorySecretStore>());
     reportUnreadableSettings(settings);
     SearchIndex index(SearchIndex::pathFor(store.root()));
-    index.update(store.entries(settings.load().notesFolder));
+    // A first search reads every Meeting file, which takes a while over a semester of
+    // classes: a terminal sees how far it is.
+    const bool terminal = ::isatty(STDERR_FILENO) == 1;
+    bool progressShown = false;
+    index.update(store.entries(settings.load().notesFolder), [&](int done, int total) {
+      if (!terminal || total < kFilesWorthProgress) return;
+      std::fprintf(stderr, "\rindexing the classes: %d of %d", done, total);
+      progressShown = true;
+    });
+    if (progressShown) std::fputs("\n", stderr);
     const std::vector<SearchHit> hits = index.search(query, limit);
     for (const SearchHit& hit : hits) {
       if (json) {
