@@ -23,6 +23,24 @@ bool holdsWordCharacter(std::string_view word) {
   return false;
 }
 
+// Letters and numbers at the end of the word: the last token the index's tokenizer makes of
+// it, which is what a prefix query looks up.
+int lastTokenLength(std::string_view word) {
+  int length = 0;
+  int32_t index = static_cast<int32_t>(word.size());
+  while (index > 0) {
+    UChar32 c;
+    U8_PREV(word.data(), 0, index, c);
+    const bool wordCharacter = c >= 0 && (U_GET_GC_MASK(c) & (U_GC_L_MASK | U_GC_N_MASK)) != 0;
+    if (wordCharacter) {
+      ++length;
+    } else if (length > 0) {
+      break;
+    }
+  }
+  return length;
+}
+
 struct Piece {
   std::string_view text;
   bool whiteSpace = false;
@@ -83,7 +101,10 @@ std::vector<Term> terms(std::string_view text) {
     }
   }
   if (inPhrase && !phrase.words.empty()) out.push_back(std::move(phrase));
-  if (endsOpen && !out.empty()) out.back().prefix = true;
+  // The index keeps prefixes of two letters and more: one letter would scan every word, so it
+  // is searched as a whole word until a second one follows.
+  if (endsOpen && !out.empty() && lastTokenLength(out.back().words.back()) >= 2)
+    out.back().prefix = true;
   return out;
 }
 
