@@ -62,8 +62,9 @@ FocusScope {
             anchors.right: parent.right
             anchors.rightMargin: 24
             anchors.verticalCenter: parent.verticalCenter
-            visible: sidebar.searching ? sidebar.meetings.search.hitCount > 0 : list.count > 0
-            text: sidebar.searching ? sidebar.meetings.search.hitCount : list.count
+            // While searching, the classes the results list.
+            visible: sidebar.searching ? sidebar.meetings.search.classCount > 0 : list.count > 0
+            text: sidebar.searching ? sidebar.meetings.search.classCount : list.count
             font: Theme.meta
             color: Theme.ink3
         }

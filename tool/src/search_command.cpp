@@ -22,9 +22,6 @@ namespace {
 
 using namespace kelv::core;
 
-// Below this many files to read, an update is over before a progress line would be read.
-constexpr int kFilesWorthProgress = 20;
-
 constexpr int kDefaultLimit = 20;
 
 std::string clockTime(double seconds) {
@@ -94,7 +91,7 @@ int searchCommand(const std::vector<std::string>& arguments, const Environment& 
     const bool terminal = ::isatty(STDERR_FILENO) == 1;
     bool progressShown = false;
     index.update(store.entries(settings.load().notesFolder), [&](int done, int total) {
-      if (!terminal || total < kFilesWorthProgress) return;
+      if (!terminal || total < SearchIndex::kFilesWorthProgress) return;
       std::fprintf(stderr, "\rindexing the classes: %d of %d", done, total);
       progressShown = true;
     });

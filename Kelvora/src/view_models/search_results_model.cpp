@@ -134,6 +134,24 @@ int SearchResultsModel::hitCount() const {
   return count;
 }
 
+int SearchResultsModel::classCount() const {
+  int count = 0;
+  for (const SearchRow& row : rows_) count += row.heading ? 1 : 0;
+  return count;
+}
+
+QString SearchResultsModel::indexingLine() const {
+  if (!indexing()) return {};
+  return QStringLiteral("Preparando la búsqueda: %1 de %2 clases")
+      .arg(QString::number(indexDone_), QString::number(indexTotal_));
+}
+
+void SearchResultsModel::indexed(int done, int total) {
+  indexDone_ = done;
+  indexTotal_ = total;
+  emit indexingChanged();
+}
+
 void SearchResultsModel::setQuery(const QString& query) {
   if (query == query_) return;
   const bool wasActive = active();
@@ -154,14 +172,27 @@ void SearchResultsModel::setQuery(const QString& query) {
 }
 
 void SearchResultsModel::libraryRead(std::vector<core::MeetingEntry> entries) {
-  pool_.start([worker = worker_, entries = std::move(entries)] {
+  pool_.start([worker = worker_, post = guard_.poster(), entries = std::move(entries)] {
     if (core::SearchIndex* index = worker->opened()) {
+      // Each whole percent, so that a semester's first update posts a hundred lines, not
+      // one per class.
+      int shownPercent = -1;
+      bool shown = false;
+      const auto progress = [&](int done, int total) {
+        if (total < core::SearchIndex::kFilesWorthProgress) return;
+        const int percent = done * 100 / total;
+        if (percent == shownPercent) return;
+        shownPercent = percent;
+        shown = true;
+        post([done, total](SearchResultsModel& model) { model.indexed(done, total); });
+      };
       try {
-        index->update(entries);
+        index->update(entries, progress);
       } catch (const std::exception&) {
         // Made anew at the next read: the files hold everything it had.
         worker->index.reset();
       }
+      if (shown) post([](SearchResultsModel& model) { model.indexed(0, 0); });
     }
   });
   if (active()) search();

@@ -47,6 +47,11 @@ class SearchResultsModel : public QAbstractListModel {
   Q_PROPERTY(bool empty READ empty NOTIFY answeredChanged)
   Q_PROPERTY(int count READ rowCount NOTIFY answeredChanged)
   Q_PROPERTY(int hitCount READ hitCount NOTIFY answeredChanged)
+  Q_PROPERTY(int classCount READ classCount NOTIFY answeredChanged)
+  // A long update of the index is under way (a first one reads every class): how far it is,
+  // "Preparando la búsqueda: 400 de 2000 clases". Searches wait for it.
+  Q_PROPERTY(bool indexing READ indexing NOTIFY indexingChanged)
+  Q_PROPERTY(QString indexingLine READ indexingLine NOTIFY indexingChanged)
   Q_PROPERTY(int currentIndex READ currentIndex WRITE setCurrentIndex NOTIFY currentIndexChanged)
 
  public:
@@ -79,6 +84,9 @@ class SearchResultsModel : public QAbstractListModel {
   bool active() const { return !query_.trimmed().isEmpty(); }
   bool empty() const { return active() && answered_ && hitCount() == 0; }
   int hitCount() const;
+  int classCount() const;
+  bool indexing() const { return indexTotal_ > 0; }
+  QString indexingLine() const;
   int currentIndex() const { return current_; }
   void setCurrentIndex(int row);
   const std::vector<SearchRow>& rows() const { return rows_; }
@@ -105,6 +113,7 @@ class SearchResultsModel : public QAbstractListModel {
   void queryChanged();
   void answeredChanged();
   void currentIndexChanged();
+  void indexingChanged();
   // The user chose a hit: the class to select, the Meeting file row to show (-1: its top),
   // and the moment to play from (-1: nothing plays).
   void chosen(const QString& meetingId, int block, double playFrom);
@@ -113,6 +122,7 @@ class SearchResultsModel : public QAbstractListModel {
   struct Worker;
   void search();
   void arrived(int generation, std::vector<SearchRow> rows);
+  void indexed(int done, int total);
 
   std::shared_ptr<Worker> worker_;
   QThreadPool pool_;
@@ -121,6 +131,8 @@ class SearchResultsModel : public QAbstractListModel {
   bool answered_ = false;
   int current_ = -1;
   int generation_ = 0;
+  int indexDone_ = 0;
+  int indexTotal_ = 0;  // 0: no long update under way
   MainThreadGuard<SearchResultsModel> guard_{this};
 };
 

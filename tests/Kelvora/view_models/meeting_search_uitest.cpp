@@ -14,6 +14,7 @@
 
 #include "controllers/app_model.h"
 #include "kelv/core/library/meeting_file_writer.h"
+#include "kelv/core/search/search_index.h"
 #include "kelv/core/settings/memory_secret_store.h"
 #include "kelv/core/settings/settings.h"
 #include "pulse_server.h"
@@ -183,6 +184,38 @@ TEST_F(MeetingSearchTest, SaysWhenNothingMatchesAndFollowsTheLibrary) {
   typeText(QStringLiteral("picasso"));
   ASSERT_TRUE(view.waitUntil([&] { return results().hitCount() == 1; }));
   EXPECT_EQ(results().rows().at(1).kind, QStringLiteral("title"));
+}
+
+// Twenty classes or more to read is a long update: the results say how far it is, from the
+// first class to the last, then give way to the answer; "Clases" counts the classes found.
+TEST_F(MeetingSearchTest, ALongUpdateOfTheIndexShowsHowFarItIs) {
+  library.add({"Cálculo II: integrales dobles", kNow - 8 * 24h});
+  open();
+  field()->forceActiveFocus();
+  typeText(QStringLiteral("gradiente"));
+  EXPECT_EQ(results().classCount(), 1);
+  constexpr int kAdded = core::SearchIndex::kFilesWorthProgress;
+  for (int n = 0; n < kAdded; ++n)
+    library.add({"Clase " + std::to_string(n), kNow - std::chrono::hours(200 + 12 * n)});
+
+  // What the results show at each step, read as it is announced.
+  std::vector<std::string> lines;
+  QObject::connect(&results(), &SearchResultsModel::indexingChanged, [&] {
+    QQuickItem* line = shown("searchIndexing");
+    lines.push_back(line ? line->property("text").toString().toStdString() : "");
+  });
+  meetings->refresh();
+  ASSERT_TRUE(view.waitUntil([&] { return !lines.empty() && lines.back().empty(); }));
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(lines.front(), "Preparando la búsqueda: 1 de 20 clases");
+  EXPECT_EQ(lines[lines.size() - 2], "Preparando la búsqueda: 20 de 20 clases");
+  EXPECT_FALSE(shows("noResults"));
+
+  ASSERT_TRUE(view.waitUntil([&] { return results().classCount() == kAdded + 1; }));
+  view.settle();
+  QQuickItem* count = shown("sidebarCount");
+  ASSERT_NE(count, nullptr);
+  EXPECT_EQ(count->property("text").toString(), QString::number(kAdded + 1));
 }
 
 // A transcript hit's time plays its class from there.

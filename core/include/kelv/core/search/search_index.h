@@ -34,6 +34,8 @@ class SearchIndex {
   };
   // Called with the files read so far and the number to read, after each one.
   using Progress = std::function<void(int done, int total)>;
+  // An update reading this many files or more takes long enough to show how far it is.
+  static constexpr int kFilesWorthProgress = 20;
 
   // Opens the index at `file` (mode 0600, parent folders 0700), making it anew when it is
   // missing, not an index of this kind, or damaged. Throws SqliteError or PlatformError when
