@@ -13,16 +13,10 @@
 
 #include <nlohmann/json.hpp>
 
-#include "controllers/app_model.h"
 #include "desktop/desktop_services.h"
 #include "fake_http_service.h"
-#include "kelv/core/settings/memory_secret_store.h"
-#include "kelv/core/settings/settings.h"
-#include "sample_library.h"
+#include "meetings_window_fixture.h"
 #include "stdout_capture.h"
-#include "temp_dir.h"
-#include "view_harness.h"
-#include "view_models/meetings_window_model.h"
 
 namespace kelv::app {
 namespace {
@@ -30,8 +24,6 @@ namespace {
 namespace fs = std::filesystem;
 using kelv::test::FakeHttpService;
 using namespace std::chrono_literals;
-
-const core::Date kNow = core::Date(std::chrono::sys_days(std::chrono::year(2025) / 3 / 14) + 9h);
 
 // Holds the notes service's reply until the test lets it go.
 class Gate {
@@ -52,12 +44,11 @@ class Gate {
   bool open_ = false;
 };
 
-class ClassExportsView : public testing::Test {
+class ClassExportsView : public MeetingsWindowFixture {
  protected:
   void SetUp() override {
-    ::setenv("HOME", temp.path().c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", (temp / "config").c_str(), 1);
-    ::setenv("KELV_DEFAULTS_SUITE", "test", 1);
+    MeetingsWindowFixture::SetUp();
+    // The `kelv` child reads the same store.
     ::setenv("KELV_MEETINGS_DIR", (temp / "meetings").c_str(), 1);
     llm.on("POST", "/v1/chat/completions", [this](const FakeHttpService::Request&) {
       gate.pass();
@@ -74,47 +65,21 @@ class ClassExportsView : public testing::Test {
     gate.open();
     DesktopServices::setSaveChooser({});
     ::unsetenv("KELV_MEETINGS_DIR");
+    MeetingsWindowFixture::TearDown();
   }
 
-  void writeSettings(bool notes) {
-    nlohmann::json settings = {{"notesFolder", core::folderURL(temp / "notes")}};
-    settings["notes"] = notes ? nlohmann::json{{"type", "openai-compatible"},
-                                               {"address", llm.baseUrl() + "/v1"},
-                                               {"model", "llama"}}
-                              : nlohmann::json{{"type", "none"}};
-    fs::create_directories(temp / "config" / "test");
-    kelv::test::writeFile(temp / "config" / "test" / "preferences.json",
-                          nlohmann::json{{"v2.settings", settings}}.dump());
+  void writeNotesSettings(bool notes) {
+    writeSettings({{"notes", notes ? nlohmann::json{{"type", "openai-compatible"},
+                                                    {"address", llm.baseUrl() + "/v1"},
+                                                    {"model", "llama"}}
+                                   : nlohmann::json{{"type", "none"}}}});
   }
 
-  void open() {
-    app = std::make_unique<AppModel>(AppModel::Options{
-        core::MeetingStore(temp / "meetings"),
-        std::make_shared<core::MemorySecretStore>(
-            std::map<std::string, std::string>{{"v2.notes.openAICompatible", "sk-notes"}}),
-        core::Preferences(temp / "config" / "test" / "preferences.json"),
-        fs::path(std::getenv("KELV_TOOL")),
-        {}});
-    meetings = std::make_unique<MeetingsWindowModel>(
-        *app, MeetingsWindowModel::Options{[] { return kNow; }, "es_ES", "Europe/Madrid"});
-    view.load(QStringLiteral("MeetingsView"),
-              {{QStringLiteral("meetings"), QVariant::fromValue(meetings.get())}}, {1100, 760});
-    meetings->refresh();
-    ASSERT_TRUE(view.waitUntil(
-        [&] { return meetings->list()->loaded() && !meetings->list()->refreshing(); }));
+  // The window over the library with the real `kelv`, the first class selected.
+  void openWithTool() {
+    open(std::getenv("KELV_TOOL"), {{"v2.notes.openAICompatible", "sk-notes"}});
     meetings->select(QString::fromStdString(meetings->list()->rows().at(0).entry.id));
     view.settle();
-  }
-
-  // An entry of the detail pane's action menu, after opening "Más acciones".
-  QObject* menuEntry(const char* name) {
-    QQuickItem* more = view.find(QStringLiteral("moreActions"));
-    if (more == nullptr) return nullptr;
-    view.press(more);
-    view.release(more);
-    view.settle();
-    QObject* menu = view.root()->findChild<QObject*>(QStringLiteral("detailActionMenu"));
-    return menu ? menu->findChild<QObject*>(QString::fromLatin1(name)) : nullptr;
   }
 
   // Runs a menu entry the way a screen reader presses it.
@@ -128,20 +93,15 @@ class ClassExportsView : public testing::Test {
 
   bool notified(const std::string& start) { return !output.linesStartingWith(start).empty(); }
 
-  kelv::test::TempDir temp;
-  kelv::test::SampleLibrary library{core::MeetingStore(temp / "meetings"), temp / "notes"};
   FakeHttpService llm;
   Gate gate;
   kelv::test::StdoutCapture output;
-  std::unique_ptr<AppModel> app;
-  std::unique_ptr<MeetingsWindowModel> meetings;
-  kelv::test::ViewHarness view;
 };
 
 TEST_F(ClassExportsView, ExportSavesInTheTypeChosenWhereTheDialogSays) {
-  writeSettings(false);
+  writeNotesSettings(false);
   library.add({"Cálculo", kNow - 1h});
-  open();
+  openWithTool();
   const fs::path meetingFile = *meetings->list()->rows().front().entry.meetingFile;
   struct Case {
     std::optional<DesktopServices::SaveAnswer> answer;
@@ -175,9 +135,9 @@ TEST_F(ClassExportsView, ExportSavesInTheTypeChosenWhereTheDialogSays) {
 }
 
 TEST_F(ClassExportsView, CardsShowProgressThenANotification) {
-  writeSettings(true);
+  writeNotesSettings(true);
   library.add({"Cálculo", kNow - 1h});
-  open();
+  openWithTool();
   const fs::path meetingFile = *meetings->list()->rows().front().entry.meetingFile;
   const fs::path cards = meetingFile.parent_path() / (meetingFile.stem().string() + ".cards.txt");
 
@@ -209,9 +169,9 @@ TEST_F(ClassExportsView, CardsShowProgressThenANotification) {
 }
 
 TEST_F(ClassExportsView, CardsWithoutANotesBackendSayWhichSettingToChoose) {
-  writeSettings(false);
+  writeNotesSettings(false);
   library.add({"Cálculo", kNow - 1h});
-  open();
+  openWithTool();
   choose("actionCards");
   ASSERT_TRUE(view.waitUntil([&] { return !meetings->problem().isEmpty(); }));
   EXPECT_TRUE(

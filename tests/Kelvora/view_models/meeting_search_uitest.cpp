@@ -9,19 +9,11 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
-#include <memory>
 
-#include "controllers/app_model.h"
 #include "kelv/core/library/meeting_file_writer.h"
 #include "kelv/core/search/search_index.h"
-#include "kelv/core/settings/memory_secret_store.h"
-#include "kelv/core/settings/settings.h"
+#include "meetings_window_fixture.h"
 #include "pulse_server.h"
-#include "sample_library.h"
-#include "temp_dir.h"
-#include "view_harness.h"
-#include "view_models/meetings_window_model.h"
 
 namespace kelv::app {
 
@@ -31,47 +23,10 @@ namespace fs = std::filesystem;
 using State = core::MeetingEntry::State;
 using namespace std::chrono_literals;
 
-const core::Date kNow = core::Date(std::chrono::sys_days(std::chrono::year(2025) / 3 / 14) + 9h);
-
-class MeetingSearchTest : public testing::Test {
+class MeetingSearchTest : public MeetingsWindowFixture {
  protected:
-  void SetUp() override {
-    ::setenv("HOME", temp.path().c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", (temp / "config").c_str(), 1);
-    ::setenv("KELV_DEFAULTS_SUITE", "test", 1);
-    ::setenv("TZ", "Europe/Madrid", 1);
-    ::tzset();
-    const nlohmann::json settings = {{"notesFolder", core::folderURL(temp / "notes")}};
-    fs::create_directories(temp / "config" / "test");
-    kelv::test::writeFile(temp / "config" / "test" / "preferences.json",
-                          nlohmann::json{{"v2.settings", settings}}.dump());
-  }
-  void TearDown() override {
-    ::setenv("TZ", "UTC", 1);
-    ::tzset();
-  }
-
-  void open() {
-    app = std::make_unique<AppModel>(
-        AppModel::Options{core::MeetingStore(temp / "meetings"),
-                          std::make_shared<core::MemorySecretStore>(),
-                          core::Preferences(temp / "config" / "test" / "preferences.json"),
-                          fs::path("/bin/true"),
-                          {}});
-    meetings = std::make_unique<MeetingsWindowModel>(
-        *app, MeetingsWindowModel::Options{[] { return kNow; }, "es_ES", "Europe/Madrid"});
-    view.load(QStringLiteral("MeetingsView"),
-              {{QStringLiteral("meetings"), QVariant::fromValue(meetings.get())}}, {1100, 760});
-    ASSERT_TRUE(view.waitUntil([&] { return meetings->list()->loaded(); }));
-    view.settle();
-  }
-
   SearchResultsModel& results() { return *meetings->search(); }
 
-  void key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    QTest::keyClick(&view.window(), static_cast<Qt::Key>(key), modifiers);
-    QCoreApplication::processEvents();
-  }
   // Types into whatever has the keyboard, then waits for the answer to the whole text.
   void typeText(const QString& text) {
     for (const char c : text.toLatin1()) QTest::keyClick(&view.window(), c);
@@ -101,12 +56,6 @@ class MeetingSearchTest : public testing::Test {
                                       row.plain.toStdString());
     return out;
   }
-
-  kelv::test::TempDir temp;
-  kelv::test::SampleLibrary library{core::MeetingStore(temp / "meetings"), temp / "notes"};
-  std::unique_ptr<AppModel> app;
-  std::unique_ptr<MeetingsWindowModel> meetings;
-  kelv::test::ViewHarness view;
 };
 
 // Ctrl+F goes to the field; what is typed gives way to the results grouped by class, newest

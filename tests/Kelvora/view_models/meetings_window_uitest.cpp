@@ -17,18 +17,12 @@
 #include <memory>
 
 #include "audio_files.h"
-#include "controllers/app_model.h"
 #include "fake_file_manager.h"
-#include "kelv/core/settings/memory_secret_store.h"
-#include "kelv/core/settings/settings.h"
+#include "meetings_window_fixture.h"
 #include "pulse_server.h"
-#include "sample_library.h"
 #include "shell/theme.h"
-#include "temp_dir.h"
-#include "view_harness.h"
 #include "view_models/meeting_actions.h"
 #include "view_models/meeting_state.h"
-#include "view_models/meetings_window_model.h"
 
 namespace kelv::app {
 
@@ -38,55 +32,16 @@ namespace fs = std::filesystem;
 using State = core::MeetingEntry::State;
 using namespace std::chrono_literals;
 
-// Friday 14 March 2025, 10:00 in Madrid.
-const core::Date kNow = core::Date(std::chrono::sys_days(std::chrono::year(2025) / 3 / 14) + 9h);
-
-class MeetingsWindowTest : public testing::Test {
+class MeetingsWindowTest : public MeetingsWindowFixture {
  protected:
   void SetUp() override {
-    ::setenv("HOME", temp.path().c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", (temp / "config").c_str(), 1);
-    ::setenv("KELV_DEFAULTS_SUITE", "test", 1);
-    ::setenv("TZ", "Europe/Madrid", 1);
-    ::tzset();
-    const nlohmann::json settings = {{"notesFolder", core::folderURL(temp / "notes")}};
-    fs::create_directories(temp / "config" / "test");
-    kelv::test::writeFile(temp / "config" / "test" / "preferences.json",
-                          nlohmann::json{{"v2.settings", settings}}.dump());
+    MeetingsWindowFixture::SetUp();
     QDesktopServices::setUrlHandler(QStringLiteral("file"), &opened, "open");
   }
 
   void TearDown() override {
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-    ::setenv("TZ", "UTC", 1);
-    ::tzset();
-  }
-
-  // The window's content over the library as it is now; waits for the first read.
-  QQuickItem* open() {
-    // The processing tool is a stand-in that does nothing: imports stay visible as they are.
-    app = std::make_unique<AppModel>(
-        AppModel::Options{core::MeetingStore(temp / "meetings"),
-                          std::make_shared<core::MemorySecretStore>(),
-                          core::Preferences(temp / "config" / "test" / "preferences.json"),
-                          fs::path("/bin/true"),
-                          {}});
-    meetings = std::make_unique<MeetingsWindowModel>(
-        *app, MeetingsWindowModel::Options{[] { return kNow; }, "es_ES", "Europe/Madrid"});
-    QQuickItem* root =
-        view.load(QStringLiteral("MeetingsView"),
-                  {{QStringLiteral("meetings"), QVariant::fromValue(meetings.get())}}, {1100, 760});
-    meetings->refresh();
-    EXPECT_TRUE(view.waitUntil([&] { return settled(); }));
-    view.settle();
-    return root;
-  }
-
-  bool settled() const { return meetings->list()->loaded() && !meetings->list()->refreshing(); }
-
-  // Waits for the list to be read again after an action.
-  bool refreshed() {
-    return view.waitUntil([&] { return settled(); });
+    MeetingsWindowFixture::TearDown();
   }
 
   QString text(const char* name) {
@@ -96,11 +51,6 @@ class MeetingsWindowTest : public testing::Test {
   bool shows(const char* name) {
     QQuickItem* item = view.find(QString::fromLatin1(name));
     return item != nullptr && item->isVisible();
-  }
-
-  void key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    QTest::keyClick(&view.window(), static_cast<Qt::Key>(key), modifiers);
-    QCoreApplication::processEvents();
   }
 
   void type(const char* text) {
@@ -113,17 +63,6 @@ class MeetingsWindowTest : public testing::Test {
     meetings->select(id);
     view.settle();
     return id;
-  }
-
-  // An action menu entry of the detail pane, after opening "Más acciones".
-  QObject* menuEntry(const char* name) {
-    QQuickItem* more = view.find(QStringLiteral("moreActions"));
-    if (more == nullptr) return nullptr;
-    view.press(more);
-    view.release(more);
-    view.settle();
-    QObject* menu = view.root()->findChild<QObject*>(QStringLiteral("detailActionMenu"));
-    return menu ? menu->findChild<QObject*>(QString::fromLatin1(name)) : nullptr;
   }
 
   void drop(const QList<QUrl>& urls) {
@@ -140,12 +79,7 @@ class MeetingsWindowTest : public testing::Test {
     delete data;
   }
 
-  kelv::test::TempDir temp;
-  kelv::test::SampleLibrary library{core::MeetingStore(temp / "meetings"), temp / "notes"};
   kelv::test::OpenedUrls opened;
-  std::unique_ptr<AppModel> app;
-  std::unique_ptr<MeetingsWindowModel> meetings;
-  kelv::test::ViewHarness view;
   bool dropShown = false;
 };
 
@@ -183,14 +117,7 @@ TEST_F(MeetingsWindowTest, GroupsByDayUnderUpperCasedHeaders) {
 TEST_F(MeetingsWindowTest, TheFirstReadRunsAsTheWindowIsMadeAndServesItsShowing) {
   library.add({"Primera", kNow - 1h});
   library.add({"Segunda", kNow - 2h});
-  app = std::make_unique<AppModel>(
-      AppModel::Options{core::MeetingStore(temp / "meetings"),
-                        std::make_shared<core::MemorySecretStore>(),
-                        core::Preferences(temp / "config" / "test" / "preferences.json"),
-                        fs::path("/bin/true"),
-                        {}});
-  meetings = std::make_unique<MeetingsWindowModel>(
-      *app, MeetingsWindowModel::Options{[] { return kNow; }, "es_ES", "Europe/Madrid"});
+  makeModels();
   QSignalSpy reads(meetings->list(), &MeetingListModel::refreshed);
   EXPECT_TRUE(meetings->list()->refreshing());
   meetings->windowShown();
