@@ -1,5 +1,6 @@
 #include "passage_reader.h"
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 

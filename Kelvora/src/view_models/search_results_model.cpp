@@ -174,7 +174,7 @@ void SearchResultsModel::setQuery(const QString& query) {
 void SearchResultsModel::libraryRead(std::vector<core::MeetingEntry> entries) {
   pool_.start([worker = worker_, post = guard_.poster(), entries = std::move(entries)] {
     if (core::SearchIndex* index = worker->opened()) {
-      // Each whole percent, so that a semester's first update posts a hundred lines, not
+      // At each whole percent, so that a semester's first update posts a hundred times, not
       // one per class.
       int shownPercent = -1;
       bool shown = false;

@@ -21,8 +21,8 @@ struct Term {
 };
 
 // The terms of the text. A quote left open runs to the end. The last term is a prefix unless
-// the text ends in white space or a closing quote, or its last word ends in a single letter. Pieces
-// without a letter or digit match nothing the index holds and are left out.
+// the text ends in white space or a closing quote, or its last word ends in a single letter.
+// Pieces without a letter or digit match nothing the index holds and are left out.
 std::vector<Term> terms(std::string_view text);
 
 // The expression for MATCH, or nothing when the text holds no word to look for.
