@@ -94,8 +94,8 @@ def main():
                    QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
                    NO_AT_BRIDGE="0")
         env.pop("WAYLAND_DISPLAY", None)
-        children.append(subprocess.Popen(["Xvfb", display, "-screen", "0", "1280x800x24",
-                                          "-nolisten", "tcp"], stderr=subprocess.DEVNULL))
+        children.append(subprocess.Popen(["Xvfb", display, "-noreset", "-screen", "0",
+                                          "1280x800x24", "-nolisten", "tcp"], stderr=subprocess.DEVNULL))
         eventually(lambda: pathlib.Path(f"/tmp/.X11-unix/X{display[1:]}").exists(), "Xvfb")
         bus = subprocess.run(["dbus-daemon", "--session", "--fork", "--print-address=1",
                               "--print-pid=1"], env=env, capture_output=True, text=True,

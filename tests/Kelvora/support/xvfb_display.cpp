@@ -10,15 +10,17 @@ namespace kelv::test {
 
 XvfbDisplay::XvfbDisplay() {
   // -displayfd lets the server choose an unused display number and report it once it listens,
-  // so parallel test programs never race for the same number.
+  // so parallel test programs never race for the same number. -noreset: by default the server
+  // resets when its last client leaves, and a connection made during that reset is refused,
+  // which turned a test that connects twice into a coin toss.
   int pipeEnds[2];
   if (::pipe(pipeEnds) != 0) throw std::runtime_error("pipe failed");
   // Only the write end may reach the server.
   ::fcntl(pipeEnds[0], F_SETFD, FD_CLOEXEC);
   try {
     server_ = std::make_unique<ChildProcess>(
-        std::vector<std::string>{"Xvfb", "-displayfd", std::to_string(pipeEnds[1]), "-nolisten",
-                                 "tcp", "-screen", "0", "640x480x24"});
+        std::vector<std::string>{"Xvfb", "-displayfd", std::to_string(pipeEnds[1]), "-noreset",
+                                 "-nolisten", "tcp", "-screen", "0", "640x480x24"});
   } catch (...) {
     ::close(pipeEnds[0]);
     ::close(pipeEnds[1]);
