@@ -30,10 +30,19 @@ def eventually(condition, what):
     raise AssertionError(f"gave up waiting for {what}")
 
 
-def free_display():
-    number = 40 + os.getpid() % 200
-    while pathlib.Path(f"/tmp/.X11-unix/X{number}").exists():
-        number += 1
+def start_x_server(children):
+    """A private Xvfb on a display number it picks itself, reported once it listens, so that
+    parallel tests never race for one. It never resets: a connection made while it resets after
+    its last client left would be refused."""
+    read_end, write_end = os.pipe()
+    children.append(subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-noreset",
+                                      "-screen", "0", "1280x800x24", "-nolisten", "tcp"],
+                                     pass_fds=(write_end,), stderr=subprocess.DEVNULL))
+    os.close(write_end)
+    with os.fdopen(read_end) as reported:
+        number = reported.readline().strip()
+    if not number:
+        raise AssertionError("Xvfb did not report a display")
     return f":{number}"
 
 
@@ -84,7 +93,7 @@ def main():
         # Past onboarding, so the pop-over is the first thing shown.
         (root / "config/screen-reader/preferences.json").write_text(
             json.dumps({"v2.consentAcknowledged": True}))
-        display = free_display()
+        display = start_x_server(children)
         env = dict(os.environ,
                    HOME=str(root / "home"), XDG_RUNTIME_DIR=str(root / "runtime"),
                    XDG_CONFIG_HOME=str(root / "config"), XDG_DATA_HOME=str(root / "data"),
@@ -94,9 +103,6 @@ def main():
                    QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
                    NO_AT_BRIDGE="0")
         env.pop("WAYLAND_DISPLAY", None)
-        children.append(subprocess.Popen(["Xvfb", display, "-noreset", "-screen", "0",
-                                          "1280x800x24", "-nolisten", "tcp"], stderr=subprocess.DEVNULL))
-        eventually(lambda: pathlib.Path(f"/tmp/.X11-unix/X{display[1:]}").exists(), "Xvfb")
         bus = subprocess.run(["dbus-daemon", "--session", "--fork", "--print-address=1",
                               "--print-pid=1"], env=env, capture_output=True, text=True,
                              check=True).stdout.split()
